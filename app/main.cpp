@@ -1,0 +1,33 @@
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <filesystem>
+
+#include "catalogue/ui/main_window.h"
+#include "widgets/ui/prompts.h"
+#include "widgets/ui/shutdown_signals.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("TuneVault"));
+    QApplication::setApplicationVersion(QStringLiteral("2.01"));
+
+    // Qt's own dialogs and buttons speak German, as the program does.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+
+    // Asked to end by the system, the program ends the normal way.
+    tv::ShutdownSignals shutdownSignals;
+
+    tv::QtPrompts prompts;
+    // The list files and the settings live beside the program.
+    const std::filesystem::path programFolder =
+        QCoreApplication::applicationDirPath().toStdString();
+    tv::TForm1 mainWindow(programFolder, prompts);
+    QObject::connect(&shutdownSignals, &tv::ShutdownSignals::ShutdownRequested, &mainWindow,
+                     [&mainWindow](int) { mainWindow.ShutDownAndQuit(); });
+    mainWindow.show();
+    return QApplication::exec();
+}

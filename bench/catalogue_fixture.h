@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "catalogue/list_file.h"
+#include "catalogue/song_columns.h"
+
+namespace tv::bench {
+
+// Catalogue text with realistic cells: titles, artists and albums of a few
+// words, full paths three to four folders deep, and now and then a comment,
+// a play count and a cover picture. 100,000 rows make about 30 MB.
+inline std::string MakeCatalogueText(int rows, unsigned seed = 42) {
+    std::mt19937 random(seed);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    static const char* const words[] = {"Love", "Night", "Sommer", "Herz", "Dance", "Blue", "Fire",
+                                        "Traum", "Road", "Heaven", "Stadt", "Liebe", "Rain", "Gold",
+                                        "Über", "Mädchen", "Time", "Wild", "Song", "Electric"};
+    const auto phrase = [&](int minWords, int maxWords) {
+        std::string text;
+        const int count = minWords + pick(maxWords - minWords + 1);
+        for (int i = 0; i < count; ++i) {
+            if (i) text += ' ';
+            text += words[pick(20)];
+        }
+        return text;
+    };
+    std::string text =
+        "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\tgespielt\tzuletzt\tImage\t\r\n";
+    text.reserve(static_cast<std::size_t>(rows) * 310);
+    char buffer[64];
+    for (int r = 0; r < rows; ++r) {
+        const std::string artist = phrase(1, 3);
+        const std::string album = phrase(2, 4);
+        const std::string title = phrase(2, 5);
+        text += title + '\t' + artist + '\t';
+        std::snprintf(buffer, sizeof buffer, "%02d:%02d\t", 2 + pick(6), pick(60));
+        text += buffer;
+        text += album + '\t' + (pick(4) ? "Rock" : "Pop") + '\t' + std::to_string(1960 + pick(60)) + '\t' +
+                (pick(3) ? "192" : "128") + '\t';
+        std::snprintf(buffer, sizeof buffer, "/%02d - ", r % 20 + 1);
+        const std::string folder = "/home/anwender/Musik/Sammlung/" + artist + "/" + album;
+        text += folder + buffer + title + " (" + std::to_string(r) + ").mp3\t";
+        text += pick(5) == 0 ? phrase(2, 6) : std::string();
+        text += '\t';
+        text += pick(3) == 0 ? std::to_string(pick(40)) : std::string();
+        text += '\t';
+        text += pick(3) == 0 ? "24.12.2005" : "";
+        text += '\t';
+        text += pick(10) == 0 ? folder + "/folder.jpg" : std::string();
+        text += "\t\r\n";
+    }
+    return text;
+}
+
+}  // namespace tv::bench

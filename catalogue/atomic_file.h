@@ -1,0 +1,20 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tv {
+
+// Replaces the file at path by data without ever leaving a half-written file: the
+// data goes into a temporary file in the same folder, is flushed to the disk and
+// then renamed over the old file (whose permissions it takes over). A symbolic link
+// at path is followed, so the file it names is replaced. Throws std::system_error
+// naming the file when any step fails; the old file is then unchanged.
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view data);
+
+// Reads a whole file. Throws std::system_error naming the file when it cannot be
+// opened or read.
+std::string ReadWholeFile(const std::filesystem::path& path);
+
+}  // namespace tv

@@ -1,0 +1,148 @@
+#include "catalogue/list_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "catalogue/atomic_file.h"
+#include "catalogue/text_encoding.h"
+
+namespace tv {
+namespace {
+
+// Finds line ends (CR or LF) front to back; each byte is searched once, so files
+// with only one kind of line end do not make the search quadratic.
+class LineEndFinder {
+public:
+    explicit LineEndFinder(std::string_view text) : text_(text) {}
+
+    std::size_t Next(std::size_t from) {
+        if (nextCr_ == kUnknown || nextCr_ < from) nextCr_ = Find('\r', from);
+        if (nextLf_ == kUnknown || nextLf_ < from) nextLf_ = Find('\n', from);
+        return std::min(nextCr_, nextLf_);
+    }
+
+private:
+    std::size_t Find(char c, std::size_t from) const {
+        const void* hit = std::memchr(text_.data() + from, c, text_.size() - from);
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data())
+                   : text_.size();
+    }
+
+    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+    std::string_view text_;
+    std::size_t nextCr_ = kUnknown;
+    std::size_t nextLf_ = kUnknown;
+};
+
+// Calls fn(index, line) for each line of the text: lines end at CR LF, a lone CR or
+// a lone LF, a zero byte ends the text, and a closing line end adds no empty line.
+template <typename Fn>
+void ForEachLine(std::string_view text, Fn&& fn) {
+    if (const std::size_t zero = text.find('\0'); zero != std::string_view::npos)
+        text = text.substr(0, zero);
+    LineEndFinder lineEnds(text);
+    int index = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t end = lineEnds.Next(pos);
+        if (!fn(index++, text.substr(pos, end - pos))) return;
+        pos = end;
+        if (pos < text.size()) {
+            if (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n')
+                pos += 2;
+            else
+                ++pos;
+        }
+    }
+}
+
+// Calls fn(column, cell) for the cells of a line: the texts between TAB bytes,
+// where the empty text after a closing TAB is no cell. An empty line has no cell.
+template <typename Fn>
+void ForEachCell(std::string_view line, Fn&& fn) {
+    int column = 0;
+    std::size_t start = 0;
+    while (start < line.size()) {
+        const std::size_t tab = line.find('\t', start);
+        if (tab == std::string_view::npos) {
+            fn(column, line.substr(start));
+            return;
+        }
+        fn(column++, line.substr(start, tab - start));
+        start = tab + 1;
+    }
+}
+
+void AppendRowText(std::string& out, const SongRow& row) {
+    for (const std::string& cell : row.Cells) {
+        const std::size_t start = out.size();
+        out += cell;
+        if (cell.find_first_of("\t\r\n") != std::string::npos) {
+            std::replace_if(
+                out.begin() + static_cast<std::ptrdiff_t>(start), out.end(),
+                [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+        }
+        out += '\t';
+    }
+    out += "\r\n";
+}
+
+std::string FormatRows(const SongList& list, int first, int last) {
+    std::size_t size = 0;
+    for (int r = first; r <= last; ++r) {
+        for (const std::string& cell : list.Row(r).Cells) size += cell.size() + 1;
+        size += 2;
+    }
+    std::string out;
+    out.reserve(size);
+    for (int r = first; r <= last; ++r) AppendRowText(out, list.Row(r));
+    return out;
+}
+
+}  // namespace
+
+void ReadListText(SongList& list, std::string_view text) {
+    list.BeginBulkChange();
+    ForEachLine(text, [&](int row, std::string_view line) {
+        list.EnsureRowInBulk(row);
+        ForEachCell(line, [&](int column, std::string_view cell) {
+            list.SetCellInBulk(row, column, cell);
+        });
+        return true;
+    });
+    list.EndBulkChange();
+}
+
+std::string FormatListText(const SongList& list) { return FormatRows(list, 0, list.RowCount() - 1); }
+
+std::string FormatRowsText(const SongList& list, int top, int bottom) {
+    top = std::max(top, 1);
+    bottom = std::min(bottom, list.DataRowCount());
+    if (top > bottom) return {};
+    return FormatRows(list, top, bottom);
+}
+
+void PasteRowsText(SongList& list, std::string_view text, int top, int bottom) {
+    top = std::max(top, 1);
+    bottom = std::min(bottom, list.DataRowCount());
+    ForEachLine(text, [&](int line, std::string_view content) {
+        const int row = top + line;
+        if (row > bottom) return false;
+        ForEachCell(content, [&](int column, std::string_view cell) {
+            if (column < list.ColumnCount()) list.SetCell(row, column, std::string(cell));
+        });
+        return true;
+    });
+}
+
+void LoadList(SongList& list, const std::filesystem::path& path) {
+    std::string text = ReadWholeFile(path);
+    if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
+    ReadListText(list, DecodeFileText(std::move(text)));
+}
+
+void SaveList(const SongList& list, const std::filesystem::path& path) {
+    WriteFileAtomically(path, FormatListText(list));
+}
+
+}  // namespace tv

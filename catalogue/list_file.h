@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "catalogue/song_list.h"
+
+namespace tv {
+
+// The list files of the four lists, kept in the program's folder.
+inline constexpr std::string_view kCatalogueFileName = "ALL_SONGS.TSV";
+inline constexpr std::string_view kSelectionFileName = "SELECTION.TSV";
+inline constexpr std::string_view kPlaylistFileName = "PLAYLIST.TSV";
+inline constexpr std::string_view kDoublesFileName = "DOUBLES.TSV";
+
+// Fills a list from list-file text (UTF-8): line k fills row k (the first line the
+// captions), each line split into cells at TAB bytes. Lines end at CR LF, a lone CR
+// or a lone LF; a zero byte ends the text. Rows and columns are added where the text
+// needs them; cells and rows the text does not reach keep their content.
+void ReadListText(SongList& list, std::string_view text);
+
+// The list-file text of a list: every row, header first, each cell followed by a
+// TAB and each row by CR LF. A TAB, CR or LF inside a cell is written as a blank,
+// so that it cannot shift cells or rows when the file is read again.
+std::string FormatListText(const SongList& list);
+
+// The data rows top ... bottom in the list-file line format (for the clipboard).
+std::string FormatRowsText(const SongList& list, int top, int bottom);
+
+// Splits text as a list file is read and writes line k into row top + k from the
+// first column on, never beyond row bottom or the last column (for the clipboard).
+void PasteRowsText(SongList& list, std::string_view text, int top, int bottom);
+
+// Reads a list file (UTF-8, or Windows-1252 when it is not valid UTF-8) into a
+// list as ReadListText does. Throws std::system_error naming the file when it
+// cannot be opened or read; the list is then unchanged.
+void LoadList(SongList& list, const std::filesystem::path& path);
+
+// Writes a list file, replacing any old one without ever leaving a half-written
+// file. Throws std::system_error naming the file when it cannot be written.
+void SaveList(const SongList& list, const std::filesystem::path& path);
+
+}  // namespace tv

@@ -1,0 +1,65 @@
+#include "catalogue/list_status.h"
+
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
+#include "catalogue/song_columns.h"
+
+namespace tv {
+namespace {
+
+std::string_view LabelOf(ListKind kind) {
+    switch (kind) {
+        case ListKind::Catalogue:
+            return "Auswahl";  // the catalogue's empty text says "Auswahl" too
+        case ListKind::Selection:
+            return "Auswahl";
+        case ListKind::Playlist:
+            return "Playlist";
+        case ListKind::Doubles:
+            return "Doppelt";
+    }
+    return {};
+}
+
+double MebibytesOfFiles(const SongList& list) {
+    double total = 0;
+    for (int row = 1; row <= list.DataRowCount(); ++row) {
+        const std::string& name = list.Cell(row, colFileName);
+        if (name.empty()) continue;
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(name, error);
+        if (!error) total += static_cast<double>(size) / 1048576.0;
+    }
+    return total;
+}
+
+}  // namespace
+
+std::string FormatMebibytes(double mebibytes, std::string_view decimalSeparator) {
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, mebibytes, std::chars_format::fixed, 2);
+    std::string text(buffer, result.ptr);
+    if (const std::size_t dot = text.find('.'); dot != std::string::npos)
+        text.replace(dot, 1, decimalSeparator);
+    return text;
+}
+
+ListStatusTexts ListStatus(const SongList& list, ListKind kind, std::string_view decimalSeparator) {
+    ListStatusTexts texts;
+    const bool empty = list.IsEmpty();
+    if (kind == ListKind::Catalogue) {
+        texts.Count = empty ? "Auswahl : Keine Einträge"
+                            : "Gesamt : " + std::to_string(list.DataRowCount()) + " Einträge";
+        return texts;
+    }
+    texts.Count = std::string(LabelOf(kind)) +
+                  (empty ? std::string(" : Keine Einträge")
+                         : " : " + std::to_string(list.DataRowCount()) + " Einträge");
+    texts.Size = "Größe : " + FormatMebibytes(MebibytesOfFiles(list), decimalSeparator) + " MB";
+    return texts;
+}
+
+}  // namespace tv

@@ -1,0 +1,490 @@
+#include "catalogue/ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSessionManager>
+#include <QSplitter>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <system_error>
+
+#include "catalogue/form_storage.h"
+#include "catalogue/list_file.h"
+#include "catalogue/song_columns.h"
+#include "catalogue/ui/about_box.h"
+#include "catalogue/ui/copy_progress.h"
+#include "catalogue/ui/list_page.h"
+#include "catalogue/ui/song_grid.h"
+#include "catalogue/ui/song_list_model.h"
+#include "widgets/ui/coloured_tab_widget.h"
+#include "widgets/ui/form_placement.h"
+#include "widgets/ui/prompts.h"
+#include "widgets/ui/windows_colour.h"
+
+Q_LOGGING_CATEGORY(lcStartup, "tunevault.startup", QtWarningMsg)
+
+namespace tv {
+namespace {
+
+struct TabDefinition {
+    const char* Name;
+    const char* Caption;
+    std::int32_t TabColor;
+    std::int32_t TabFontColor;
+    const char* Grid;
+    const char* Bar;
+    const char* Status;
+};
+
+// In the order of ListKind.
+constexpr TabDefinition kTabs[] = {
+    {"CSAll", "Alle Dateien", 16711680, 16777215, "StGrdMain", "SIAll", "STBarAll"},
+    {"CSSel", "Auswahl", 8421376, 16777215, "StGrdSelection", "SISel", "STBarSel"},
+    {"CSPlay", "Playlist", 8421504, 16777215, "StGrdPlaylist", "SIPlayList", "STBarPlay"},
+    {"CSDouble", "Dubletten", 8388608, 16777215, "StGrdDouble", "SIDouble", "StBarDoubles"},
+};
+
+constexpr std::string_view kListFileNames[] = {kCatalogueFileName, kSelectionFileName,
+                                               kPlaylistFileName, kDoublesFileName};
+
+QString ErrorText(const std::system_error& error) {
+    const std::error_code code = error.code();
+    return QString::fromLocal8Bit(code.message().c_str());
+}
+
+}  // namespace
+
+TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* parent)
+    : QMainWindow(parent),
+      programFolder_(std::move(programFolder)),
+      prompts_(prompts),
+      catalogue_(kSongColumnCount),
+      selection_(kCopyColumnCount),
+      playlist_(kCopyColumnCount),
+      doubles_(kCopyColumnCount) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("%1 %2 %3 – %4")
+                       .arg(QString::fromLatin1(kProductTitle), QString::fromLatin1(kProductVersion),
+                            QString::fromUtf8(kReleaseLine), QString::fromUtf8(kMakerLine)));
+    setWindowIcon(QIcon(ProgramPicture(64)));
+    resize(1024, 768);
+    for (int i = 0; i < 4; ++i) tabs_[static_cast<std::size_t>(i)] = {kTabs[i].TabColor, kTabs[i].TabFontColor};
+    fileStates_.fill(ListFileState::NotReadYet);
+
+    BuildFrame();
+    BuildListPages();
+    BuildMenus();
+    FormCreate();
+
+    // The other windows, each once for the whole run, in their fixed order.
+    formInfo_ = new TFormInfo(this);
+    form7_ = new TForm7(this);
+
+    timer2_ = new QTimer(this);
+    timer2_->setObjectName(QStringLiteral("Timer2"));
+    timer2_->setInterval(1);
+    timer2_->setSingleShot(true);
+    connect(timer2_, &QTimer::timeout, this, &TForm1::Timer2Timer);
+
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+        // The desktop session ends: keep everything as a normal end would. The
+        // session may still be cancelled, so a later close saves again.
+        if (!shutDown_) ShutDown(false);
+    });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (!shutDown_) ShutDown(false);
+        shutDown_ = true;
+    });
+}
+
+TForm1::~TForm1() {
+    // The views and models refer to the lists, which are gone before the QWidget
+    // part of the window is destroyed.
+    placement_.reset();
+    delete splitter1_;
+    for (SongListModel* model : models_) delete model;
+}
+
+std::filesystem::path TForm1::ListFilePath(ListKind kind) const {
+    return programFolder_ / kListFileNames[Index(kind)];
+}
+
+std::filesystem::path TForm1::SettingsPath() const { return programFolder_ / kSettingsFileName; }
+
+SongList& TForm1::ListOf(ListKind kind) {
+    switch (kind) {
+        case ListKind::Catalogue:
+            return catalogue_;
+        case ListKind::Selection:
+            return selection_;
+        case ListKind::Playlist:
+            return playlist_;
+        case ListKind::Doubles:
+            break;
+    }
+    return doubles_;
+}
+
+SongGrid* TForm1::StGrdMain() const { return pages_[0]->Grid(); }
+SongGrid* TForm1::StGrdSelection() const { return pages_[1]->Grid(); }
+SongGrid* TForm1::StGrdPlaylist() const { return pages_[2]->Grid(); }
+SongGrid* TForm1::StGrdDouble() const { return pages_[3]->Grid(); }
+StatusPanels* TForm1::STBarAll() const { return pages_[0]->StatusBar(); }
+StatusPanels* TForm1::STBarSel() const { return pages_[1]->StatusBar(); }
+StatusPanels* TForm1::STBarPlay() const { return pages_[2]->StatusBar(); }
+StatusPanels* TForm1::StBarDoubles() const { return pages_[3]->StatusBar(); }
+
+void TForm1::BuildFrame() {
+    panel1_ = new QWidget(this);
+    panel1_->setObjectName(QStringLiteral("Panel1"));
+
+    speedBar_ = new QToolBar(panel1_);
+    speedBar_->setObjectName(QStringLiteral("SpeedBar"));
+    speedBar_->setIconSize(QSize(26, 26));
+    speedBar2_ = new QToolBar(panel1_);
+    speedBar2_->setObjectName(QStringLiteral("SpeedBar2"));
+    speedBar2_->setIconSize(QSize(26, 26));
+
+    auto* infoButton = new QToolButton(speedBar_);
+    infoButton->setObjectName(QStringLiteral("SIInfo"));
+    infoButton->setText(QStringLiteral("Informationen"));
+    infoButton->setToolTip(QStringLiteral("Informationen"));
+    infoButton->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
+    infoButton->setFixedSize(34, 35);
+    connect(infoButton, &QToolButton::clicked, this, &TForm1::SIInfoClick);
+    speedBar_->addWidget(infoButton);
+
+    detailsArea_ = new QHBoxLayout;
+    detailsArea_->setContentsMargins(0, 0, 0, 0);
+    coverArea_ = new QVBoxLayout;
+    coverArea_->setContentsMargins(0, 0, 0, 0);
+
+    auto* left = new QVBoxLayout;
+    left->setContentsMargins(0, 0, 0, 0);
+    left->addWidget(speedBar_);
+    left->addLayout(detailsArea_, 1);
+    auto* right = new QVBoxLayout;
+    right->setContentsMargins(0, 0, 0, 0);
+    right->addWidget(speedBar2_);
+    right->addLayout(coverArea_, 1);
+    auto* panelLayout = new QHBoxLayout(panel1_);
+    panelLayout->setContentsMargins(4, 2, 4, 2);
+    panelLayout->addLayout(left, 1);
+    panelLayout->addLayout(right);
+
+    pageControl_ = new ColouredTabWidget(this);
+    pageControl_->setObjectName(QStringLiteral("CPageControl"));
+
+    splitter1_ = new QSplitter(Qt::Vertical, this);
+    splitter1_->setObjectName(QStringLiteral("Splitter1"));
+    splitter1_->setHandleWidth(6);
+    splitter1_->setChildrenCollapsible(false);
+    splitter1_->addWidget(panel1_);
+    splitter1_->addWidget(pageControl_);
+    splitter1_->setStretchFactor(0, 0);
+    splitter1_->setStretchFactor(1, 1);
+    splitter1_->setSizes({panel1Height_, 768 - panel1Height_});
+    setCentralWidget(splitter1_);
+}
+
+void TForm1::BuildListPages() {
+    SongList* lists[] = {&catalogue_, &selection_, &playlist_, &doubles_};
+    for (int i = 0; i < 4; ++i) {
+        const TabDefinition& tab = kTabs[i];
+        auto* model = new SongListModel(*lists[i], this);
+        auto* page = new ListPage(model, QString::fromLatin1(tab.Grid), QString::fromLatin1(tab.Bar),
+                                  QString::fromLatin1(tab.Status), pageControl_);
+        page->setObjectName(QString::fromLatin1(tab.Name));
+        models_[static_cast<std::size_t>(i)] = model;
+        pages_[static_cast<std::size_t>(i)] = page;
+        pageControl_->addTab(page, QString::fromUtf8(tab.Caption));
+        pageControl_->ColouredBar()->SetTabColours(i, ColourFromWindows(tab.TabColor),
+                                                   ColourFromWindows(tab.TabFontColor));
+    }
+
+    const QIcon deleteIcon = style()->standardIcon(QStyle::SP_DialogDiscardButton);
+    const QIcon markIcon = style()->standardIcon(QStyle::SP_FileDialogListView);
+    const QIcon playlistIcon = style()->standardIcon(QStyle::SP_MediaSeekForward);
+
+    struct Command {
+        QString BarCaption;
+        QString MenuCaption;
+        QIcon Icon;
+        void (TForm1::*Handler)();
+    };
+    const auto addCommands = [this](ListKind kind, const std::vector<Command>& commands) {
+        ListPage* page = Page(kind);
+        for (const Command& command : commands) {
+            if (command.BarCaption.isEmpty()) {
+                page->ContextMenu()->addSeparator();
+                continue;
+            }
+            connect(page->AddBarButton(command.BarCaption, command.Icon), &QToolButton::clicked, this,
+                    command.Handler);
+            connect(page->ContextMenu()->addAction(command.MenuCaption), &QAction::triggered, this,
+                    command.Handler);
+        }
+    };
+    addCommands(ListKind::Catalogue,
+                {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
+                  &TForm1::DelRowMainClick},
+                 {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
+                  &TForm1::MarkAllMainClick},
+                 {{}, {}, {}, nullptr},
+                 {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur Playlist hinzufügen"),
+                  playlistIcon, &TForm1::copytoplaylistClick}});
+    addCommands(ListKind::Selection,
+                {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
+                  &TForm1::DelRowSelClick},
+                 {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
+                  &TForm1::MarkAllSelClick},
+                 {{}, {}, {}, nullptr},
+                 {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur &Playlist hinzufügen"),
+                  playlistIcon, &TForm1::copytoplaylistClick}});
+    addCommands(ListKind::Playlist,
+                {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
+                  &TForm1::DelRowPlaylistClick},
+                 {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
+                  &TForm1::MarkallplayClick}});
+    addCommands(ListKind::Doubles,
+                {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
+                  &TForm1::DelRowDoubleClick},
+                 {QStringLiteral("alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
+                  &TForm1::MarkAllDoubleClick}});
+
+    // Header presses sort the catalogue, the selection and the playlist; releasing
+    // the Delete key deletes rows there. The doubles list has neither.
+    for (ListKind kind : {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist}) {
+        SongGrid* grid = Page(kind)->Grid();
+        connect(grid, &SongGrid::HeaderPressed, this,
+                [this, grid](int column) { StGrdFixedColClick(grid, column); });
+    }
+    StGrdDouble()->SetHeaderPressReported(false);
+    StGrdDouble()->SetDeleteKeyReported(false);
+    connect(StGrdMain(), &SongGrid::DeleteKeyReleased, this, &TForm1::DelRowMainClick);
+    connect(StGrdSelection(), &SongGrid::DeleteKeyReleased, this, &TForm1::DelRowSelClick);
+    connect(StGrdPlaylist(), &SongGrid::DeleteKeyReleased, this, &TForm1::DelRowPlaylistClick);
+
+    connect(pageControl_, &QTabWidget::currentChanged, this, &TForm1::CPageControlChange);
+}
+
+void TForm1::BuildMenus() {
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("&Datei"));
+    fileMenu_->setObjectName(QStringLiteral("MnuDatei"));
+    fileMenu_->addSeparator();
+    beendenAction_ = fileMenu_->addAction(QStringLiteral("&Beenden"), this, &TForm1::BeendenClick);
+    beendenAction_->setObjectName(QStringLiteral("Beenden"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
+    help->setObjectName(QStringLiteral("MnuHilfe"));
+    help->addAction(QStringLiteral("Informationen"), this, &TForm1::SIInfoClick);
+    help->addAction(QString::fromLatin1(kMakerWebAddress), this, [this] { formInfo_->Label5Click(); });
+}
+
+void TForm1::FormCreate() {
+    placement_ = std::make_unique<FormPlacement>(this, SettingsPath(), QStringLiteral("SYSTEM"),
+                                                 FormPlacement::Parts::PositionSizeState, prompts_);
+    // The main window writes its settings itself when it is asked to close.
+    placement_->SetSaveOnHide(false);
+    RegisterStoredProperties();
+}
+
+void TForm1::RegisterStoredProperties() {
+    FormStorage& storage = placement_->Storage();
+    const auto text = [&storage](const char* name, QString& field) {
+        storage.AddTextProperty(
+            name, [&field] { return field.toStdString(); },
+            [&field](const std::string& value) { field = QString::fromStdString(value); });
+    };
+    text("SaveDialog.InitialDir", saveDialogInitialDir_);
+    text("SaveDialog.FileName", saveDialogFileName_);
+    text("OpenDialog.InitialDir", openDialogInitialDir_);
+    text("OpenDialog.FileName", openDialogFileName_);
+    storage.AddBoolProperty(
+        "PlayListPlay.Checked", [this] { return playListPlayChecked_; },
+        [this](bool on) { playListPlayChecked_ = on; });
+    storage.AddBoolProperty(
+        "ChBID3Write.Checked", [this] { return id3WriteChecked_; },
+        [this](bool on) { id3WriteChecked_ = on; });
+    storage.AddIntProperty(
+        "SIShowAudio.Tag", [this] { return showAudioTag_; }, [this](int tag) { showAudioTag_ = tag; });
+    storage.AddIntProperty(
+        "KDImage1.Tag", [this] { return imageTag_; }, [this](int tag) { imageTag_ = tag; });
+    storage.AddTextProperty(
+        "CPageControl.ActivePage",
+        [this] {
+            const QWidget* page = pageControl_->currentWidget();
+            return page ? page->objectName().toStdString() : std::string("(null)");
+        },
+        [this](const std::string& name) {
+            for (int i = 0; i < pageControl_->count(); ++i) {
+                if (pageControl_->widget(i)->objectName().toStdString() == name)
+                    pageControl_->setCurrentIndex(i);
+            }
+        });
+    // The tab colours, in the order the settings file has always listed them.
+    for (ListKind kind : {ListKind::Catalogue, ListKind::Doubles, ListKind::Playlist, ListKind::Selection}) {
+        const std::string name = kTabs[Index(kind)].Name;
+        storage.AddIntProperty(
+            name + ".TabColor", [this, kind] { return TabColor(kind); },
+            [this, kind](int colour) { SetTabColours(kind, colour, TabFontColor(kind)); });
+        storage.AddIntProperty(
+            name + ".TabFontColor", [this, kind] { return TabFontColor(kind); },
+            [this, kind](int colour) { SetTabColours(kind, TabColor(kind), colour); });
+    }
+    storage.AddIntProperty(
+        "Panel1.Height", [this] { return panel1_->height(); },
+        [this](int height) {
+            if (height <= 0) return;
+            panel1Height_ = height;
+            splitter1_->setSizes({height, std::max(1, splitter1_->height() - height)});
+        });
+}
+
+void TForm1::SetTabColours(ListKind kind, std::int32_t tab, std::int32_t text) {
+    tabs_[Index(kind)] = {tab, text};
+    // The owner-drawn tab shows its colours at once; the list takes them with
+    // ApplyTabColours.
+    pageControl_->ColouredBar()->SetTabColours(Index(kind), ColourFromWindows(tab),
+                                               ColourFromWindows(text));
+}
+
+void TForm1::ApplyTabColours() {
+    for (ListKind kind : {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist, ListKind::Doubles}) {
+        Page(kind)->SetTabColours(ColourFromWindows(TabColor(kind)), ColourFromWindows(TabFontColor(kind)));
+    }
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shownOnce_ && !event->spontaneous()) {
+        shownOnce_ = true;
+        FormShow();
+    }
+}
+
+void TForm1::FormShow() {
+    pageControl_->ColouredBar()->update();
+    timer2_->start();
+}
+
+void TForm1::Timer2Timer() {
+    timer2_->stop();
+
+    // The about box as the splash, centred over the main window.
+    formInfo_->move(x() + (width() - formInfo_->width()) / 2, y() + (height() - formInfo_->height()) / 2);
+    formInfo_->ShowAsSplash();
+    formInfo_->show();
+    QApplication::processEvents();
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    for (ListKind kind : {ListKind::Doubles, ListKind::Selection, ListKind::Playlist, ListKind::Catalogue})
+        LoadListFile(kind);
+    UpdateStatusBars();
+    QApplication::restoreOverrideCursor();
+    ApplyTabColours();
+    splitter1_->setSizes({panel1Height_, std::max(1, splitter1_->height() - panel1Height_)});
+    formInfo_->hide();
+
+    startedUp_ = true;
+    qCInfo(lcStartup) << "Listen geladen";
+    emit StartupFinished();
+}
+
+void TForm1::LoadListFile(ListKind kind) {
+    const std::filesystem::path path = ListFilePath(kind);
+    std::error_code statusError;
+    const auto status = std::filesystem::status(path, statusError);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        fileStates_[Index(kind)] = ListFileState::Missing;
+        return;
+    }
+    try {
+        LoadList(ListOf(kind), path);
+        fileStates_[Index(kind)] = ListFileState::Loaded;
+    } catch (const std::system_error& error) {
+        // The file stays as it is: an unreadable list is never saved over it.
+        fileStates_[Index(kind)] = ListFileState::Unreadable;
+        QApplication::restoreOverrideCursor();
+        prompts_.Tell(this, QStringLiteral("Fehler beim Laden"),
+                      QStringLiteral("Die Liste \"%1\" konnte nicht geladen werden:\n%2\n\n"
+                                     "Die Datei bleibt unverändert; diese Liste wird beim Beenden "
+                                     "nicht gespeichert.")
+                          .arg(QString::fromStdString(path.string()), ErrorText(error)),
+                      PromptIcon::Error);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (shutDown_ || ShutDown(true)) {
+        shutDown_ = true;
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool TForm1::ShutDown(bool interactive) {
+    placement_->Save();  // the settings first, then the lists
+    return SaveLists(interactive);
+}
+
+void TForm1::ShutDownAndQuit() {
+    if (!shutDown_) ShutDown(false);
+    shutDown_ = true;
+    QApplication::quit();
+}
+
+bool TForm1::SaveLists(bool interactive) {
+    QStringList failures;
+    for (ListKind kind : {ListKind::Catalogue, ListKind::Playlist, ListKind::Selection, ListKind::Doubles}) {
+        ListFileState& state = fileStates_[Index(kind)];
+        if (state != ListFileState::Loaded && state != ListFileState::Missing) continue;
+        const std::filesystem::path path = ListFilePath(kind);
+        try {
+            SaveList(ListOf(kind), path);
+            state = ListFileState::Loaded;
+        } catch (const std::system_error& error) {
+            failures << QStringLiteral("%1: %2").arg(QString::fromStdString(path.string()), ErrorText(error));
+        }
+    }
+    if (failures.isEmpty()) return true;
+    const QString text = QStringLiteral("Diese Listen konnten nicht gespeichert werden:\n%1")
+                             .arg(failures.join(QLatin1Char('\n')));
+    if (!interactive) {
+        qWarning().noquote() << text;
+        return false;
+    }
+    return prompts_.Ask(this, QStringLiteral("Fehler beim Speichern"),
+                        text + QStringLiteral("\n\nProgramm trotzdem beenden? Die Änderungen an "
+                                              "diesen Listen gehen dann verloren."),
+                        PromptIcon::Warning, PromptButtons::YesNo) == PromptAnswer::Yes;
+}
+
+void TForm1::SIInfoClick() {
+    const auto toggle = [](QWidget* widget) { widget->setVisible(!widget->isVisibleTo(widget->parentWidget())); };
+    toggle(formInfo_->LoadingLabel());
+    toggle(formInfo_->Animation());
+    toggle(formInfo_->OKButton());
+    formInfo_->exec();
+    toggle(formInfo_->LoadingLabel());
+    toggle(formInfo_->Animation());
+    toggle(formInfo_->OKButton());
+}
+
+void TForm1::BeendenClick() { close(); }
+
+}  // namespace tv

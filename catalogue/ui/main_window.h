@@ -1,0 +1,173 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <filesystem>
+#include <memory>
+
+#include "catalogue/list_status.h"
+#include "catalogue/song_list.h"
+
+class QAction;
+class QMenu;
+class QSplitter;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QVBoxLayout;
+class QHBoxLayout;
+
+namespace tv {
+
+class ColouredTabWidget;
+class FormPlacement;
+class ListPage;
+class Prompts;
+class SongGrid;
+class SongListModel;
+class StatusPanels;
+class TForm7;
+class TFormInfo;
+
+// The main window: the upper panel with the tool bar and the details groups, the
+// splitter, and the tab control with the four lists (catalogue, selection,
+// playlist, doubles), which it owns for the whole run. It loads the lists from the
+// program's folder after it has first been shown and saves them when it closes.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // The program folder holds the list files and "SONGVAT.INI".
+    TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The four lists and their views.
+    SongList& Catalogue() noexcept { return catalogue_; }
+    SongList& Selection() noexcept { return selection_; }
+    SongList& Playlist() noexcept { return playlist_; }
+    SongList& Doubles() noexcept { return doubles_; }
+    SongGrid* StGrdMain() const;
+    SongGrid* StGrdSelection() const;
+    SongGrid* StGrdPlaylist() const;
+    SongGrid* StGrdDouble() const;
+    StatusPanels* STBarAll() const;
+    StatusPanels* STBarSel() const;
+    StatusPanels* STBarPlay() const;
+    StatusPanels* StBarDoubles() const;
+    ColouredTabWidget* CPageControl() const noexcept { return pageControl_; }
+    ListPage* Page(ListKind kind) const { return pages_[Index(kind)]; }
+
+    // Other windows, created once with the main window.
+    TFormInfo* FormInfo() const noexcept { return formInfo_; }
+    TForm7* Form7() const noexcept { return form7_; }
+
+    Prompts& UserPrompts() const noexcept { return prompts_; }
+    const std::filesystem::path& ProgramFolder() const noexcept { return programFolder_; }
+    std::filesystem::path ListFilePath(ListKind kind) const;
+    std::filesystem::path SettingsPath() const;
+
+    // True once the start-up has loaded the lists.
+    bool IsStartedUp() const noexcept { return startedUp_; }
+
+    // Tab colours as stored (Windows colour values).
+    std::int32_t TabColor(ListKind kind) const { return tabs_[Index(kind)].TabColor; }
+    std::int32_t TabFontColor(ListKind kind) const { return tabs_[Index(kind)].TabFontColor; }
+    void SetTabColours(ListKind kind, std::int32_t tab, std::int32_t text);
+
+    // List operations of the window.
+    void UpdateStatusBars();
+    void ApplyTabColours();
+    void StGrdFixedColClick(SongGrid* grid, int column);
+    void DelRowMainClick();
+    void DelRowSelClick();
+    void DelRowPlaylistClick();
+    void DelRowDoubleClick();
+    void MarkAllMainClick();
+    void MarkAllSelClick();
+    void MarkallplayClick();
+    void MarkAllDoubleClick();
+    void copytoplaylistClick();
+    void CPageControlChange();
+    void SIInfoClick();
+    void BeendenClick();
+
+    // Appends rows to another list, optionally with the copy progress window.
+    int AppendRowsWithProgress(const SongList& source, SongList& target, int firstRow, int lastRow,
+                               bool showProgress);
+
+    // Ends the program the normal way without questions (signals, session end):
+    // settings first, then the lists; then the application quits.
+    void ShutDownAndQuit();
+
+signals:
+    void StartupFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class ListFileState { NotReadYet, Loaded, Missing, Unreadable };
+    struct TabState {
+        std::int32_t TabColor;
+        std::int32_t TabFontColor;
+    };
+
+    static int Index(ListKind kind) { return static_cast<int>(kind); }
+    SongList& ListOf(ListKind kind);
+    SongList& ListOf(ListKind kind) const { return const_cast<TForm1*>(this)->ListOf(kind); }
+
+    void FormCreate();
+    void BuildFrame();
+    void BuildMenus();
+    void BuildListPages();
+    void RegisterStoredProperties();
+    void FormShow();
+    void Timer2Timer();
+    void LoadListFile(ListKind kind);
+    bool ShutDown(bool interactive);
+    bool SaveLists(bool interactive);
+    void DeleteSelectedRows(ListKind kind, const QString& question);
+    bool ConfirmDeletion(const QString& question);
+
+    std::filesystem::path programFolder_;
+    Prompts& prompts_;
+
+    SongList catalogue_;
+    SongList selection_;
+    SongList playlist_;
+    SongList doubles_;
+    std::array<SongListModel*, 4> models_{};
+    std::array<ListPage*, 4> pages_{};
+    std::array<TabState, 4> tabs_{};
+    std::array<ListFileState, 4> fileStates_{};
+
+    QWidget* panel1_ = nullptr;
+    QToolBar* speedBar_ = nullptr;
+    QToolBar* speedBar2_ = nullptr;
+    QHBoxLayout* detailsArea_ = nullptr;
+    QVBoxLayout* coverArea_ = nullptr;
+    QSplitter* splitter1_ = nullptr;
+    ColouredTabWidget* pageControl_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* beendenAction_ = nullptr;
+    QTimer* timer2_ = nullptr;
+    std::unique_ptr<FormPlacement> placement_;
+
+    TFormInfo* formInfo_ = nullptr;
+    TForm7* form7_ = nullptr;
+
+    // Stored settings of the "SYSTEM" section that windows of later steps use.
+    QString saveDialogInitialDir_, saveDialogFileName_;
+    QString openDialogInitialDir_, openDialogFileName_;
+    bool playListPlayChecked_ = true;
+    bool id3WriteChecked_ = false;
+    int showAudioTag_ = 0;
+    int imageTag_ = 0;
+    int panel1Height_ = 201;
+
+    bool shownOnce_ = false;
+    bool startedUp_ = false;
+    bool shutDown_ = false;
+};
+
+}  // namespace tv

@@ -1,0 +1,165 @@
+#include "catalogue/ui/song_grid.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+
+#include "catalogue/list_file.h"
+#include "catalogue/list_operations.h"
+#include "catalogue/song_columns.h"
+#include "catalogue/ui/song_list_model.h"
+#include "widgets/ui/windows_colour.h"
+
+namespace tv {
+
+SongGrid::SongGrid(SongListModel* model, QWidget* parent) : QTableView(parent), model_(model) {
+    setModel(model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    setWordWrap(false);
+    setToolTip(QStringLiteral("Rechte Maustaste für das Menü"));
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(18);
+    verticalHeader()->setDefaultSectionSize(18);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setStretchLastSection(false);
+    ApplyColumnWidths(0, model->columnCount() - 1);
+
+    QPalette colours = palette();
+    colours.setColor(QPalette::Highlight, ActiveCaptionColour());
+    colours.setColor(QPalette::HighlightedText, Qt::white);
+    colours.setColor(QPalette::Inactive, QPalette::Highlight, ActiveCaptionColour());
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::white);
+    setPalette(colours);
+
+    connect(horizontalHeader(), &QHeaderView::sectionPressed, this, [this](int column) {
+        if (headerPressReported_) emit HeaderPressed(column);
+    });
+    connect(model, &QAbstractItemModel::columnsInserted, this,
+            [this](const QModelIndex&, int first, int last) { ApplyColumnWidths(first, last); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        ApplyColumnWidths(0, model_->columnCount() - 1);
+        ShowListCursor();
+    });
+    connect(model, &QAbstractItemModel::layoutChanged, this, &SongGrid::ShowListCursor);
+    connect(model, &SongListModel::ListCursorChanged, this, &SongGrid::ShowListCursor);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (showingListCursor_ || !current.isValid()) return;
+                TakeViewCursor();
+                emit RowMadeCurrent(current.row() + 1);
+            });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!showingListCursor_) TakeViewCursor();
+    });
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid()) emit RowDoubleClicked(index.row() + 1);
+    });
+    ShowListCursor();
+}
+
+SongList& SongGrid::List() const { return model_->List(); }
+
+void SongGrid::ApplyColumnWidths(int first, int last) {
+    for (int column = first; column <= last; ++column) setColumnWidth(column, SongColumnWidth(column));
+}
+
+void SongGrid::SetHeaderColours(const QColor& background, const QColor& text) {
+    model_->SetHeaderColours(background, text);
+    horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: %1; color: %2; "
+                       "border: 1px solid %3; padding: 0 2px; }")
+            .arg(background.name(), text.name(), background.darker(130).name()));
+}
+
+// The view's current row and selection become the list's.
+void SongGrid::TakeViewCursor() {
+    SongList& list = List();
+    const QModelIndex current = currentIndex();
+    int top = current.isValid() ? current.row() + 1 : list.CurrentRow();
+    int bottom = top;
+    const QItemSelection selection = selectionModel()->selection();
+    if (!selection.isEmpty()) {
+        top = selection.front().top() + 1;
+        bottom = selection.front().bottom() + 1;
+        for (const QItemSelectionRange& range : selection) {
+            top = std::min(top, range.top() + 1);
+            bottom = std::max(bottom, range.bottom() + 1);
+        }
+    }
+    const QSignalBlocker blocker(model_);  // the view shows this already
+    list.SetCurrentRow(current.isValid() ? current.row() + 1 : top);
+    list.SetSelection(top, bottom);
+}
+
+void SongGrid::ShowListCursor() {
+    const SongList& list = List();
+    if (model_->rowCount() == 0 || model_->columnCount() == 0) return;
+    showingListCursor_ = true;
+    const int column = std::max(0, currentIndex().column());
+    const QModelIndex current = model_->index(list.CurrentRow() - 1, column);
+    selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    const QItemSelection range(model_->index(list.SelectionTop() - 1, 0),
+                               model_->index(list.SelectionBottom() - 1, model_->columnCount() - 1));
+    selectionModel()->select(range, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    showingListCursor_ = false;
+}
+
+void SongGrid::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_Insert && modifiers == Qt::ControlModifier) {
+        CopySelection();
+        return;
+    }
+    if (event->key() == Qt::Key_Delete && modifiers == Qt::ShiftModifier) {
+        CutSelection();
+        return;
+    }
+    if (event->key() == Qt::Key_Insert && modifiers == Qt::ShiftModifier) {
+        PasteIntoSelection();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void SongGrid::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete && !event->isAutoRepeat() && deleteKeyReported_) {
+        emit DeleteKeyReleased();
+        return;
+    }
+    QTableView::keyReleaseEvent(event);
+}
+
+void SongGrid::contextMenuEvent(QContextMenuEvent* event) {
+    emit ContextMenuWanted(event->globalPos());
+    event->accept();
+}
+
+void SongGrid::CopySelection() {
+    const SongList& list = List();
+    QApplication::clipboard()->setText(QString::fromStdString(
+        FormatRowsText(list, list.SelectionTop(), list.SelectionBottom())));
+}
+
+void SongGrid::CutSelection() {
+    CopySelection();
+    SongList& list = List();
+    ClearRows(list, list.SelectionTop(), list.SelectionBottom());
+}
+
+void SongGrid::PasteIntoSelection() {
+    SongList& list = List();
+    PasteRowsText(list, QApplication::clipboard()->text().toStdString(), list.SelectionTop(),
+                  list.SelectionBottom());
+}
+
+}  // namespace tv

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing TuneVault need.
+# Does nothing when they are all there already.
+set -euo pipefail
+
+packages=(
+    # build
+    build-essential cmake ninja-build ccache pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    # run: platform plugins, German texts of Qt's own dialogs, fonts
+    qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core
+    # tests and benchmarks
+    libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installiere: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update
+"${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,214 @@
+#include "catalogue/list_file.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <system_error>
+
+#include "catalogue/song_columns.h"
+#include "tests/support/temp_folder.h"
+
+namespace tv {
+namespace {
+
+using test::ReadBytes;
+using test::TempFolder;
+using test::WriteBytes;
+
+const std::string kCatalogueCaptions =
+    "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\tgespielt\tzuletzt\tImage\t\r\n";
+const std::string kCopyCaptions = "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\t\r\n";
+
+TEST(ListFileFormat, EmptyListsHoldCaptionsAndOneLineOfTabs) {
+    SongList catalogue(kSongColumnCount);
+    EXPECT_EQ(FormatListText(catalogue), kCatalogueCaptions + std::string(12, '\t') + "\r\n");
+    SongList playlist(kCopyColumnCount);
+    EXPECT_EQ(FormatListText(playlist), kCopyCaptions + std::string(9, '\t') + "\r\n");
+}
+
+TEST(ListFileFormat, SavedFileReadsBackByteForByte) {
+    TempFolder folder;
+    const std::string original =
+        kCatalogueCaptions +
+        "Über Alles\tDie Bänd\t03:07\tAlbum 1\tRock\t1999\t128\t/music/a b/ü.mp3\tgut\t3\t24.12.2005\t\t\r\n"
+        "Zweiter\tX\t  :  \t\t\t    \t0\t/music/c.mp3\t\t\t\t/pics/c.jpg\t\r\n";
+    WriteBytes(folder / "ALL_SONGS.TSV", original);
+
+    SongList list(kSongColumnCount);
+    LoadList(list, folder / "ALL_SONGS.TSV");
+    ASSERT_EQ(list.DataRowCount(), 2);
+    EXPECT_EQ(list.Cell(1, colTitle), "Über Alles");
+    EXPECT_EQ(list.Cell(2, colTime), "  :  ");
+    EXPECT_EQ(list.Cell(2, colImage), "/pics/c.jpg");
+
+    SaveList(list, folder / "COPY.TSV");
+    EXPECT_EQ(ReadBytes(folder / "COPY.TSV"), original);
+}
+
+TEST(ListFileReading, CellsAreTheTextsBetweenTabs) {
+    SongList list(kSongColumnCount);
+    ReadListText(list, kCatalogueCaptions + "a\t\tc\t\r\n");
+    EXPECT_EQ(list.Cell(1, 0), "a");
+    EXPECT_EQ(list.Cell(1, 1), "");
+    EXPECT_EQ(list.Cell(1, 2), "c");
+    EXPECT_EQ(list.ColumnCount(), kSongColumnCount);
+}
+
+TEST(ListFileReading, CellsTheLineDoesNotReachKeepTheirContent) {
+    SongList list(kCopyColumnCount);
+    list.SetCell(1, 0, "old0");
+    list.SetCell(1, 1, "old1");
+    list.SetCell(1, 5, "old5");
+    ReadListText(list, "Titel\r\na\r\n");
+    EXPECT_EQ(list.Cell(1, 0), "a");
+    EXPECT_EQ(list.Cell(1, 1), "old1");
+    EXPECT_EQ(list.Cell(1, 5), "old5");
+    // The header line overwrote only the first caption.
+    EXPECT_EQ(list.Cell(0, 0), "Titel");
+    EXPECT_EQ(list.Cell(0, 1), "Interpret");
+}
+
+TEST(ListFileReading, EveryKindOfLineEndSplitsLinesAndBlankLinesGiveEmptyRows) {
+    SongList list(3);
+    ReadListText(list, "A\tB\tC\r\none\rtwo\n\r\nfour\r\n");
+    ASSERT_EQ(list.DataRowCount(), 4);
+    EXPECT_EQ(list.Cell(0, 1), "B");
+    EXPECT_EQ(list.Cell(1, 0), "one");
+    EXPECT_EQ(list.Cell(2, 0), "two");
+    EXPECT_EQ(list.Cell(3, 0), "");  // the blank line
+    EXPECT_EQ(list.Cell(4, 0), "four");
+}
+
+TEST(ListFileReading, ZeroByteEndsTheText) {
+    TempFolder folder;
+    WriteBytes(folder / "L.TSV", std::string("H\r\nrow1\r\nro\0w2\r\nrow3\r\n", 22));
+    SongList list(1);
+    LoadList(list, folder / "L.TSV");
+    EXPECT_EQ(list.DataRowCount(), 2);
+    EXPECT_EQ(list.Cell(2, 0), "ro");
+}
+
+TEST(ListFileReading, LongerLinesWidenTheListAndAreSavedBackWhole) {
+    TempFolder folder;
+    const std::string twelve = kCatalogueCaptions + "t\ta\t01:00\tal\tRock\t2000\t128\t/f.mp3\tc\t2\t01.01.2001\t/i.jpg\t\r\n";
+    WriteBytes(folder / "SELECTION.TSV", twelve);
+    SongList selection(kCopyColumnCount);
+    LoadList(selection, folder / "SELECTION.TSV");
+    EXPECT_EQ(selection.ColumnCount(), 12);
+    EXPECT_EQ(selection.Cell(0, 11), "Image");
+    SaveList(selection, folder / "SELECTION.TSV");
+    EXPECT_EQ(ReadBytes(folder / "SELECTION.TSV"), twelve);
+}
+
+TEST(ListFileWriting, TabsAndLineBreaksInsideCellsBecomeBlanks) {
+    SongList list(kCopyColumnCount);
+    list.SetCell(1, colTitle, "a\tb");
+    list.SetCell(1, colArtist, "c\r\nd");
+    list.SetCell(1, colFileName, "/x.mp3");
+    SongList reread(kCopyColumnCount);
+    ReadListText(reread, FormatListText(list));
+    EXPECT_EQ(reread.DataRowCount(), 1);
+    EXPECT_EQ(reread.Cell(1, colTitle), "a b");
+    EXPECT_EQ(reread.Cell(1, colArtist), "c  d");
+    EXPECT_EQ(reread.Cell(1, colFileName), "/x.mp3");
+}
+
+TEST(ListFileReading, Windows1252FilesKeepTheirUmlauts) {
+    TempFolder folder;
+    WriteBytes(folder / "L.TSV", "Titel\r\nGr\xF6\xDF" "e \x80\r\n");
+    SongList list(1);
+    LoadList(list, folder / "L.TSV");
+    EXPECT_EQ(list.Cell(1, 0), "Größe €");
+    SaveList(list, folder / "L.TSV");
+    EXPECT_EQ(ReadBytes(folder / "L.TSV"), "Titel\t\r\nGröße €\t\r\n");
+}
+
+TEST(ListFileReading, FailuresNameTheFileAndLeaveTheListUnchanged) {
+    TempFolder folder;
+    SongList list(kCopyColumnCount);
+    list.SetCell(1, colFileName, "/keep.mp3");
+    for (const std::filesystem::path& path : {folder / "MISSING.TSV", folder.Path()}) {
+        try {
+            LoadList(list, path);
+            FAIL() << "no error for " << path;
+        } catch (const std::system_error& error) {
+            EXPECT_NE(std::string(error.what()).find(path.string()), std::string::npos);
+        }
+    }
+    EXPECT_EQ(list.Cell(1, colFileName), "/keep.mp3");
+    EXPECT_EQ(list.DataRowCount(), 1);
+}
+
+TEST(ListFileReading, BadInputLoadsWithoutHarm) {
+    TempFolder folder;
+    std::mt19937 random(7);
+    std::string garbage(1 << 20, '\0');
+    for (char& c : garbage) c = static_cast<char>(random() % 255 + 1);  // no zero byte
+    WriteBytes(folder / "G.TSV", garbage);
+    SongList fromGarbage(kSongColumnCount);
+    LoadList(fromGarbage, folder / "G.TSV");
+    EXPECT_GT(fromGarbage.DataRowCount(), 1);
+    // Reading what was saved gives the same rows again.
+    SaveList(fromGarbage, folder / "G2.TSV");
+    SongList again(kSongColumnCount);
+    LoadList(again, folder / "G2.TSV");
+    EXPECT_EQ(FormatListText(again), FormatListText(fromGarbage));
+
+    std::string longLine(10 << 20, 'x');
+    WriteBytes(folder / "LONG.TSV", "H\r\n" + longLine);
+    SongList withLongLine(kCopyColumnCount);
+    LoadList(withLongLine, folder / "LONG.TSV");
+    EXPECT_EQ(withLongLine.Cell(1, 0).size(), longLine.size());
+
+    std::string wide = "H\r\n";
+    for (int i = 0; i < 500; ++i) wide += std::to_string(i) + "\t";
+    WriteBytes(folder / "WIDE.TSV", wide);
+    SongList withWideLine(kCopyColumnCount);
+    LoadList(withWideLine, folder / "WIDE.TSV");
+    EXPECT_EQ(withWideLine.ColumnCount(), 500);
+    EXPECT_EQ(withWideLine.Cell(1, 499), "499");
+
+    WriteBytes(folder / "EMPTY.TSV", "");
+    SongList fromEmpty(kCopyColumnCount);
+    LoadList(fromEmpty, folder / "EMPTY.TSV");
+    EXPECT_TRUE(fromEmpty.IsEmpty());
+    EXPECT_EQ(fromEmpty.Cell(0, 0), "Titel");
+}
+
+TEST(ListFileWriting, FailureLeavesTheOldFileAndNoTemporaryFile) {
+    TempFolder folder;
+    const auto path = folder / "ALL_SONGS.TSV";
+    WriteBytes(path, "old");
+    SongList list(kSongColumnCount);
+    // A folder where the file should be cannot be replaced by a file.
+    std::filesystem::create_directory(folder / "DIR.TSV");
+    WriteBytes(folder / "DIR.TSV" / "inside", "x");
+    EXPECT_THROW(SaveList(list, folder / "DIR.TSV"), std::system_error);
+    EXPECT_THROW(SaveList(list, folder / "no-such-folder" / "L.TSV"), std::system_error);
+    EXPECT_EQ(ReadBytes(path), "old");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path())) ++entries;
+    EXPECT_EQ(entries, 2);  // ALL_SONGS.TSV and DIR.TSV, nothing left behind
+}
+
+TEST(Clipboard, RowsAreCopiedInListFileFormatAndPastedWithinTheRange) {
+    SongList list(3);
+    for (int r = 1; r <= 3; ++r) {
+        if (r > 1) list.AppendRow();
+        for (int c = 0; c < 3; ++c) list.SetCell(r, c, std::to_string(r) + std::to_string(c));
+    }
+    EXPECT_EQ(FormatRowsText(list, 2, 3), "20\t21\t22\t\r\n30\t31\t32\t\r\n");
+
+    // Lines beyond the range and cells beyond the last column are dropped.
+    PasteRowsText(list, "a\tb\tc\td\te\r\nf\r\ng\r\n", 1, 2);
+    EXPECT_EQ(list.Cell(1, 0), "a");
+    EXPECT_EQ(list.Cell(1, 2), "c");
+    EXPECT_EQ(list.Cell(2, 0), "f");
+    EXPECT_EQ(list.Cell(2, 1), "21");  // not reached by the short line
+    EXPECT_EQ(list.Cell(3, 0), "30");
+    EXPECT_EQ(list.ColumnCount(), 3);
+    EXPECT_EQ(list.DataRowCount(), 3);
+}
+
+}  // namespace
+}  // namespace tv

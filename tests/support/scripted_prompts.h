@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+
+#include "widgets/ui/prompts.h"
+
+namespace tv::test {
+
+// Prompts for window tests: every message and question is recorded, and answered
+// from a script; an unscripted question is answered No/Cancel and recorded as
+// unexpected.
+class ScriptedPrompts final : public Prompts {
+public:
+    struct Asked {
+        QString Title;
+        QString Text;
+        PromptIcon Icon;
+        PromptButtons Buttons;
+    };
+
+    void Answer(PromptAnswer answer) { answers_.push_back(answer); }
+    void ChooseFile(std::optional<QString> name) { files_.push_back(std::move(name)); }
+    void ChooseFolderAnswer(std::optional<QString> folder) { folders_.push_back(std::move(folder)); }
+
+    const std::deque<Asked>& AskedSoFar() const { return asked_; }
+    QString LastText() const { return asked_.empty() ? QString() : asked_.back().Text; }
+    int Unexpected() const { return unexpected_; }
+    void Clear() { asked_.clear(); }
+
+    PromptAnswer Ask(QWidget*, const QString& title, const QString& text, PromptIcon icon,
+                     PromptButtons buttons) override {
+        asked_.push_back({title, text, icon, buttons});
+        if (buttons == PromptButtons::Ok) return PromptAnswer::Ok;
+        if (answers_.empty()) {
+            ++unexpected_;
+            return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Cancel;
+        }
+        const PromptAnswer answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    }
+    std::optional<QString> OpenFile(QWidget*, const FileDialogRequest& request) override {
+        lastFileRequest = request;
+        return NextFile();
+    }
+    std::optional<QString> SaveFile(QWidget*, const FileDialogRequest& request) override {
+        lastFileRequest = request;
+        return NextFile();
+    }
+    std::optional<QString> ChooseFolder(QWidget*, const QString& title, const QString& folder,
+                                        bool allowNewFolder) override {
+        lastFolderTitle = title;
+        lastFolderStart = folder;
+        lastFolderAllowNew = allowNewFolder;
+        if (folders_.empty()) {
+            ++unexpected_;
+            return std::nullopt;
+        }
+        auto answer = folders_.front();
+        folders_.pop_front();
+        return answer;
+    }
+
+    FileDialogRequest lastFileRequest;
+    QString lastFolderTitle;
+    QString lastFolderStart;
+    bool lastFolderAllowNew = false;
+
+private:
+    std::optional<QString> NextFile() {
+        if (files_.empty()) {
+            ++unexpected_;
+            return std::nullopt;
+        }
+        auto answer = files_.front();
+        files_.pop_front();
+        return answer;
+    }
+
+    std::deque<PromptAnswer> answers_;
+    std::deque<std::optional<QString>> files_;
+    std::deque<std::optional<QString>> folders_;
+    std::deque<Asked> asked_;
+    int unexpected_ = 0;
+};
+
+}  // namespace tv::test

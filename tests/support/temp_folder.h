@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+namespace tv::test {
+
+// A fresh folder below the system's temporary folder, removed with everything in
+// it when the object goes.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tunevault-test-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+        path_ = pattern;
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder() {
+        std::error_code error;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, error);
+        std::filesystem::remove_all(path_, error);
+    }
+
+    const std::filesystem::path& Path() const noexcept { return path_; }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace tv::test

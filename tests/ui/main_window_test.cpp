@@ -1,0 +1,425 @@
+// The main window with its four lists, on the offscreen platform, against real
+// list files in a temporary program folder.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <memory>
+
+#include "catalogue/ini_file.h"
+#include "catalogue/list_file.h"
+#include "catalogue/song_columns.h"
+#include "tests/support/temp_folder.h"
+#include "catalogue/ui/about_box.h"
+#include "catalogue/ui/copy_progress.h"
+#include "catalogue/ui/list_page.h"
+#include "catalogue/ui/main_window.h"
+#include "catalogue/ui/song_grid.h"
+#include "catalogue/ui/song_list_model.h"
+#include "tests/support/scripted_prompts.h"
+#include "widgets/ui/coloured_tab_widget.h"
+#include "widgets/ui/status_panels.h"
+
+using namespace tv;
+using tv::test::ReadBytes;
+using tv::test::WriteBytes;
+
+namespace {
+
+const std::string kCatalogueCaptions =
+    "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\tgespielt\tzuletzt\tImage\t\r\n";
+const std::string kCopyCaptions = "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\t\r\n";
+
+std::string CatalogueLine(const std::string& title, const std::string& file) {
+    return title + "\tArtist\t03:07\tAlbum\tRock\t1999\t128\t" + file + "\t\t\t\t\t\r\n";
+}
+std::string CopyLine(const std::string& title, const std::string& file) {
+    return title + "\tArtist\t03:07\tAlbum\tRock\t1999\t128\t" + file + "\t\t\r\n";
+}
+
+// A program folder with a running main window.
+struct Program {
+    tv::test::TempFolder folder;
+    tv::test::ScriptedPrompts prompts;
+    std::unique_ptr<TForm1> form;
+
+    void Start() {
+        form = std::make_unique<TForm1>(folder.Path(), prompts);
+        form->show();
+        QTRY_VERIFY_WITH_TIMEOUT(form->IsStartedUp(), 10000);
+    }
+    bool Close() {
+        const bool closed = form->close();
+        if (closed) form.reset();
+        return closed;
+    }
+    std::string File(std::string_view name) const { return ReadBytes(folder / name); }
+};
+
+void ClickRow(SongGrid* grid, int row, Qt::KeyboardModifiers modifiers = {}) {
+    const QRect rect = grid->visualRect(grid->model()->index(row - 1, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, rect.center());
+}
+
+void SelectRows(SongGrid* grid, int top, int bottom) {
+    ClickRow(grid, top);
+    if (bottom != top) ClickRow(grid, bottom, Qt::ShiftModifier);
+}
+
+void PressHeader(SongGrid* grid, int column) {
+    QHeaderView* header = grid->horizontalHeader();
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+}
+
+QStringList Column(const SongList& list, int column) {
+    QStringList texts;
+    for (int r = 1; r <= list.DataRowCount(); ++r) texts << QString::fromStdString(list.Cell(r, column));
+    return texts;
+}
+
+QToolButton* BarButton(ListPage* page, const QString& caption) {
+    for (QToolButton* button : page->ButtonBar()->findChildren<QToolButton*>())
+        if (button->text() == caption) return button;
+    return nullptr;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstStartShowsFourEmptyColouredListsAndCreatesTheFiles() {
+        Program program;
+        program.Start();
+        TForm1& form = *program.form;
+        QCOMPARE(form.CPageControl()->count(), 4);
+        const QStringList captions{"Alle Dateien", "Auswahl", "Playlist", "Dubletten"};
+        for (int i = 0; i < 4; ++i) QCOMPARE(form.CPageControl()->tabText(i), captions[i]);
+        QCOMPARE(form.CPageControl()->currentIndex(), 0);
+        QCOMPARE(form.CPageControl()->ColouredBar()->TabColour(0), QColor(0, 0, 255));
+        QCOMPARE(form.CPageControl()->ColouredBar()->TabColour(1), QColor(0, 128, 128));
+        QCOMPARE(form.CPageControl()->ColouredBar()->TabColour(3), QColor(0, 0, 128));
+        QCOMPARE(form.StGrdPlaylist()->model()->headerData(0, Qt::Horizontal, Qt::BackgroundRole).value<QColor>(),
+                 QColor(128, 128, 128));
+        QCOMPARE(form.Page(ListKind::Selection)->ButtonBar()->palette().color(QPalette::Window), QColor(0, 128, 128));
+        QCOMPARE(form.StGrdMain()->model()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("Dateiname"));
+        QCOMPARE(form.StGrdMain()->columnWidth(7), 500);
+        QCOMPARE(form.StGrdMain()->verticalHeader()->defaultSectionSize(), 18);
+
+        QCOMPARE(form.STBarAll()->PanelText(0), QStringLiteral("Auswahl : Keine Einträge"));
+        QCOMPARE(form.STBarSel()->PanelText(0), QStringLiteral("Auswahl : Keine Einträge"));
+        QCOMPARE(form.STBarPlay()->PanelText(0), QStringLiteral("Playlist : Keine Einträge"));
+        QCOMPARE(form.StBarDoubles()->PanelText(0), QStringLiteral("Doppelt : Keine Einträge"));
+        QCOMPARE(form.STBarSel()->PanelText(1), QStringLiteral("Größe : 0,00 MB"));
+        QVERIFY(form.windowTitle().startsWith(QStringLiteral("MP3-TUNEVAULT Version 2.01")));
+        QVERIFY(form.FormInfo()->isHidden());  // the splash is gone
+
+        QVERIFY(program.Close());
+        QCOMPARE(program.File("ALL_SONGS.TSV"), kCatalogueCaptions + std::string(12, '\t') + "\r\n");
+        QCOMPARE(program.File("DOUBLES.TSV"), kCopyCaptions + std::string(9, '\t') + "\r\n");
+        const IniFile ini = IniFile::Load(program.folder / "SONGVAT.INI");
+        QCOMPARE(ini.Value("SYSTEM", "CPageControl_ActivePage"), std::optional<std::string>("CSAll"));
+        QCOMPARE(ini.Value("SYSTEM", "PlayListPlay_Checked"), std::optional<std::string>("True"));
+        QCOMPARE(ini.Value("SYSTEM", "ChBID3Write_Checked"), std::optional<std::string>("False"));
+        QCOMPARE(ini.Value("SYSTEM", "CSPlay_TabColor"), std::optional<std::string>("8421504"));
+        QCOMPARE(ini.Value("SYSTEM", "Panel1_Height"), std::optional<std::string>("201"));
+        QVERIFY(ini.Value("SYSTEM", "NormPos").has_value());
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(0));
+    }
+
+    void listsAreLoadedAndSavedByteForByte() {
+        Program program;
+        const std::string catalogue =
+            kCatalogueCaptions + CatalogueLine("Über", "/m/ü.mp3") + CatalogueLine("Zwei", "/m/2.mp3");
+        const std::string selection =  // twelve cells per line widen the selection
+            kCatalogueCaptions + CatalogueLine("Zwei", "/m/2.mp3");
+        const std::string playlist = kCopyCaptions + CopyLine("Zwei", "/m/2.mp3");
+        const std::string doubles = kCopyCaptions + std::string(9, '\t') + "\r\n";
+        WriteBytes(program.folder / "ALL_SONGS.TSV", catalogue);
+        WriteBytes(program.folder / "SELECTION.TSV", selection);
+        WriteBytes(program.folder / "PLAYLIST.TSV", playlist);
+        WriteBytes(program.folder / "DOUBLES.TSV", doubles);
+        program.Start();
+        QCOMPARE(program.form->Catalogue().DataRowCount(), 2);
+        QCOMPARE(program.form->Selection().ColumnCount(), 12);
+        QCOMPARE(program.form->STBarAll()->PanelText(0), QStringLiteral("Gesamt : 2 Einträge"));
+        QCOMPARE(program.form->STBarPlay()->PanelText(0), QStringLiteral("Playlist : 1 Einträge"));
+        QCOMPARE(program.form->StGrdMain()->model()->data(program.form->StGrdMain()->model()->index(0, 0)).toString(),
+                 QStringLiteral("Über"));
+        QVERIFY(program.Close());
+        QCOMPARE(program.File("ALL_SONGS.TSV"), catalogue);
+        QCOMPARE(program.File("SELECTION.TSV"), selection);
+        QCOMPARE(program.File("PLAYLIST.TSV"), playlist);
+        QCOMPARE(program.File("DOUBLES.TSV"), doubles);
+    }
+
+    void anUnreadableListFileIsReportedAndNeverOverwritten() {
+        Program program;
+        std::filesystem::create_directory(program.folder / "ALL_SONGS.TSV");
+        WriteBytes(program.folder / "PLAYLIST.TSV", kCopyCaptions + CopyLine("Eins", "/1.mp3"));
+        program.Start();
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(1));
+        QVERIFY(program.prompts.LastText().contains(
+            QString::fromStdString((program.folder / "ALL_SONGS.TSV").string())));
+        QCOMPARE(program.form->Playlist().DataRowCount(), 1);  // later lists still loaded
+        QCOMPARE(program.form->STBarPlay()->PanelText(0), QStringLiteral("Playlist : 1 Einträge"));
+        QVERIFY(program.Close());
+        QVERIFY(std::filesystem::is_directory(program.folder / "ALL_SONGS.TSV"));
+        QCOMPARE(program.File("PLAYLIST.TSV"), kCopyCaptions + CopyLine("Eins", "/1.mp3"));
+    }
+
+    void deletingCatalogueRowsAsksAndRemovesThemFromEveryList() {
+        Program program;
+        WriteBytes(program.folder / "ALL_SONGS.TSV",
+                   kCatalogueCaptions + CatalogueLine("a", "/a.mp3") + CatalogueLine("b", "/b.mp3") +
+                       CatalogueLine("c", "/c.mp3"));
+        WriteBytes(program.folder / "PLAYLIST.TSV",
+                   kCopyCaptions + CopyLine("b", "/B.MP3") + CopyLine("x", "/x.mp3"));
+        WriteBytes(program.folder / "DOUBLES.TSV", kCopyCaptions + CopyLine("c", "/c.mp3"));
+        program.Start();
+        TForm1& form = *program.form;
+        SelectRows(form.StGrdMain(), 2, 3);
+        QCOMPARE(form.Catalogue().SelectionTop(), 2);
+        QCOMPARE(form.Catalogue().SelectionBottom(), 3);
+
+        program.prompts.Answer(PromptAnswer::No);
+        BarButton(form.Page(ListKind::Catalogue), QStringLiteral("Zeile(n) löschen"))->click();
+        QCOMPARE(form.Catalogue().DataRowCount(), 3);
+        QCOMPARE(program.prompts.AskedSoFar().back().Title, QStringLiteral("Löschen"));
+        QCOMPARE(program.prompts.LastText(), QStringLiteral("Einträge wirklich aus Datenbank löschen?"));
+
+        program.prompts.Answer(PromptAnswer::Yes);
+        BarButton(form.Page(ListKind::Catalogue), QStringLiteral("Zeile(n) löschen"))->click();
+        QCOMPARE(Column(form.Catalogue(), colTitle), QStringList{"a"});
+        QCOMPARE(Column(form.Playlist(), colTitle), QStringList{"x"});
+        QVERIFY(form.Doubles().IsEmpty());
+        QCOMPARE(form.StBarDoubles()->PanelText(0), QStringLiteral("Doppelt : Keine Einträge"));
+        QCOMPARE(form.STBarAll()->PanelText(0), QStringLiteral("Gesamt : 1 Einträge"));
+
+        // Deleting a playlist row leaves the catalogue alone.
+        form.CPageControl()->setCurrentIndex(2);
+        ClickRow(form.StGrdPlaylist(), 1);
+        program.prompts.Answer(PromptAnswer::Yes);
+        form.Page(ListKind::Playlist)->ContextMenu()->actions().at(0)->trigger();
+        QCOMPARE(program.prompts.LastText(), QStringLiteral("Einträge wirklich aus Playliste löschen?"));
+        QVERIFY(form.Playlist().IsEmpty());
+        QCOMPARE(Column(form.Catalogue(), colTitle), QStringList{"a"});
+        QCOMPARE(program.prompts.Unexpected(), 0);
+    }
+
+    void theDeleteKeyDeletesExceptInTheDoubles() {
+        Program program;
+        WriteBytes(program.folder / "SELECTION.TSV", kCopyCaptions + CopyLine("a", "/a.mp3") + CopyLine("b", "/b.mp3"));
+        WriteBytes(program.folder / "DOUBLES.TSV", kCopyCaptions + CopyLine("a", "/a.mp3"));
+        program.Start();
+        TForm1& form = *program.form;
+        form.CPageControl()->setCurrentIndex(1);
+        ClickRow(form.StGrdSelection(), 2);
+        program.prompts.Answer(PromptAnswer::Yes);
+        QTest::keyClick(form.StGrdSelection(), Qt::Key_Delete);
+        QCOMPARE(program.prompts.LastText(), QStringLiteral("Einträge wirklich aus Auswahl löschen?"));
+        QCOMPARE(Column(form.Selection(), colTitle), QStringList{"a"});
+
+        form.CPageControl()->setCurrentIndex(3);
+        program.prompts.Clear();
+        QTest::keyClick(form.StGrdDouble(), Qt::Key_Delete);
+        QVERIFY(program.prompts.AskedSoFar().empty());
+        QCOMPARE(form.Doubles().DataRowCount(), 1);
+    }
+
+    void headerPressesSortAscendingThenDescending() {
+        Program program;
+        WriteBytes(program.folder / "ALL_SONGS.TSV",
+                   kCatalogueCaptions + CatalogueLine("b", "/1.mp3") + CatalogueLine("c", "/3.mp3") +
+                       CatalogueLine("a", "/2.mp3"));
+        WriteBytes(program.folder / "DOUBLES.TSV",
+                   kCopyCaptions + CopyLine("b", "/1.mp3") + CopyLine("a", "/2.mp3"));
+        program.Start();
+        TForm1& form = *program.form;
+        PressHeader(form.StGrdMain(), colTitle);
+        QCOMPARE(Column(form.Catalogue(), colTitle), (QStringList{"a", "b", "c"}));
+        PressHeader(form.StGrdMain(), colTitle);
+        QCOMPARE(Column(form.Catalogue(), colTitle), (QStringList{"c", "b", "a"}));
+        PressHeader(form.StGrdMain(), colFileName);
+        QCOMPARE(Column(form.Catalogue(), colTitle), (QStringList{"b", "a", "c"}));
+        PressHeader(form.StGrdMain(), colTitle);  // another header in between: ascending again
+        QCOMPARE(Column(form.Catalogue(), colTitle), (QStringList{"a", "b", "c"}));
+        QVERIFY(form.StGrdMain()->isEnabled());
+        QCOMPARE(form.StGrdMain()->model()->data(form.StGrdMain()->model()->index(0, colFileName)).toString(),
+                 QStringLiteral("/2.mp3"));
+
+        form.CPageControl()->setCurrentIndex(3);
+        PressHeader(form.StGrdDouble(), colTitle);
+        QCOMPARE(Column(form.Doubles(), colTitle), (QStringList{"b", "a"}));
+    }
+
+    void addingToThePlaylistCopiesTheSelectedRowsOnce() {
+        Program program;
+        WriteBytes(program.folder / "ALL_SONGS.TSV",
+                   kCatalogueCaptions + CatalogueLine("a", "/a.mp3") + CatalogueLine("b", "/b.mp3") +
+                       CatalogueLine("c", "/c.mp3"));
+        WriteBytes(program.folder / "SELECTION.TSV", kCopyCaptions + CopyLine("s", "/s.mp3") + CopyLine("c", "/C.mp3"));
+        program.Start();
+        TForm1& form = *program.form;
+        SelectRows(form.StGrdMain(), 2, 3);
+        BarButton(form.Page(ListKind::Catalogue), QStringLiteral("zur Playliste hinzufügen"))->click();
+        QCOMPARE(Column(form.Playlist(), colTitle), (QStringList{"b", "c"}));
+        QCOMPARE(form.Form7()->StatusText(), QStringLiteral(" 2 Einträge kopiert"));
+        QVERIFY(form.Form7()->isHidden());
+        QCOMPARE(form.Playlist().ColumnCount(), kCopyColumnCount);
+
+        // From the selection tab the selection is the source; "c" is there already.
+        form.CPageControl()->setCurrentIndex(1);
+        SelectRows(form.StGrdSelection(), 1, 2);
+        form.Page(ListKind::Selection)->ContextMenu()->actions().at(3)->trigger();
+        QCOMPARE(Column(form.Playlist(), colTitle), (QStringList{"b", "c", "s"}));
+        form.CPageControl()->setCurrentIndex(2);
+        QCOMPARE(form.STBarPlay()->PanelText(0), QStringLiteral("Playlist : 3 Einträge"));
+    }
+
+    void clipboardKeysCopyCutAndPasteWithinTheSelection() {
+        Program program;
+        WriteBytes(program.folder / "ALL_SONGS.TSV",
+                   kCatalogueCaptions + CatalogueLine("a", "/a.mp3") + CatalogueLine("b", "/b.mp3") +
+                       CatalogueLine("c", "/c.mp3"));
+        program.Start();
+        TForm1& form = *program.form;
+        SongGrid* grid = form.StGrdMain();
+        SelectRows(grid, 1, 2);
+        QTest::keyClick(grid, Qt::Key_Insert, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text().toStdString(),
+                 CatalogueLine("a", "/a.mp3") + CatalogueLine("b", "/b.mp3"));
+
+        SelectRows(grid, 3, 3);
+        QTest::keyClick(grid, Qt::Key_Insert, Qt::ShiftModifier);  // pastes only the first line
+        QCOMPARE(Column(form.Catalogue(), colTitle), (QStringList{"a", "b", "a"}));
+        QCOMPARE(form.Catalogue().DataRowCount(), 3);
+
+        // Shift+Delete cuts, and releasing Delete then asks to delete the rows.
+        SelectRows(grid, 1, 1);
+        program.prompts.Answer(PromptAnswer::No);
+        QTest::keyClick(grid, Qt::Key_Delete, Qt::ShiftModifier);
+        QCOMPARE(program.prompts.LastText(), QStringLiteral("Einträge wirklich aus Datenbank löschen?"));
+        QCOMPARE(form.Catalogue().DataRowCount(), 3);
+        QCOMPARE(Column(form.Catalogue(), colTitle), (QStringList{"", "b", "a"}));
+        QCOMPARE(QApplication::clipboard()->text().toStdString(), CatalogueLine("a", "/a.mp3"));
+    }
+
+    void markingAllSelectsEveryRow() {
+        Program program;
+        WriteBytes(program.folder / "DOUBLES.TSV",
+                   kCopyCaptions + CopyLine("a", "/a.mp3") + CopyLine("b", "/b.mp3") + CopyLine("c", "/c.mp3"));
+        program.Start();
+        TForm1& form = *program.form;
+        form.CPageControl()->setCurrentIndex(3);
+        BarButton(form.Page(ListKind::Doubles), QStringLiteral("alles auswählen"))->click();
+        QCOMPARE(form.Doubles().SelectionTop(), 1);
+        QCOMPARE(form.Doubles().SelectionBottom(), 3);
+        QCOMPARE(form.StGrdDouble()->selectionModel()->selectedRows().size(), 3);
+        program.prompts.Answer(PromptAnswer::Yes);
+        BarButton(form.Page(ListKind::Doubles), QStringLiteral("Zeile(n) löschen"))->click();
+        QVERIFY(form.Doubles().IsEmpty());
+    }
+
+    void storedSettingsAreRestored() {
+        Program program;
+        WriteBytes(program.folder / "SONGVAT.INI",
+                   "[SYSTEM]\r\nCPageControl_ActivePage=CSDouble\r\nCSPlay_TabColor=0\r\n"
+                   "CSPlay_TabFontColor=65535\r\nPanel1_Height=250\r\nNormPos=10,10,810,610\r\n"
+                   "ChBID3Write_Checked=True\r\n[EXPORT]\r\nRGFormat_ItemIndex=1\r\n");
+        program.Start();
+        TForm1& form = *program.form;
+        QCOMPARE(form.CPageControl()->currentIndex(), 3);
+        QCOMPARE(form.TabColor(ListKind::Playlist), 0);
+        QCOMPARE(form.StGrdPlaylist()->model()->headerData(0, Qt::Horizontal, Qt::BackgroundRole).value<QColor>(),
+                 QColor(Qt::black));
+        QCOMPARE(form.StGrdPlaylist()->model()->headerData(0, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(),
+                 QColor(Qt::yellow));
+        QCOMPARE(form.width(), 800);
+        QVERIFY(program.Close());
+        const IniFile ini = IniFile::Load(program.folder / "SONGVAT.INI");
+        QCOMPARE(ini.Value("SYSTEM", "CPageControl_ActivePage"), std::optional<std::string>("CSDouble"));
+        QCOMPARE(ini.Value("SYSTEM", "ChBID3Write_Checked"), std::optional<std::string>("True"));
+        QCOMPARE(ini.Value("SYSTEM", "CSPlay_TabFontColor"), std::optional<std::string>("65535"));
+        QCOMPARE(ini.Value("EXPORT", "RGFormat_ItemIndex"), std::optional<std::string>("1"));
+    }
+
+    void anUnwritableSettingsFileIsReportedAndTheListsAreStillSaved() {
+        Program program;
+        std::filesystem::create_directory(program.folder / "SONGVAT.INI");
+        WriteBytes(program.folder / "SONGVAT.INI" / "x", "");
+        program.Start();
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(1));  // reading it failed
+        QVERIFY(program.Close());
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(2));  // and writing it
+        QCOMPARE(program.prompts.AskedSoFar().back().Icon, PromptIcon::Error);
+        QVERIFY(std::filesystem::exists(program.folder / "ALL_SONGS.TSV"));
+    }
+
+    void aListThatCannotBeSavedKeepsTheWindowOpenUnlessTheUserInsists() {
+        Program program;
+        program.Start();
+        program.form->Catalogue().SetCell(1, colFileName, "/new.mp3");
+        std::filesystem::create_directory(program.folder / "ALL_SONGS.TSV");
+        WriteBytes(program.folder / "ALL_SONGS.TSV" / "x", "");
+
+        program.prompts.Answer(PromptAnswer::No);
+        QVERIFY(!program.Close());
+        QVERIFY(program.prompts.LastText().contains(QStringLiteral("ALL_SONGS.TSV")));
+        QVERIFY(std::filesystem::exists(program.folder / "PLAYLIST.TSV"));  // the others were saved
+
+        std::filesystem::remove_all(program.folder / "ALL_SONGS.TSV");
+        QVERIFY(program.Close());
+        QVERIFY(program.File("ALL_SONGS.TSV").find("/new.mp3") != std::string::npos);
+    }
+
+    void theAboutBoxShowsItsOkButtonAndThenReturnsToTheSplashState() {
+        Program program;
+        program.Start();
+        TFormInfo* info = program.form->FormInfo();
+        QVERIFY(!info->OKButton()->isVisibleTo(info));
+        QVERIFY(info->LoadingLabel()->isVisibleTo(info));
+        bool checked = false;
+        QTimer::singleShot(0, info, [&] {
+            checked = true;
+            QVERIFY(info->OKButton()->isVisible());
+            QVERIFY(!info->LoadingLabel()->isVisible());
+            QVERIFY(!info->Animation()->isVisible());
+            info->OKButton()->click();
+        });
+        program.form->SIInfoClick();
+        QVERIFY(checked);
+        QVERIFY(!info->OKButton()->isVisibleTo(info));
+        QVERIFY(info->LoadingLabel()->isVisibleTo(info));
+        QVERIFY(info->Animation()->isVisibleTo(info));
+    }
+
+    void statusBarsSumTheSizesOfExistingFiles() {
+        Program program;
+        WriteBytes(program.folder / "a.mp3", std::string(3 * 1048576 / 2, 'x'));
+        const std::string file = (program.folder / "a.mp3").string();
+        WriteBytes(program.folder / "SELECTION.TSV",
+                   kCopyCaptions + CopyLine("a", file) + CopyLine("gone", "/gone.mp3"));
+        program.Start();
+        QCOMPARE(program.form->STBarSel()->PanelText(0), QStringLiteral("Auswahl : 2 Einträge"));
+        QCOMPARE(program.form->STBarSel()->PanelText(1), QStringLiteral("Größe : 1,50 MB"));
+        WriteBytes(program.folder / "a.mp3", std::string(1048576, 'x'));
+        program.form->CPageControl()->setCurrentIndex(1);
+        QCOMPARE(program.form->STBarSel()->PanelText(1), QStringLiteral("Größe : 1,00 MB"));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The real program, asked to end by a signal, saves its settings and lists the
+# normal way. The list files are written with LF line ends, so a save (CR LF) shows.
+set -u
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+cp "$PROGRAM" "$dir/tunevault"
+fail=0
+
+for signal in TERM INT HUP; do
+    rm -f "$dir"/*.TSV "$dir"/SONGVAT.INI "$dir/log"
+    printf 'Titel\tInterpret\nSong\tBand\t\t\t\t\t\t/m/song.mp3\n' > "$dir/ALL_SONGS.TSV"
+    QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="tunevault.startup.info=true" \
+        "$dir/tunevault" 2> "$dir/log" &
+    pid=$!
+    for _ in $(seq 1 300); do
+        grep -q "Listen geladen" "$dir/log" 2>/dev/null && break
+        sleep 0.1
+    done
+    if ! grep -q "Listen geladen" "$dir/log"; then
+        echo "FAIL $signal: program did not start"; cat "$dir/log"; kill -9 $pid; fail=1; continue
+    fi
+    kill -"$signal" $pid
+    wait $pid
+    rc=$?
+    [ $rc -eq 0 ] || { echo "FAIL $signal: exit status $rc"; fail=1; }
+    expected=$(printf 'Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\tgespielt\tzuletzt\tImage\t\r\nSong\tBand\t\t\t\t\t\t/m/song.mp3\t\t\t\t\t\r\n')
+    [ "$(cat "$dir/ALL_SONGS.TSV")" = "$expected" ] || { echo "FAIL $signal: catalogue not saved"; od -c "$dir/ALL_SONGS.TSV" | head; fail=1; }
+    for f in SELECTION.TSV PLAYLIST.TSV DOUBLES.TSV; do
+        [ -f "$dir/$f" ] || { echo "FAIL $signal: $f not written"; fail=1; }
+    done
+    grep -q '^NormPos=' "$dir/SONGVAT.INI" || { echo "FAIL $signal: settings not written"; fail=1; }
+done
+exit $fail

@@ -1,0 +1,104 @@
+#include "widgets/ui/form_placement.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <system_error>
+
+#include "widgets/ui/prompts.h"
+
+namespace tv {
+
+FormPlacement::FormPlacement(QWidget* form, const std::filesystem::path& iniPath,
+                             const QString& section, Parts parts, Prompts& prompts)
+    : QObject(form),
+      form_(form),
+      storage_(iniPath, section.toStdString()),
+      parts_(parts),
+      prompts_(prompts) {
+    form_->installEventFilter(this);
+}
+
+FormPlacement::~FormPlacement() {
+    if (restored_ && !savedSinceRestore_) Save();
+}
+
+bool FormPlacement::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == form_ && !event->spontaneous()) {
+        if (event->type() == QEvent::Show) {
+            Restore();
+        } else if (event->type() == QEvent::Hide && saveOnHide_ && restored_) {
+            Save();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void FormPlacement::Restore() {
+    restored_ = true;
+    savedSinceRestore_ = false;
+    try {
+        if (const auto placement = storage_.Restore()) ApplyPlacement(*placement);
+    } catch (const std::system_error& error) {
+        prompts_.Tell(form_, QStringLiteral("Einstellungen"),
+                      QStringLiteral("Die Einstellungen des Fensters (Abschnitt \"%1\") konnten "
+                                     "nicht gelesen werden:\n%2")
+                          .arg(QString::fromStdString(storage_.Section()),
+                               QString::fromLocal8Bit(error.what())),
+                      PromptIcon::Error);
+    }
+}
+
+bool FormPlacement::Save() {
+    savedSinceRestore_ = true;
+    try {
+        storage_.Save(CurrentPlacement());
+        return true;
+    } catch (const std::system_error& error) {
+        prompts_.Tell(form_, QStringLiteral("Einstellungen"),
+                      QStringLiteral("Die Einstellungen des Fensters (Abschnitt \"%1\") konnten "
+                                     "nicht gespeichert werden:\n%2")
+                          .arg(QString::fromStdString(storage_.Section()),
+                               QString::fromLocal8Bit(error.what())),
+                      PromptIcon::Error);
+        return false;
+    }
+}
+
+WindowPlacement FormPlacement::CurrentPlacement() const {
+    WindowPlacement placement;
+    const bool special = form_->isMaximized() || form_->isMinimized();
+    const QRect normal = special ? form_->normalGeometry() : form_->geometry();
+    placement.Left = normal.left();
+    placement.Top = normal.top();
+    placement.Right = normal.left() + normal.width();
+    placement.Bottom = normal.top() + normal.height();
+    if (form_->isMinimized())
+        placement.ShowCmd = WindowPlacement::kMinimized;
+    else if (form_->isMaximized())
+        placement.ShowCmd = WindowPlacement::kMaximized;
+    placement.PixelsPerInch = form_->logicalDpiY();
+    return placement;
+}
+
+void FormPlacement::ApplyPlacement(const WindowPlacement& placement) {
+    const QRect rect(placement.Left, placement.Top, placement.Right - placement.Left,
+                     placement.Bottom - placement.Top);
+    // A window stored on a screen that is gone stays where it is.
+    bool onScreen = false;
+    for (const QScreen* screen : QGuiApplication::screens())
+        onScreen = onScreen || screen->availableGeometry().intersects(rect);
+    if (!onScreen) return;
+
+    if (parts_ == Parts::PositionOnly) {
+        form_->move(rect.topLeft());
+        return;
+    }
+    if (rect.width() > 0 && rect.height() > 0) form_->setGeometry(rect);
+    if (placement.ShowCmd == WindowPlacement::kMaximized)
+        form_->setWindowState(form_->windowState() | Qt::WindowMaximized);
+}
+
+}  // namespace tv

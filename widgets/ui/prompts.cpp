@@ -1,0 +1,108 @@
+#include "widgets/ui/prompts.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace tv {
+
+PromptAnswer QtPrompts::Ask(QWidget* parent, const QString& title, const QString& text,
+                            PromptIcon icon, PromptButtons buttons) {
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+        case PromptIcon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case PromptIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case PromptIcon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case PromptIcon::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case PromptIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+    }
+    switch (buttons) {
+        case PromptButtons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case PromptButtons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            box.button(QMessageBox::Cancel)->setText(QStringLiteral("Abbrechen"));
+            break;
+        case PromptButtons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
+            box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Ok:
+            return PromptAnswer::Ok;
+        case QMessageBox::Yes:
+            return PromptAnswer::Yes;
+        case QMessageBox::No:
+            return PromptAnswer::No;
+        default:
+            return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Cancel;
+    }
+}
+
+QString QtFileFilter(const QString& pairs) {
+    const QStringList parts = pairs.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+namespace {
+
+QString StartPath(const FileDialogRequest& request) {
+    if (request.FileName.isEmpty()) return request.Folder;
+    if (QFileInfo(request.FileName).isAbsolute() || request.Folder.isEmpty()) return request.FileName;
+    return request.Folder + QLatin1Char('/') + request.FileName;
+}
+
+}  // namespace
+
+std::optional<QString> QtPrompts::OpenFile(QWidget* parent, const FileDialogRequest& request) {
+    const QString name = QFileDialog::getOpenFileName(parent, request.Title, StartPath(request),
+                                                      QtFileFilter(request.Filter));
+    if (name.isEmpty()) return std::nullopt;
+    return name;
+}
+
+std::optional<QString> QtPrompts::SaveFile(QWidget* parent, const FileDialogRequest& request) {
+    QFileDialog dialog(parent, request.Title, StartPath(request), QtFileFilter(request.Filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (!request.DefaultSuffix.isEmpty()) dialog.setDefaultSuffix(request.DefaultSuffix);
+    if (!request.FileName.isEmpty()) dialog.selectFile(StartPath(request));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
+std::optional<QString> QtPrompts::ChooseFolder(QWidget* parent, const QString& title,
+                                               const QString& folder, bool allowNewFolder) {
+    QFileDialog dialog(parent, title, folder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    // Qt's own dialog, because only it can hide the button for new folders.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, !allowNewFolder);
+    if (!allowNewFolder) dialog.setOption(QFileDialog::ReadOnly, true);
+    if (!folder.isEmpty()) dialog.setDirectory(folder);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
+}  // namespace tv
