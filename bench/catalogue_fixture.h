@@ -32,24 +32,24 @@ inline std::string MakeCatalogueText(int rows, unsigned seed = 42) {
     text.reserve(static_cast<std::size_t>(rows) * 310);
     char buffer[64];
     for (int r = 0; r < rows; ++r) {
-        const std::string artist = phrase(1, 3);
-        const std::string album = phrase(2, 4);
-        const std::string title = phrase(2, 5);
+        const std::string artist = phrase(1, 4);
+        const std::string album = phrase(2, 6);
+        const std::string title = phrase(3, 7);
         text += title + '\t' + artist + '\t';
         std::snprintf(buffer, sizeof buffer, "%02d:%02d\t", 2 + pick(6), pick(60));
         text += buffer;
-        text += album + '\t' + (pick(4) ? "Rock" : "Pop") + '\t' + std::to_string(1960 + pick(60)) + '\t' +
+        text += album + '\t' + (pick(4) ? "Progressive Rock" : "Pop") + '\t' + std::to_string(1960 + pick(60)) + '\t' +
                 (pick(3) ? "192" : "128") + '\t';
         std::snprintf(buffer, sizeof buffer, "/%02d - ", r % 20 + 1);
-        const std::string folder = "/home/anwender/Musik/Sammlung/" + artist + "/" + album;
+        const std::string folder = "/home/anwender/Musik/Sammlung/Alben und Singles/" + artist + "/" + album;
         text += folder + buffer + title + " (" + std::to_string(r) + ").mp3\t";
-        text += pick(5) == 0 ? phrase(2, 6) : std::string();
+        text += pick(2) == 0 ? phrase(5, 12) : std::string();
         text += '\t';
         text += pick(3) == 0 ? std::to_string(pick(40)) : std::string();
         text += '\t';
         text += pick(3) == 0 ? "24.12.2005" : "";
         text += '\t';
-        text += pick(10) == 0 ? folder + "/folder.jpg" : std::string();
+        text += pick(4) == 0 ? folder + "/folder.jpg" : std::string();
         text += "\t\r\n";
     }
     return text;
