@@ -23,6 +23,13 @@ SongGrid::SongGrid(SongListModel* model, QWidget* parent) : QTableView(parent), 
     setWordWrap(false);
     setToolTip(QStringLiteral("Rechte Maustaste für das Menü"));
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Small type, as the narrow columns ("Zeit", "Jahr") were made for; texts are
+    // cut at the cell border rather than shortened with an ellipsis.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
+    horizontalHeader()->setFont(small);
+    setTextElideMode(Qt::ElideNone);
 
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -77,7 +84,7 @@ void SongGrid::SetHeaderColours(const QColor& background, const QColor& text) {
     model_->SetHeaderColours(background, text);
     horizontalHeader()->setStyleSheet(
         QStringLiteral("QHeaderView::section { background-color: %1; color: %2; "
-                       "border: 1px solid %3; padding: 0 2px; }")
+                       "border: 1px solid %3; padding: 0 1px; }")
             .arg(background.name(), text.name(), background.darker(130).name()));
 }
 

@@ -40,10 +40,12 @@ void ColouredTabBar::paintEvent(QPaintEvent* /*event*/) {
         painter.setPen(current ? text : fill.darker(140));
         painter.drawRect(rect.adjusted(1, 0, -2, -1));
         QFont font = painter.font();
-        font.setBold(current);
+        font.setPixelSize(11);
+        font.setUnderline(current);
         painter.setFont(font);
         painter.setPen(text);
-        painter.drawText(rect, Qt::AlignCenter, tabText(i));
+        painter.drawText(rect.adjusted(2, 0, -2, 0), Qt::AlignCenter,
+                         painter.fontMetrics().elidedText(tabText(i), Qt::ElideRight, rect.width() - 4));
     }
 }
 
