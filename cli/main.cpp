@@ -1,13 +1,15 @@
 // tunevault-tool: the program's core functions on the command line, without Qt.
 
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "catalogue/list_file.h"
 #include "catalogue/song_list.h"
+#include "metadata/id3_tag.h"
+#include "metadata/mpeg_data.h"
 
 namespace {
 
@@ -16,7 +18,8 @@ constexpr char kVersion[] = "2.01";
 int Usage() {
     std::cerr << "Aufruf:\n"
                  "  tunevault-tool --version\n"
-                 "  tunevault-tool list DATEI.TSV\n";
+                 "  tunevault-tool list DATEI.TSV\n"
+                 "  tunevault-tool info DATEI...\n";
     return 2;
 }
 
@@ -33,6 +36,40 @@ int ListCommand(const std::filesystem::path& path) {
     return 0;
 }
 
+// A text for one TAB-separated column: TAB and line breaks become blanks.
+std::string Cell(std::string text) {
+    for (char& c : text)
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    return text;
+}
+
+// Prints what the MPEG analysis and the ID3v1 tag give for each file.
+int InfoCommand(const std::vector<std::string>& files) {
+    std::cout << "path\tresult\tDuration\tFileSize\tVersion\tLayer\tSampleRate\tBitRate\tChannelMode\t"
+                 "FrameLength\tEncoder\tTitle\tArtist\tAlbum\tYear\tComment\tGenre\n";
+    for (const std::string& file : files) {
+        std::cout << Cell(file) << '\t';
+        tv::TMPEGData data;
+        try {
+            const int result = tv::ReadMPEGData(file, data);
+            std::cout << result << '\t' << data.Duration << '\t' << data.FileSize << '\t' << int{data.Version}
+                      << '\t' << int{data.Layer} << '\t' << data.SampleRate << '\t' << data.BitRate << '\t'
+                      << int{data.ChannelMode} << '\t' << data.FrameLength << '\t' << data.Encoder;
+        } catch (const std::exception&) {
+            std::cout << "error\t\t\t\t\t\t\t\t\t";
+        }
+        tv::TID3Tag tag;
+        try {
+            tag.SetFileName(file);
+        } catch (const std::system_error&) {
+            tag = tv::TID3Tag();
+        }
+        std::cout << '\t' << Cell(tag.Title()) << '\t' << Cell(tag.Artist()) << '\t' << Cell(tag.Album())
+                  << '\t' << Cell(tag.Year()) << '\t' << Cell(tag.Comment()) << '\t' << Cell(tag.Genre()) << '\n';
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -43,5 +80,6 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (command == "list" && argc == 3) return ListCommand(argv[2]);
+    if (command == "info" && argc >= 3) return InfoCommand(std::vector<std::string>(argv + 2, argv + argc));
     return Usage();
 }

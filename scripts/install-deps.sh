@@ -10,7 +10,7 @@ packages=(
     # run: platform plugins, German texts of Qt's own dialogs, fonts
     qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core
     # tests and benchmarks
-    libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
+    libgtest-dev libgmock-dev libbenchmark-dev libtag1-dev xvfb xauth
 )
 
 missing=()

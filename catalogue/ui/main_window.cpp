@@ -84,6 +84,7 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
     fileStates_.fill(ListFileState::NotReadYet);
 
     BuildFrame();
+    BuildDetailsGroups();
     BuildListPages();
     BuildMenus();
     FormCreate();
@@ -271,6 +272,10 @@ void TForm1::BuildListPages() {
         connect(grid, &SongGrid::HeaderPressed, this,
                 [this, grid](int column) { StGrdFixedColClick(grid, column); });
     }
+    for (ListKind kind : {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist, ListKind::Doubles}) {
+        connect(Page(kind)->Grid(), &SongGrid::RowMadeCurrent, this,
+                [this, kind](int row) { ListRowClick(kind, row); });
+    }
     StGrdDouble()->SetHeaderPressReported(false);
     StGrdDouble()->SetDeleteKeyReported(false);
     connect(StGrdMain(), &SongGrid::DeleteKeyReleased, this, &TForm1::DelRowMainClick);
@@ -286,6 +291,13 @@ void TForm1::BuildMenus() {
     fileMenu_->addSeparator();
     beendenAction_ = fileMenu_->addAction(QStringLiteral("&Beenden"), this, &TForm1::BeendenClick);
     beendenAction_->setObjectName(QStringLiteral("Beenden"));
+
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("&Einstellungen"));
+    settings->setObjectName(QStringLiteral("MnuEinstellungen"));
+    id3WriteAction_ = settings->addAction(QStringLiteral("ID3-Tag &zurückschreiben"), this, &TForm1::ChBID3WriteClick);
+    id3WriteAction_->setObjectName(QStringLiteral("ChBID3Write"));
+    id3WriteAction_->setCheckable(true);
+    id3WriteAction_->setChecked(id3WriteChecked_);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     help->setObjectName(QStringLiteral("MnuHilfe"));
@@ -317,7 +329,10 @@ void TForm1::RegisterStoredProperties() {
         [this](bool on) { playListPlayChecked_ = on; });
     storage.AddBoolProperty(
         "ChBID3Write.Checked", [this] { return id3WriteChecked_; },
-        [this](bool on) { id3WriteChecked_ = on; });
+        [this](bool on) {
+            id3WriteChecked_ = on;
+            id3WriteAction_->setChecked(on);
+        });
     storage.AddIntProperty(
         "SIShowAudio.Tag", [this] { return showAudioTag_; }, [this](int tag) { showAudioTag_ = tag; });
     storage.AddIntProperty(
@@ -392,6 +407,8 @@ void TForm1::Timer2Timer() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     for (ListKind kind : {ListKind::Doubles, ListKind::Selection, ListKind::Playlist, ListKind::Catalogue})
         LoadListFile(kind);
+    if (fileStates_[Index(ListKind::Catalogue)] == ListFileState::Loaded)
+        ListRowClick(ListKind::Catalogue, catalogue_.CurrentRow());
     UpdateStatusBars();
     QApplication::restoreOverrideCursor();
     ApplyTabColours();

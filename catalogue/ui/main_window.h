@@ -7,9 +7,14 @@
 
 #include "catalogue/list_status.h"
 #include "catalogue/song_list.h"
+#include "metadata/id3_tag.h"
 
 class QAction;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
 class QMenu;
+class QPushButton;
 class QSplitter;
 class QTimer;
 class QToolBar;
@@ -28,6 +33,24 @@ class SongListModel;
 class StatusPanels;
 class TForm7;
 class TFormInfo;
+
+// The controls of the details panel in the upper part of the main window.
+struct SongDetailsControls {
+    QLineEdit* EdtFile = nullptr;
+    QToolButton* EdtFileButton = nullptr;  // the browse button of the file box
+    QLineEdit* EdtFileSize = nullptr;
+    QPushButton* BtnRetryID3 = nullptr;
+    QGroupBox* GBSongInfo = nullptr;
+    QLineEdit* EdtTitel = nullptr;
+    QLineEdit* EdtInterpret = nullptr;
+    QLineEdit* EdtAlbum = nullptr;
+    QLineEdit* edtComment = nullptr;
+    QComboBox* CBGenre = nullptr;
+    QLineEdit* EdtJahr = nullptr;
+    QLineEdit* EdtTime = nullptr;
+    QLineEdit* EdtBitrate = nullptr;
+    QPushButton* BtnSongOK = nullptr;
+};
 
 // The main window: the upper panel with the tool bar and the details groups, the
 // splitter, and the tab control with the four lists (catalogue, selection,
@@ -55,6 +78,28 @@ public:
     StatusPanels* StBarDoubles() const;
     ColouredTabWidget* CPageControl() const noexcept { return pageControl_; }
     ListPage* Page(ListKind kind) const { return pages_[Index(kind)]; }
+
+    // The details panel and its operations.
+    const SongDetailsControls& Details() const noexcept { return details_; }
+    TID3Tag& ID3Tag() noexcept { return id3Tag_; }
+    bool ID3WriteChecked() const noexcept { return id3WriteChecked_; }
+    void ChBID3WriteClick();
+    void EdtFileChange();
+    void EdtFileBrowseClick();
+    void LoadSongDetails(const QString& fileName);
+    void ReadSongTags(const QString& fileName);
+    void GuessTagsFromPath(const QString& path);
+    void SelectGenre(const QString& genre);
+    void StoreSongDetails(SongList& list, const QString& fileName, bool overwrite);
+    void BtnSongOKClick();
+    void BtnRetryID3Click();
+    bool WriteBackTag(const QString& fileName);
+    void EdtTitelorInterChange();
+    // A row became current in a list: its file fills the details panel.
+    void ListRowClick(ListKind kind, int row);
+    // The cover picture name the next stored row takes as its "Image".
+    const QString& RememberedPictureName() const noexcept { return rememberedPictureName_; }
+    void SetRememberedPictureName(const QString& name) { rememberedPictureName_ = name; }
 
     // Other windows, created once with the main window.
     TFormInfo* FormInfo() const noexcept { return formInfo_; }
@@ -119,6 +164,7 @@ private:
     void FormCreate();
     void BuildFrame();
     void BuildMenus();
+    void BuildDetailsGroups();
     void BuildListPages();
     void RegisterStoredProperties();
     void FormShow();
@@ -151,6 +197,10 @@ private:
     QMenu* fileMenu_ = nullptr;
     QAction* beendenAction_ = nullptr;
     QTimer* timer2_ = nullptr;
+    QAction* id3WriteAction_ = nullptr;
+    SongDetailsControls details_;
+    TID3Tag id3Tag_;
+    QString rememberedPictureName_;
     std::unique_ptr<FormPlacement> placement_;
 
     TFormInfo* formInfo_ = nullptr;

@@ -12,6 +12,20 @@ check version "$("$TOOL" --version)" "tunevault-tool 2.01"
 printf 'Titel\tInterpret\t\r\na\tb\t\r\nc\td\t\r\ne\r\n' > "$dir/L.TSV"
 check list "$("$TOOL" list "$dir/L.TSV")" "3 rows, 2 columns"
 
+# info: one line per file, tag texts in UTF-8, "error" for a failed analysis.
+data="$DATA/mp3"
+printf 'x' > "$dir/one.mp3"
+out=$("$TOOL" info "$data/with_id3v1.mp3" "$data/no_frames.wav" "$dir/one.mp3" "$dir/none.mp3")
+check info-header "$(echo "$out" | head -1)" "$(printf 'path\tresult\tDuration\tFileSize\tVersion\tLayer\tSampleRate\tBitRate\tChannelMode\tFrameLength\tEncoder\tTitle\tArtist\tAlbum\tYear\tComment\tGenre')"
+check info-mp3 "$(echo "$out" | sed -n 2p)" "$(printf '%s\t0\t3\t48611\t1\t3\t44100\t128\t1\t417\tmp3 Producer\tÜber Alles\tDie Ärzte\tDas Album\t1998\tKommentar\tRock' "$data/with_id3v1.mp3")"
+check info-wav "$(echo "$out" | sed -n 3p | cut -f2,3,11)" "$(printf -- '-1\t0\tEncoder nicht erkannt')"
+check info-tiny "$(echo "$out" | sed -n 4p | cut -f2)" "0"
+check info-missing "$(echo "$out" | sed -n 5p | cut -f2)" "-1"
+head -c 200 "$data/mpeg25_cbr16.mp3" > "$dir/short.mp3"  # one frame fits, the Xing test does not
+check info-error "$("$TOOL" info "$dir/short.mp3" | sed -n 2p | cut -f2)" "error"
+"$TOOL" info >/dev/null 2>&1
+check info-usage $? 2
+
 "$TOOL" list "$dir/missing.TSV" 2>/dev/null
 check missing-exit $? 1
 "$TOOL" bogus >/dev/null 2>&1

@@ -24,68 +24,15 @@
 #include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
 #include "catalogue/ui/song_list_model.h"
+#include "tests/support/main_window_fixture.h"
 #include "tests/support/scripted_prompts.h"
 #include "widgets/ui/coloured_tab_widget.h"
 #include "widgets/ui/status_panels.h"
 
 using namespace tv;
-using tv::test::ReadBytes;
-using tv::test::WriteBytes;
+using namespace tv::test;
 
 namespace {
-
-const std::string kCatalogueCaptions =
-    "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\tgespielt\tzuletzt\tImage\t\r\n";
-const std::string kCopyCaptions = "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\t\r\n";
-
-std::string CatalogueLine(const std::string& title, const std::string& file) {
-    return title + "\tArtist\t03:07\tAlbum\tRock\t1999\t128\t" + file + "\t\t\t\t\t\r\n";
-}
-std::string CopyLine(const std::string& title, const std::string& file) {
-    return title + "\tArtist\t03:07\tAlbum\tRock\t1999\t128\t" + file + "\t\t\r\n";
-}
-
-// A program folder with a running main window.
-struct Program {
-    tv::test::TempFolder folder;
-    tv::test::ScriptedPrompts prompts;
-    std::unique_ptr<TForm1> form;
-
-    void Start() {
-        form = std::make_unique<TForm1>(folder.Path(), prompts);
-        form->show();
-        QTRY_VERIFY_WITH_TIMEOUT(form->IsStartedUp(), 10000);
-    }
-    bool Close() {
-        const bool closed = form->close();
-        if (closed) form.reset();
-        return closed;
-    }
-    std::string File(std::string_view name) const { return ReadBytes(folder / name); }
-};
-
-void ClickRow(SongGrid* grid, int row, Qt::KeyboardModifiers modifiers = {}) {
-    const QRect rect = grid->visualRect(grid->model()->index(row - 1, 0));
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, rect.center());
-}
-
-void SelectRows(SongGrid* grid, int top, int bottom) {
-    ClickRow(grid, top);
-    if (bottom != top) ClickRow(grid, bottom, Qt::ShiftModifier);
-}
-
-void PressHeader(SongGrid* grid, int column) {
-    QHeaderView* header = grid->horizontalHeader();
-    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-}
-
-QStringList Column(const SongList& list, int column) {
-    QStringList texts;
-    for (int r = 1; r <= list.DataRowCount(); ++r) texts << QString::fromStdString(list.Cell(r, column));
-    return texts;
-}
 
 QToolButton* BarButton(ListPage* page, const QString& caption) {
     for (QToolButton* button : page->ButtonBar()->findChildren<QToolButton*>())
@@ -337,7 +284,7 @@ private slots:
         Program program;
         WriteBytes(program.folder / "SONGVAT.INI",
                    "[SYSTEM]\r\nCPageControl_ActivePage=CSDouble\r\nCSPlay_TabColor=0\r\n"
-                   "CSPlay_TabFontColor=65535\r\nPanel1_Height=250\r\nNormPos=10,10,810,610\r\n"
+                   "CSPlay_TabFontColor=65535\r\nPanel1_Height=250\r\nNormPos=10,10,1110,710\r\n"
                    "ChBID3Write_Checked=True\r\n[EXPORT]\r\nRGFormat_ItemIndex=1\r\n");
         program.Start();
         TForm1& form = *program.form;
@@ -347,7 +294,7 @@ private slots:
                  QColor(Qt::black));
         QCOMPARE(form.StGrdPlaylist()->model()->headerData(0, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(),
                  QColor(Qt::yellow));
-        QCOMPARE(form.width(), 800);
+        QCOMPARE(form.width(), 1100);
         QVERIFY(program.Close());
         const IniFile ini = IniFile::Load(program.folder / "SONGVAT.INI");
         QCOMPARE(ini.Value("SYSTEM", "CPageControl_ActivePage"), std::optional<std::string>("CSDouble"));

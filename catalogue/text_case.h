@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tv {
+
+// Lower and upper case by Unicode rules (umlauts included), independent of the
+// user's locale. Bytes that are not UTF-8 stay as they are.
+std::string LowerCase(std::string_view text);
+std::string UpperCase(std::string_view text);
+
+}  // namespace tv

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace tv {
+
+// The six values of an ID3v1 tag as UTF-8 texts, and its genre byte.
+struct ID3v1Fields {
+    std::string Title;
+    std::string Artist;
+    std::string Album;
+    std::string Year;
+    std::string Comment;
+    std::uint8_t Genre = 255;
+};
+
+inline constexpr std::size_t kID3v1Size = 128;
+
+// Reads the 128 bytes of an ID3v1 tag; nothing when they do not start with "TAG".
+// Each text is taken up to its first zero byte, stripped of leading and trailing
+// characters 0..32 and converted from Windows-1252.
+std::optional<ID3v1Fields> ParseID3v1(std::span<const std::uint8_t, kID3v1Size> bytes);
+
+// The 128 bytes of a tag: "TAG", each text converted to Windows-1252 (characters
+// without a byte there become '?'), cut to its field width and padded with blanks,
+// and the genre byte.
+std::array<std::uint8_t, kID3v1Size> BuildID3v1(const ID3v1Fields& fields);
+
+// The ID3v1 tag of one audio file. Setting FileName reads the tag when the name is
+// new and the file exists; setting a value marks the tag modified when the value
+// changes; Save writes a modified tag.
+class TID3Tag {
+public:
+    TID3Tag() = default;
+    virtual ~TID3Tag() = default;
+
+    const std::string& Title() const noexcept { return title_; }
+    const std::string& Artist() const noexcept { return artist_; }
+    const std::string& Album() const noexcept { return album_; }
+    const std::string& Year() const noexcept { return year_; }
+    const std::string& Comment() const noexcept { return comment_; }
+    const std::string& Genre() const noexcept { return genre_; }
+    std::int64_t TagPosition() const noexcept { return tagPosition_; }
+    const std::string& FileName() const noexcept { return fileName_; }
+    bool Modified() const noexcept { return modified_; }
+
+    void SetTitle(const std::string& value) { SetText(title_, value); }
+    void SetArtist(const std::string& value) { SetText(artist_, value); }
+    void SetAlbum(const std::string& value) { SetText(album_, value); }
+    void SetYear(const std::string& value) { SetText(year_, value); }
+    void SetComment(const std::string& value) { SetText(comment_, value); }
+    // A name outside the genre table is kept as "Unknown".
+    void SetGenre(const std::string& value);
+
+    // Stores a new name and reads the tag when a file of that name exists; the same
+    // name again does nothing. Throws std::system_error when the file cannot be read.
+    void SetFileName(const std::string& name);
+
+    // Reads the tag at the end of the file: without one, every value is empty and a
+    // later write appends. Throws std::system_error when the file cannot be read.
+    virtual void ReadTag();
+
+    // Writes a modified tag: over a tag found at the end of the file now, or appended
+    // behind its last byte, so a file that changed since it was read never has its
+    // audio overwritten. Throws std::system_error when the file cannot be written;
+    // the tag then stays modified.
+    virtual void WriteTag();
+
+    void Save() { WriteTag(); }
+
+private:
+    void SetText(std::string& field, const std::string& value);
+
+    std::string title_, artist_, album_, year_, comment_, genre_;
+    std::int64_t tagPosition_ = 0;
+    std::string fileName_;
+    bool modified_ = false;
+};
+
+}  // namespace tv

@@ -1,0 +1,232 @@
+// The details panel of the main window against real MP3 files.
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "catalogue/ini_file.h"
+#include "catalogue/song_columns.h"
+#include "metadata/id3_tag.h"
+#include "tests/support/main_window_fixture.h"
+#include "widgets/ui/status_panels.h"
+
+using namespace tv;
+using namespace tv::test;
+
+namespace {
+
+const std::filesystem::path kData = TV_TEST_DATA_DIR "/mp3";
+
+// Copies a fixture into the program folder (under another name, if given).
+std::string Fixture(Program& program, const char* name, const std::string& as = {}) {
+    const std::filesystem::path target = program.folder / (as.empty() ? std::string(name) : as);
+    std::filesystem::create_directories(target.parent_path());
+    std::filesystem::copy_file(kData / name, target);
+    return target.string();
+}
+
+ID3v1Fields TagOf(const std::string& path) {
+    TID3Tag tag;
+    tag.SetFileName(path);
+    return {tag.Title(), tag.Artist(), tag.Album(), tag.Year(), tag.Comment(), 0};
+}
+
+QString Text(QLineEdit* edit) { return edit->displayText(); }
+
+}  // namespace
+
+class DetailsPanelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void anUncataloguedFileFillsThePanelFromItsTagAndFrames() {
+        Program program;
+        program.Start();
+        const SongDetailsControls& d = program.form->Details();
+        QVERIFY(!d.GBSongInfo->isEnabled());
+        QVERIFY(!d.BtnRetryID3->isEnabled());
+        const std::string file = Fixture(program, "with_id3v1.mp3");
+        d.EdtFile->setText(QString::fromStdString(file));
+        QVERIFY(d.GBSongInfo->isEnabled());
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("über Alles"));  // capitalised; the umlaut stays lower
+        QCOMPARE(d.EdtInterpret->text(), QStringLiteral("Die ärzte"));
+        QCOMPARE(d.EdtAlbum->text(), QStringLiteral("Das Album"));
+        QCOMPARE(d.edtComment->text(), QStringLiteral("Kommentar"));
+        QCOMPARE(d.CBGenre->currentText(), QStringLiteral("Rock"));
+        QCOMPARE(Text(d.EdtJahr), QStringLiteral("1998"));
+        QCOMPARE(Text(d.EdtTime), QStringLiteral("00:03"));
+        QCOMPARE(d.EdtBitrate->text(), QStringLiteral("128"));
+        QCOMPARE(d.EdtFileSize->text(), QStringLiteral("0,05"));
+        QVERIFY(d.BtnSongOK->isEnabled());
+        QVERIFY(program.form->Catalogue().IsEmpty());  // nothing stored yet
+    }
+
+    void okStoresThePanelInTheCatalogueAndInEveryListHoldingTheFile() {
+        Program program;
+        const std::string file = (program.folder / "with_id3v1.mp3").string();
+        WriteBytes(program.folder / "PLAYLIST.TSV", kCopyCaptions + CopyLine("old", file));
+        WriteBytes(program.folder / "SELECTION.TSV", kCopyCaptions + CopyLine("other", "/other.mp3"));
+        program.Start();
+        Fixture(program, "with_id3v1.mp3");
+        const SongDetailsControls& d = program.form->Details();
+        d.EdtFile->setText(QString::fromStdString(file));
+        d.EdtTitel->setText(QStringLiteral("Neuer Titel"));
+        program.form->SetRememberedPictureName(QStringLiteral("/cover.jpg"));
+        d.BtnSongOK->click();
+
+        const SongList& catalogue = program.form->Catalogue();
+        QCOMPARE(catalogue.DataRowCount(), 1);
+        const QStringList expected{"Neuer Titel", "Die ärzte", "00:03", "Das Album", "Rock", "1998", "128",
+                                   QString::fromStdString(file), "Kommentar", "", "", "/cover.jpg"};
+        for (int c = 0; c < kSongColumnCount; ++c)
+            QCOMPARE(QString::fromStdString(catalogue.Cell(1, c)), expected[c]);
+        QCOMPARE(program.form->Playlist().Cell(1, colTitle), std::string("Neuer Titel"));
+        QCOMPARE(program.form->Playlist().ColumnCount(), kCopyColumnCount);  // no "Image" kept
+        QCOMPARE(program.form->Selection().Cell(1, colTitle), std::string("other"));
+        QCOMPARE(program.form->STBarAll()->PanelText(0), QStringLiteral("Gesamt : 1 Einträge"));
+        QCOMPARE(TagOf(file).Title, std::string("Über Alles"));  // write-back is off
+    }
+
+    void aFileWithoutTagIsNamedByItsPath() {
+        Program program;
+        program.Start();
+        const std::string file = Fixture(program, "cbr128_stereo.mp3", "85/mixed/01 - band - song title.mp3");
+        const SongDetailsControls& d = program.form->Details();
+        d.EdtFile->setText(QString::fromStdString(file));
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("Song Title"));
+        QCOMPARE(d.EdtInterpret->text(), QStringLiteral("Band "));
+        QCOMPARE(Text(d.EdtJahr), QStringLiteral("1985"));
+        QCOMPARE(d.CBGenre->currentIndex(), 0);
+
+        const std::string other = Fixture(program, "cbr128_stereo.mp3", "best of/1985 - my_song.mp3");
+        d.EdtFile->setText(QString::fromStdString(other));
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("My Song"));
+        QCOMPARE(d.EdtInterpret->text(), QStringLiteral("Best Of"));
+    }
+
+    void aCataloguedFileFillsThePanelFromItsRowAndListClicksChooseFiles() {
+        Program program;
+        const std::string file = (program.folder / "with_id3v1.mp3").string();
+        WriteBytes(program.folder / "ALL_SONGS.TSV",
+                   kCatalogueCaptions + "Aus der Zeile\tZeilenband\t123:45\tZeilenalbum\tFolk-Rock\t2002\t192\t" +
+                       file + "\tZeilenkommentar\t4\t01.02.2003\t\t\r\n" + CatalogueLine("b", "/missing.mp3"));
+        Fixture(program, "with_id3v1.mp3");
+        program.Start();
+        // The start-up shows the catalogue's current row.
+        const SongDetailsControls& d = program.form->Details();
+        QCOMPARE(d.EdtFile->text(), QString::fromStdString(file));
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("Aus der Zeile"));
+        QCOMPARE(Text(d.EdtTime), QStringLiteral("123:45"));
+        QCOMPARE(d.CBGenre->currentText(), QStringLiteral("Folk/Rock"));
+        QCOMPARE(d.edtComment->text(), QStringLiteral("Zeilenkommentar"));
+
+        ClickRow(program.form->StGrdMain(), 2);
+        QCOMPARE(d.EdtFile->text(), QStringLiteral("/missing.mp3"));
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("b"));
+        QCOMPARE(d.EdtFileSize->text(), QString());  // no such file: no size
+
+        // "Titelinfo" reads the file itself, catalogued or not.
+        ClickRow(program.form->StGrdMain(), 1);
+        d.BtnRetryID3->click();
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("über Alles"));
+    }
+
+    void theOkButtonNeedsTitleAndArtist() {
+        Program program;
+        program.Start();
+        const SongDetailsControls& d = program.form->Details();
+        d.EdtFile->setText(QString::fromStdString(Fixture(program, "with_id3v1.mp3")));
+        QVERIFY(d.BtnSongOK->isEnabled());
+        d.EdtInterpret->clear();
+        QVERIFY(!d.BtnSongOK->isEnabled());
+        d.EdtInterpret->setText(QStringLiteral("x"));
+        QVERIFY(d.BtnSongOK->isEnabled());
+    }
+
+    void withWriteBackChoosingAFileRewritesItsTag() {
+        Program program;
+        WriteBytes(program.folder / "SONGVAT.INI", "[SYSTEM]\r\nChBID3Write_Checked=True\r\n");
+        program.Start();
+        QVERIFY(program.form->ID3WriteChecked());
+        const std::string file = Fixture(program, "cbr128_stereo.mp3", "Die Band/02 - die band - ein lied.mp3");
+        program.form->Details().EdtFile->setText(QString::fromStdString(file));
+        const ID3v1Fields tag = TagOf(file);
+        QCOMPARE(tag.Title, std::string("Ein Lied"));
+        QCOMPARE(tag.Artist, std::string("Die Band"));  // the blank is trimmed when read
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(0));
+    }
+
+    void okWritesTheTagBackAndKeepsTheListedGenresBytes() {
+        Program program;
+        program.Start();
+        program.form->ChBID3WriteClick();
+        QVERIFY(program.form->ID3WriteChecked());
+        const std::string file = Fixture(program, "with_id3v1.mp3");
+        {
+            TID3Tag tag;  // a genre the list spells its own way
+            tag.SetFileName(file);
+            tag.SetGenre("Psychadelic");
+            tag.Save();
+        }
+        const SongDetailsControls& d = program.form->Details();
+        d.EdtFile->setText(QString::fromStdString(file));
+        QCOMPARE(d.CBGenre->currentText(), QStringLiteral("Psychedelic"));
+        d.EdtAlbum->setText(QStringLiteral("Anderes Album"));
+        d.BtnSongOK->click();
+        QCOMPARE(TagOf(file).Album, std::string("Anderes Album"));
+        QCOMPARE(static_cast<unsigned char>(ReadBytes(file).back()), 67u);
+        QVERIFY(program.Close());
+        QCOMPARE(IniFile::Load(program.folder / "SONGVAT.INI").Value("SYSTEM", "ChBID3Write_Checked"),
+                 std::optional<std::string>("True"));
+    }
+
+    void aFailedWriteBackIsReportedAndTheRowsStayWritten() {
+        Program program;
+        program.Start();
+        program.form->ChBID3WriteClick();
+        const std::string file = (program.folder / "song.mp3").string();
+        std::filesystem::create_directory(file);  // cannot be written as a file
+        const SongDetailsControls& d = program.form->Details();
+        d.EdtFile->setText(QString::fromStdString(file));
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(1));  // while loading
+        d.BtnSongOK->click();
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(2));
+        QVERIFY(program.prompts.LastText().contains(QString::fromStdString(file)));
+        QCOMPARE(program.prompts.AskedSoFar().back().Icon, PromptIcon::Error);
+        QCOMPARE(program.form->Catalogue().Cell(1, colFileName), file);
+    }
+
+    void theBrowseButtonChoosesAFile() {
+        Program program;
+        program.Start();
+        const std::string file = Fixture(program, "with_id3v1.mp3");
+        program.prompts.ChooseFile(QString::fromStdString(file));
+        program.form->Details().EdtFileButton->click();
+        QCOMPARE(program.prompts.lastFileRequest.Title, QStringLiteral("MP3-Datei auswählen"));
+        QVERIFY(program.prompts.lastFileRequest.Filter.startsWith(QStringLiteral("Audio- Dateien|*.mp3;*.wma;*.wav")));
+        QCOMPARE(program.form->Details().EdtTitel->text(), QStringLiteral("über Alles"));
+        program.prompts.ChooseFile(std::nullopt);  // cancelled: nothing changes
+        program.form->Details().EdtFileButton->click();
+        QCOMPARE(program.form->Details().EdtFile->text(), QString::fromStdString(file));
+    }
+
+    void theGenreListHoldsTheEmptyEntryAnd147SortedNames() {
+        Program program;
+        program.Start();
+        QComboBox* genres = program.form->Details().CBGenre;
+        QCOMPARE(genres->count(), 148);
+        QCOMPARE(genres->itemText(0), QString());
+        QCOMPARE(genres->itemText(1), QStringLiteral("Acapella"));
+        QVERIFY(genres->findText(QStringLiteral("Psychadelic")) < 0);
+        QVERIFY(genres->findText(QStringLiteral("Folk-Rock")) < 0);
+        QVERIFY(genres->findText(QStringLiteral("Christian Gangs")) > 0);
+        for (int i = 2; i < genres->count(); ++i)
+            QVERIFY(genres->itemText(i - 1).compare(genres->itemText(i), Qt::CaseInsensitive) <= 0);
+    }
+};
+
+QTEST_MAIN(DetailsPanelTest)
+#include "details_panel_test.moc"
