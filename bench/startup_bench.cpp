@@ -13,20 +13,9 @@
 #include "bench/catalogue_fixture.h"
 #include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
-#include "widgets/ui/prompts.h"
+#include "bench/silent_prompts.h"
 
 namespace {
-
-// Answers nothing: the bench must not meet a question.
-class SilentPrompts final : public tv::Prompts {
-public:
-    tv::PromptAnswer Ask(QWidget*, const QString&, const QString&, tv::PromptIcon, tv::PromptButtons) override {
-        return tv::PromptAnswer::Cancel;
-    }
-    std::optional<QString> OpenFile(QWidget*, const tv::FileDialogRequest&) override { return {}; }
-    std::optional<QString> SaveFile(QWidget*, const tv::FileDialogRequest&) override { return {}; }
-    std::optional<QString> ChooseFolder(QWidget*, const QString&, const QString&, bool) override { return {}; }
-};
 
 std::filesystem::path ProgramFolder() {
     static const std::filesystem::path folder = [] {
@@ -39,7 +28,7 @@ std::filesystem::path ProgramFolder() {
 }
 
 void BM_StartUpWithLargeCatalogue(benchmark::State& state) {
-    SilentPrompts prompts;
+    tv::bench::SilentPrompts prompts;
     for (auto _ : state) {
         auto form = std::make_unique<tv::TForm1>(ProgramFolder(), prompts);
         form->show();
@@ -54,7 +43,7 @@ BENCHMARK(BM_StartUpWithLargeCatalogue)->Unit(benchmark::kMillisecond)->Iteratio
 
 // One page down through the list and a repaint; then selecting all rows.
 void BM_ScrollAndSelect(benchmark::State& state) {
-    SilentPrompts prompts;
+    tv::bench::SilentPrompts prompts;
     tv::TForm1 form(ProgramFolder(), prompts);
     form.show();
     while (!form.IsStartedUp()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);

@@ -47,18 +47,22 @@ std::string FormatMebibytes(double mebibytes, std::string_view decimalSeparator)
     return text;
 }
 
+std::string ListCountText(const SongList& list, ListKind kind) {
+    const bool empty = list.IsEmpty();
+    if (kind == ListKind::Catalogue)
+        return empty ? "Auswahl : Keine Einträge" : "Gesamt : " + std::to_string(list.DataRowCount()) + " Einträge";
+    return std::string(LabelOf(kind)) +
+           (empty ? std::string(" : Keine Einträge") : " : " + std::to_string(list.DataRowCount()) + " Einträge");
+}
+
+std::string ListSizeText(const SongList& list, std::string_view decimalSeparator) {
+    return "Größe : " + FormatMebibytes(MebibytesOfFiles(list), decimalSeparator) + " MB";
+}
+
 ListStatusTexts ListStatus(const SongList& list, ListKind kind, std::string_view decimalSeparator) {
     ListStatusTexts texts;
-    const bool empty = list.IsEmpty();
-    if (kind == ListKind::Catalogue) {
-        texts.Count = empty ? "Auswahl : Keine Einträge"
-                            : "Gesamt : " + std::to_string(list.DataRowCount()) + " Einträge";
-        return texts;
-    }
-    texts.Count = std::string(LabelOf(kind)) +
-                  (empty ? std::string(" : Keine Einträge")
-                         : " : " + std::to_string(list.DataRowCount()) + " Einträge");
-    texts.Size = "Größe : " + FormatMebibytes(MebibytesOfFiles(list), decimalSeparator) + " MB";
+    texts.Count = ListCountText(list, kind);
+    if (kind != ListKind::Catalogue) texts.Size = ListSizeText(list, decimalSeparator);
     return texts;
 }
 

@@ -21,6 +21,12 @@ struct ListStatusTexts {
 // exist, in mebibytes with two decimals and the given decimal separator.
 ListStatusTexts ListStatus(const SongList& list, ListKind kind, std::string_view decimalSeparator);
 
+// Panel 0: "Gesamt : 3 Einträge", "Playlist : Keine Einträge" ...
+std::string ListCountText(const SongList& list, ListKind kind);
+
+// Panel 1 of the selection, playlist and doubles: "Größe : 12,34 MB".
+std::string ListSizeText(const SongList& list, std::string_view decimalSeparator);
+
 // A size in mebibytes with exactly two decimals ("12,34" with ",").
 std::string FormatMebibytes(double mebibytes, std::string_view decimalSeparator);
 

@@ -99,6 +99,7 @@ void SongList::SetCell(int row, int column, std::string text) {
     const bool keyChanges = row > 0 && column == colFileName && indexValid_ && !inBulkChange_ &&
                             !EqualFoldingAsciiLetters(cell, text);
     if (keyChanges) IndexBeforeFileNameChange(row);
+    ++revision_;
     std::string oldText = std::exchange(cell, std::move(text));
     if (keyChanges) {
         // The row no longer carries its old name: the next row with that name, if
@@ -138,6 +139,7 @@ void SongList::IndexAppendedRow(int row) {
 void SongList::SetRowColour(int row, RowColour colour) {
     if (row < 1 || row >= RowCount()) return;
     rows_[static_cast<std::size_t>(row)].Colour = colour;
+    ++revision_;
     if (observer_) observer_->RowsChanged(row, row);
 }
 
@@ -145,6 +147,7 @@ int SongList::AppendRow() {
     const int row = RowCount();
     if (observer_) observer_->BeginAppendRows(row, row);
     rows_.push_back(SongRow{std::vector<std::string>(static_cast<std::size_t>(columnCount_)), {}});
+    ++revision_;
     IndexAppendedRow(row);
     if (observer_) observer_->EndAppendRows();
     return row;
@@ -156,6 +159,7 @@ void SongList::EnsureColumnCount(int count) {
     if (observer_ && !inBulkChange_) observer_->BeginAppendColumns(first, count - 1);
     for (SongRow& row : rows_) row.Cells.resize(static_cast<std::size_t>(count));
     columnCount_ = count;
+    ++revision_;
     if (observer_ && !inBulkChange_) observer_->EndAppendColumns();
 }
 
@@ -178,6 +182,7 @@ void SongList::RemoveRows(std::span<const int> rows) {
         if (r >= 1 && r < RowCount() && (valid.empty() || r > valid.back())) valid.push_back(r);
     }
     if (valid.empty()) return;
+    ++revision_;
 
     if (static_cast<int>(valid.size()) == DataRowCount()) {
         // Every data row goes: the list keeps one empty data row.
@@ -230,6 +235,7 @@ void SongList::RemoveRows(std::span<const int> rows) {
 void SongList::SortDataRows(const std::function<bool(const SongRow&, const SongRow&)>& less) {
     if (DataRowCount() < 2) return;
     if (observer_) observer_->BeginReorder();
+    ++revision_;
     std::stable_sort(rows_.begin() + 1, rows_.end(), less);
     InvalidateIndex();
     if (observer_) observer_->EndReorder();
@@ -256,6 +262,7 @@ void SongList::SetCellInBulk(int row, int column, std::string_view text) {
 void SongList::EndBulkChange() {
     if (!inBulkChange_) return;
     inBulkChange_ = false;
+    ++revision_;
     InvalidateIndex();
     ClampCursor();
     if (observer_) {

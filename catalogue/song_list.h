@@ -105,6 +105,10 @@ public:
 
     void SetObserver(SongListObserver* observer) noexcept { observer_ = observer; }
 
+    // Grows with every change of rows or cells, so that derived values (such as the
+    // size of the files in a status bar) can tell when to be computed again.
+    std::uint64_t Revision() const noexcept { return revision_; }
+
 private:
     struct RowHash {
         using is_transparent = void;
@@ -131,6 +135,7 @@ private:
 
     std::vector<SongRow> rows_;
     int columnCount_;
+    std::uint64_t revision_ = 0;
     int currentRow_ = 1;
     int selectionTop_ = 1;
     int selectionBottom_ = 1;

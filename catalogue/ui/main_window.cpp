@@ -28,6 +28,7 @@
 #include "catalogue/ui/list_page.h"
 #include "catalogue/ui/song_grid.h"
 #include "catalogue/ui/song_list_model.h"
+#include "tools/ui/autoadding_dialog.h"
 #include "widgets/ui/coloured_tab_widget.h"
 #include "widgets/ui/form_placement.h"
 #include "widgets/ui/prompts.h"
@@ -90,6 +91,7 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
     FormCreate();
 
     // The other windows, each once for the whole run, in their fixed order.
+    autoadding_ = new TAutoadding(*this);
     formInfo_ = new TFormInfo(this);
     form7_ = new TForm7(this);
 
@@ -157,6 +159,15 @@ void TForm1::BuildFrame() {
     speedBar2_ = new QToolBar(panel1_);
     speedBar2_->setObjectName(QStringLiteral("SpeedBar2"));
     speedBar2_->setIconSize(QSize(26, 26));
+
+    btnAutoAdd_ = new QToolButton(speedBar_);
+    btnAutoAdd_->setObjectName(QStringLiteral("BtnAutoAdd"));
+    btnAutoAdd_->setText(QStringLiteral("AutoAdding"));
+    btnAutoAdd_->setToolTip(QStringLiteral("Dateien automatisch hinzufügen"));
+    btnAutoAdd_->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
+    btnAutoAdd_->setFixedSize(34, 35);
+    connect(btnAutoAdd_, &QToolButton::clicked, this, &TForm1::BtnAutoAddClick);
+    speedBar_->addWidget(btnAutoAdd_);
 
     auto* infoButton = new QToolButton(speedBar_);
     infoButton->setObjectName(QStringLiteral("SIInfo"));
@@ -288,6 +299,8 @@ void TForm1::BuildListPages() {
 void TForm1::BuildMenus() {
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&Datei"));
     fileMenu_->setObjectName(QStringLiteral("MnuDatei"));
+    fileMenu_->addAction(QStringLiteral("&AutoAdding"), this, &TForm1::BtnAutoAddClick)
+        ->setObjectName(QStringLiteral("MnuAutoAdd"));
     fileMenu_->addSeparator();
     beendenAction_ = fileMenu_->addAction(QStringLiteral("&Beenden"), this, &TForm1::BeendenClick);
     beendenAction_->setObjectName(QStringLiteral("Beenden"));

@@ -31,6 +31,7 @@ class Prompts;
 class SongGrid;
 class SongListModel;
 class StatusPanels;
+class TAutoadding;
 class TForm7;
 class TFormInfo;
 
@@ -102,6 +103,7 @@ public:
     void SetRememberedPictureName(const QString& name) { rememberedPictureName_ = name; }
 
     // Other windows, created once with the main window.
+    TAutoadding* Autoadding() const noexcept { return autoadding_; }
     TFormInfo* FormInfo() const noexcept { return formInfo_; }
     TForm7* Form7() const noexcept { return form7_; }
 
@@ -118,8 +120,11 @@ public:
     std::int32_t TabFontColor(ListKind kind) const { return tabs_[Index(kind)].TabFontColor; }
     void SetTabColours(ListKind kind, std::int32_t tab, std::int32_t text);
 
-    // List operations of the window.
-    void UpdateStatusBars();
+    // List operations of the window. The status bars count the rows and sum the
+    // sizes of the files named in the selection, playlist and doubles; with
+    // IfListsChanged a size is summed again only when its list has changed.
+    enum class SizeRefresh { Always, IfListsChanged };
+    void UpdateStatusBars(SizeRefresh refresh = SizeRefresh::Always);
     void ApplyTabColours();
     void StGrdFixedColClick(SongGrid* grid, int column);
     void DelRowMainClick();
@@ -133,6 +138,12 @@ public:
     void copytoplaylistClick();
     void CPageControlChange();
     void SIInfoClick();
+    void BtnAutoAddClick();
+    QToolButton* BtnAutoAdd() const noexcept { return btnAutoAdd_; }
+
+    // Set while the folder scan adds files: no playback starts meanwhile.
+    bool Adding() const noexcept { return adding_; }
+    void SetAdding(bool adding) noexcept { adding_ = adding; }
     void BeendenClick();
 
     // Appends rows to another list, optionally with the copy progress window.
@@ -203,7 +214,15 @@ private:
     QString rememberedPictureName_;
     std::unique_ptr<FormPlacement> placement_;
 
+    TAutoadding* autoadding_ = nullptr;
     TFormInfo* formInfo_ = nullptr;
+    QToolButton* btnAutoAdd_ = nullptr;
+    struct SizeText {
+        std::uint64_t Revision = ~std::uint64_t{0};
+        QString Text;
+    };
+    std::array<SizeText, 4> sizeTexts_{};
+    bool adding_ = false;
     TForm7* form7_ = nullptr;
 
     // Stored settings of the "SYSTEM" section that windows of later steps use.

@@ -325,7 +325,7 @@ void TForm1::StoreSongDetails(SongList& list, const QString& fileName, bool over
     list.SetCell(row, colFileName, name);
     list.SetCell(row, colComment, d.edtComment->text().toStdString());
     list.SetCell(row, colImage, rememberedPictureName_.toStdString());  // lists of 9 columns keep none
-    UpdateStatusBars();
+    UpdateStatusBars(SizeRefresh::IfListsChanged);
 }
 
 void TForm1::BtnSongOKClick() {

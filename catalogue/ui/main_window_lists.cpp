@@ -12,17 +12,24 @@
 #include "widgets/ui/coloured_tab_widget.h"
 #include "widgets/ui/program_locale.h"
 #include "widgets/ui/prompts.h"
+#include "tools/ui/autoadding_dialog.h"
 #include "widgets/ui/status_panels.h"
 
 namespace tv {
 
-void TForm1::UpdateStatusBars() {
+void TForm1::UpdateStatusBars(SizeRefresh refresh) {
     const std::string separator = ProgramLocale().decimalPoint().toStdString();
     for (ListKind kind : {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist, ListKind::Doubles}) {
-        const ListStatusTexts texts = ListStatus(ListOf(kind), kind, separator);
+        const SongList& list = ListOf(kind);
         StatusPanels* bar = Page(kind)->StatusBar();
-        bar->SetPanelText(0, QString::fromStdString(texts.Count));
-        if (kind != ListKind::Catalogue) bar->SetPanelText(1, QString::fromStdString(texts.Size));
+        bar->SetPanelText(0, QString::fromStdString(ListCountText(list, kind)));
+        if (kind == ListKind::Catalogue) continue;  // its size is never summed
+        SizeText& size = sizeTexts_[Index(kind)];
+        if (refresh == SizeRefresh::Always || size.Revision != list.Revision()) {
+            size.Text = QString::fromStdString(ListSizeText(list, separator));
+            size.Revision = list.Revision();
+        }
+        bar->SetPanelText(1, size.Text);
     }
 }
 
@@ -61,7 +68,7 @@ void TForm1::DeleteSelectedRows(ListKind kind, const QString& question) {
     } else {
         DeleteListRows(list, top, bottom);
     }
-    UpdateStatusBars();
+    UpdateStatusBars(SizeRefresh::IfListsChanged);
 }
 
 void TForm1::DelRowMainClick() {
@@ -101,6 +108,15 @@ int TForm1::AppendRowsWithProgress(const SongList& source, SongList& target, int
     form7_->Finish();
     QApplication::restoreOverrideCursor();
     return copied;
+}
+
+void TForm1::BtnAutoAddClick() {
+    StGrdMain()->setEnabled(false);
+    // Rows added by the scan get no cover picture.
+    rememberedPictureName_.clear();
+    autoadding_->exec();
+    StGrdMain()->setEnabled(true);
+    UpdateStatusBars();
 }
 
 }  // namespace tv

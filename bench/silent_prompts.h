@@ -1,0 +1,18 @@
+#pragma once
+
+#include "widgets/ui/prompts.h"
+
+namespace tv::bench {
+
+// Answers every question with Cancel: a benchmark must not meet one.
+class SilentPrompts final : public Prompts {
+public:
+    PromptAnswer Ask(QWidget*, const QString&, const QString&, PromptIcon, PromptButtons) override {
+        return PromptAnswer::Cancel;
+    }
+    std::optional<QString> OpenFile(QWidget*, const FileDialogRequest&) override { return {}; }
+    std::optional<QString> SaveFile(QWidget*, const FileDialogRequest&) override { return {}; }
+    std::optional<QString> ChooseFolder(QWidget*, const QString&, const QString&, bool) override { return {}; }
+};
+
+}  // namespace tv::bench

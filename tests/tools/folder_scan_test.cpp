@@ -1,0 +1,96 @@
+#include "tools/folder_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "tests/support/temp_folder.h"
+
+namespace tv {
+namespace {
+
+using test::TempFolder;
+using test::WriteBytes;
+
+std::vector<std::string> Scan(const std::filesystem::path& root, AudioTypes types = {},
+                              const std::function<void()>& beforeEntry = {}) {
+    std::vector<std::string> found;
+    ScanAudioFolder(root.string(), types, beforeEntry, [&](const std::string& path) { found.push_back(path); });
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+TEST(CountsAsAudioFile, LooksForTheExtensionAnywhereInTheName) {
+    const AudioTypes all;
+    EXPECT_TRUE(CountsAsAudioFile("song.mp3", all));
+    EXPECT_TRUE(CountsAsAudioFile("SONG.Mp3", all));
+    EXPECT_TRUE(CountsAsAudioFile("a.mp3.bak", all));
+    EXPECT_TRUE(CountsAsAudioFile("x.wma", all));
+    EXPECT_TRUE(CountsAsAudioFile("x.WAV", all));
+    EXPECT_FALSE(CountsAsAudioFile("mp3", all));
+    EXPECT_FALSE(CountsAsAudioFile("song.ogg", all));
+    EXPECT_FALSE(CountsAsAudioFile("x.wav", AudioTypes{true, true, false}));
+    EXPECT_TRUE(CountsAsAudioFile("x.wav.mp3", AudioTypes{true, false, false}));
+}
+
+TEST(ScanAudioFolder, WalksEverySubfolderButThoseBeginningWithADot) {
+    TempFolder folder;
+    const auto root = folder / "Musik";
+    std::filesystem::create_directories(root / "A b" / "Ä ö");
+    std::filesystem::create_directories(root / ".versteckt");
+    WriteBytes(root / "eins.mp3", "x");
+    WriteBytes(root / ".hidden.mp3", "x");  // hidden files count
+    WriteBytes(root / "A b" / "zwei \"quoted\"; semi.MP3", "x");
+    WriteBytes(root / "A b" / "Ä ö" / "drei.wav", "x");
+    WriteBytes(root / "A b" / "cover.jpg", "x");
+    WriteBytes(root / ".versteckt" / "nie.mp3", "x");
+    const std::string r = root.string();
+    EXPECT_EQ(Scan(root), (std::vector<std::string>{r + "/.hidden.mp3", r + "/A b/zwei \"quoted\"; semi.MP3",
+                                                     r + "/A b/Ä ö/drei.wav", r + "/eins.mp3"}));
+    EXPECT_EQ(Scan(root, AudioTypes{true, true, false}).size(), 3u);
+}
+
+TEST(ScanAudioFolder, LinksIntoTheTreeEnterEachFolderOnce) {
+    TempFolder folder;
+    const auto root = folder / "Musik";
+    std::filesystem::create_directories(root / "sub");
+    WriteBytes(root / "sub" / "a.mp3", "x");
+    std::filesystem::create_directory_symlink("..", root / "sub" / "loop");       // a cycle
+    std::filesystem::create_directory_symlink(root / "sub", root / "again");      // a second way in
+    std::filesystem::create_symlink(folder / "nothing.mp3", root / "broken.mp3");  // counts as a file
+    const auto found = Scan(root);
+    EXPECT_EQ(found.size(), 2u);
+    EXPECT_NE(std::find(found.begin(), found.end(), (root / "broken.mp3").string()), found.end());
+}
+
+TEST(ScanAudioFolder, MissingFoldersAndFoldersRemovedDuringTheScanGiveWhatWasFound) {
+    TempFolder folder;
+    EXPECT_TRUE(Scan(folder / "none").empty());
+    WriteBytes(folder / "file.mp3", "x");
+    EXPECT_TRUE(Scan(folder / "file.mp3").empty());
+
+    const auto root = folder / "Musik";
+    std::filesystem::create_directories(root / "weg");
+    for (int i = 0; i < 50; ++i) WriteBytes(root / "weg" / (std::to_string(i) + ".mp3"), "x");
+    int entries = 0;
+    const auto found = Scan(root, {}, [&] {
+        if (++entries == 3) std::filesystem::remove_all(root / "weg");
+    });
+    EXPECT_LE(found.size(), 50u);
+}
+
+TEST(ScanAudioFolder, DeepAndLongPathsAreWalked) {
+    TempFolder folder;
+    std::filesystem::path deep = folder / "Musik";
+    const std::string longName(200, 'n');
+    for (int level = 0; level < 20; ++level) deep /= longName + std::to_string(level);
+    std::filesystem::create_directories(deep);
+    WriteBytes(deep / "tief.mp3", "x");
+    const auto found = Scan(folder / "Musik");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_GT(found.front().size(), 4000u);
+}
+
+}  // namespace
+}  // namespace tv

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tv {
+
+// Which audio files a folder scan counts.
+struct AudioTypes {
+    bool Mp3 = true;
+    bool Wma = true;
+    bool Wav = true;
+};
+
+// True when the name, upper-cased, contains ".MP3", ".WMA" or ".WAV" (anywhere,
+// so "a.mp3.bak" counts too) for a type that is switched on.
+bool CountsAsAudioFile(std::string_view name, const AudioTypes& types);
+
+// Walks a folder and all its subfolders in the order the file system lists them:
+// hidden entries included, folders whose name begins with "." skipped, each real
+// folder entered at most once (so links cannot make the walk endless). Calls
+// beforeEntry before each entry and onAudioFile with the path (folder, "/", name)
+// of each counting file. A folder that cannot be listed, or vanishes while it is
+// listed, contributes what was listed so far.
+void ScanAudioFolder(const std::string& folder, const AudioTypes& types, const std::function<void()>& beforeEntry,
+                     const std::function<void(const std::string& path)>& onAudioFile);
+
+}  // namespace tv
