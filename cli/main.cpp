@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "catalogue/list_file.h"
+#include "cli/drives_command.h"
 #include "catalogue/song_list.h"
 #include "metadata/id3_tag.h"
 #include "metadata/mpeg_data.h"
@@ -19,7 +20,8 @@ int Usage() {
     std::cerr << "Aufruf:\n"
                  "  tunevault-tool --version\n"
                  "  tunevault-tool list DATEI.TSV\n"
-                 "  tunevault-tool info DATEI...\n";
+                 "  tunevault-tool info DATEI...\n"
+                 "  tunevault-tool drives [--sim MEDIUM] [--sim-image DATEI]\n";
     return 2;
 }
 
@@ -80,6 +82,8 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (command == "list" && argc == 3) return ListCommand(argv[2]);
+    if (command == "drives")
+        return tv::cli::DrivesCommand(std::vector<std::string>(argv + 2, argv + argc));
     if (command == "info" && argc >= 3) return InfoCommand(std::vector<std::string>(argv + 2, argv + argc));
     return Usage();
 }
