@@ -1,0 +1,5 @@
+// An ASPI library that lacks SendASPI32Command.
+
+#include <cstdint>
+
+extern "C" __attribute__((visibility("default"))) std::uint32_t GetASPI32SupportInfo() { return 0x0101; }
