@@ -2,6 +2,7 @@
 
 #include "drive/scsi_device.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 
@@ -27,10 +28,10 @@ private:
         // The header is the first member of the event.
         auto* self = reinterpret_cast<CompletionEvent*>(reinterpret_cast<char*>(event) -
                                                         offsetof(CompletionEvent, header_));
-        {
-            std::lock_guard lock(self->mutex_);
-            self->signalled_ = true;
-        }
+        // Notified under the lock: the waiter cannot return (and the event go)
+        // before the signalling thread has let go of it.
+        std::lock_guard lock(self->mutex_);
+        self->signalled_ = true;
         self->done_.notify_all();
     }
 
@@ -153,9 +154,11 @@ void TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, std::uint32_t timeout
     SetRequestWaitTime(request, wait);
 
     layer_.Send(&request);
-    if (notify && request.SRB_Status == SS_PENDING) event.Wait(layer_.Clock(), wait);
+    // A transport may finish a pending request from a thread of its own.
+    const std::atomic_ref<std::uint8_t> status(request.SRB_Status);
+    if (notify && status.load() == SS_PENDING) event.Wait(layer_.Clock(), wait);
 
-    if (request.SRB_Status == SS_PENDING) {
+    if (status.load() == SS_PENDING) {
         // The wait ran out: the request is given up and reads as a timeout.
         SRB_Abort abort{};
         abort.SRB_Cmd = SC_ABORT_SRB;

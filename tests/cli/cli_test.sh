@@ -26,6 +26,18 @@ check info-error "$("$TOOL" info "$dir/short.mp3" | sed -n 2p | cut -f2)" "error
 "$TOOL" info >/dev/null 2>&1
 check info-usage $? 2
 
+# drives: the simulated recorder is listed and described with its disc.
+out=$("$TOOL" drives --sim cd-r --sim-image "$dir/disc.img" 2>/dev/null)
+check drives-transport "$(echo "$out" | head -1)" "transport: KVASPI32"
+echo "$out" | grep -q '^drive: .*,sim0: TUNEVLT SIMULATED WRITER1.00$' || { echo "FAIL drives-list: $out"; fail=1; }
+echo "$out" | grep -q '^  write modes: SAO TAO$' || { echo "FAIL drives-modes"; fail=1; }
+echo "$out" | grep -q '^  disc: CD-R (CD-R), blank, 0 sessions, capacity 359847 blocks$' || { echo "FAIL drives-disc: $out"; fail=1; }
+echo "$out" | grep -q '^  free blocks: 359847$' || { echo "FAIL drives-free"; fail=1; }
+out=$("$TOOL" drives --sim dvd+rw 2>/dev/null)
+echo "$out" | grep -q '^  disc: DVD+RW' || { echo "FAIL drives-dvd: $out"; fail=1; }
+"$TOOL" drives --sim floppy >/dev/null 2>&1
+check drives-usage $? 2
+
 "$TOOL" list "$dir/missing.TSV" 2>/dev/null
 check missing-exit $? 1
 "$TOOL" bogus >/dev/null 2>&1

@@ -42,6 +42,7 @@ TEST(LibraryTransport, IsLoadedFromTheGivenPath) {
 
 TEST(LibraryTransport, PendingRequestsAreWaitedForOrTimedOut) {
     Library l;
+    l.layer.Clock().SetScale(0.1);  // a wait of one second: the library answers well within it
     ASSERT_TRUE(l.device.InitializeASPI(false, TV_TEST_ASPI_LIBRARY));
     l.device.SetDevice(l.device.DeviceList().front());
     EXPECT_TRUE(l.device.TestUnitReady(5000));  // completed later, signalled through the event

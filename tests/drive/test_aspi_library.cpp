@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <thread>
 
 #include "drive/aspi.h"
@@ -13,6 +15,9 @@ using namespace tv;
 
 namespace {
 std::atomic<int> aborts{0};
+// Requests given up by their caller: a late completion must not touch them.
+std::mutex mutex;
+std::set<void*> abandoned;
 }
 
 extern "C" {
@@ -30,9 +35,12 @@ __attribute__((visibility("default"))) std::uint32_t SendASPI32Command(void* req
             std::memcpy(inquiry->HA_ManagerId, "TEST ASPI LIB   ", 16);
             return inquiry->SRB_Status = SS_COMP;
         }
-        case SC_ABORT_SRB:
+        case SC_ABORT_SRB: {
             ++aborts;
+            std::lock_guard lock(mutex);
+            abandoned.insert(static_cast<SRB_Abort*>(request)->SRB_ToAbort);
             return header[1] = SS_COMP;
+        }
         case SC_GET_DISK_INFO: {
             auto* info = static_cast<SRB_GetDiskInfo*>(request);
             info->SRB_Int13HDriveInfo = 4;
@@ -40,6 +48,10 @@ __attribute__((visibility("default"))) std::uint32_t SendASPI32Command(void* req
         }
         case SC_EXEC_SCSI_CMD: {
             auto* command = static_cast<SRB_ExecSCSICmd*>(request);
+            {
+                std::lock_guard lock(mutex);
+                abandoned.erase(command);  // a new request in the place of an old one
+            }
             if (command->SRB_HaId != 0 || command->SRB_Target != 0 || command->SRB_Lun != 0)
                 return command->SRB_Status = SS_NO_DEVICE;
             switch (command->CDBByte[0]) {
@@ -49,11 +61,13 @@ __attribute__((visibility("default"))) std::uint32_t SendASPI32Command(void* req
                     std::memcpy(command->SRB_BufPointer + 8, "LIBVEND LIBRARY DRIVE   0.01", 28);
                     return command->SRB_Status = SS_COMP;
                 case 0x00: {
-                    command->SRB_Status = SS_PENDING;
+                    std::atomic_ref<std::uint8_t>(command->SRB_Status).store(SS_PENDING);
                     auto* event = static_cast<AspiCompletionEvent*>(command->SRB_PostProc);
                     std::thread([command, event] {
                         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                        command->SRB_Status = SS_COMP;
+                        std::lock_guard lock(mutex);
+                        if (abandoned.contains(command)) return;
+                        std::atomic_ref<std::uint8_t>(command->SRB_Status).store(SS_COMP);
                         if (event) event->Signal(event);
                     }).detach();
                     return SS_PENDING;
