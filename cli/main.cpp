@@ -8,6 +8,7 @@
 
 #include "catalogue/list_file.h"
 #include "cli/drives_command.h"
+#include "cli/iso_command.h"
 #include "catalogue/song_list.h"
 #include "metadata/id3_tag.h"
 #include "metadata/mpeg_data.h"
@@ -21,7 +22,8 @@ int Usage() {
                  "  tunevault-tool --version\n"
                  "  tunevault-tool list DATEI.TSV\n"
                  "  tunevault-tool info DATEI...\n"
-                 "  tunevault-tool drives [--sim MEDIUM] [--sim-image DATEI]\n";
+                 "  tunevault-tool drives [--sim MEDIUM] [--sim-image DATEI]\n"
+                 "  tunevault-tool iso -o ABBILD [--no-joliet] [--volume-id TEXT] DATEI...\n";
     return 2;
 }
 
@@ -82,6 +84,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (command == "list" && argc == 3) return ListCommand(argv[2]);
+    if (command == "iso") return tv::cli::IsoCommand(std::vector<std::string>(argv + 2, argv + argc));
     if (command == "drives")
         return tv::cli::DrivesCommand(std::vector<std::string>(argv + 2, argv + argc));
     if (command == "info" && argc >= 3) return InfoCommand(std::vector<std::string>(argv + 2, argv + argc));
