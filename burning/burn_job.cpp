@@ -9,16 +9,10 @@
 #include <vector>
 
 #include "burning/stream_ex.h"
+#include "catalogue/text_encoding.h"
 
 namespace tv {
 namespace {
-
-std::size_t Characters(const std::string& utf8) {
-    std::size_t count = 0;
-    for (const char c : utf8)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
-    return count;
-}
 
 constexpr std::size_t kCopyBlock = 1 << 20;
 
@@ -35,7 +29,7 @@ void SkipUnburnableFile(TDiscBurner& burner, const std::string& fullPath, const 
             ::close(fd);
         }
     }
-    if (Characters(longFileName) > 107) {
+    if (CountCharacters(longFileName) > 107) {
         burner.DebugMessage(">>> SKIPING; FILE NAME LENGTH > 107 " + fullPath, 0);
         skip = true;
     }

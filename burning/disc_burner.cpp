@@ -8,6 +8,7 @@
 
 #include "burning/short_names.h"
 #include "catalogue/text_case.h"
+#include "catalogue/text_encoding.h"
 #include "drive/byte_order.h"
 
 namespace tv {
@@ -15,13 +16,6 @@ namespace {
 
 constexpr std::uint64_t kLargestFile = 0xFFFFFFFFull;  // ISO 9660 lengths are 32-bit
 constexpr std::size_t kLongestJolietRecord = 255;
-
-std::size_t Characters(const std::string& utf8) {
-    std::size_t count = 0;
-    for (const char c : utf8)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
-    return count;
-}
 
 std::string FileNameOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -184,7 +178,7 @@ bool TDiscBurner::AddEntry(TDEntry& destination, const std::string& sourcePath) 
     };
     std::string shortName = alias(existing);
     TDateTime date = DateTimeFromUnix(info.st_mtime);
-    bool skip = Characters(longName) >= 110;
+    bool skip = CountCharacters(longName) >= 110;
     if (OnAddFile) OnAddFile(*this, sourcePath, longName, shortName, date, attributes, size, skip);
     if (skip) return false;
 

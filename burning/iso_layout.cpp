@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "catalogue/text_case.h"
+#include "drive/byte_order.h"
 #include "catalogue/text_encoding.h"
 
 namespace tv {
@@ -31,27 +32,13 @@ std::uint64_t PackedSize(const std::vector<std::uint32_t>& records) {
     return std::uint64_t{sectors} * kSectorSize;
 }
 
-void Little16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Big16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v >> 8);
-    p[1] = static_cast<std::uint8_t>(v);
-}
-void Little32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void Big32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
-}
 void Both16(std::uint8_t* p, std::uint32_t v) {
-    Little16(p, v);
-    Big16(p + 2, v);
+    WriteLittle16(p, v);
+    WriteBig16(p + 2, v);
 }
 void Both32(std::uint8_t* p, std::uint32_t v) {
-    Little32(p, v);
-    Big32(p + 4, v);
+    WriteLittle32(p, v);
+    WriteBig32(p + 4, v);
 }
 
 void RecordDate(std::uint8_t* p, TDateTime date, std::int8_t gmtOffset) {
@@ -85,7 +72,7 @@ void IsoText(std::uint8_t* p, std::size_t width, const std::string& text) {
 void JolietText(std::uint8_t* p, std::size_t characters, const std::string& text) {
     std::u16string name = JolietName(text);
     name.resize(characters, u' ');
-    for (std::size_t i = 0; i < characters; ++i) Big16(p + 2 * i, name[i]);
+    for (std::size_t i = 0; i < characters; ++i) WriteBig16(p + 2 * i, name[i]);
 }
 
 struct DescriptorPlace {
@@ -116,8 +103,8 @@ void WriteDescriptor(std::uint8_t* p, bool supplementary, bool jolietEscape, con
     Both16(p + 124, 1);
     Both16(p + 128, kSectorSize);
     Both32(p + 132, place.PathTableSize);
-    Little32(p + 140, place.LPath);
-    Big32(p + 148, place.MPath);
+    WriteLittle32(p + 140, place.LPath);
+    WriteBig32(p + 148, place.MPath);
     std::uint8_t* root = p + 156;
     root[0] = 34;
     Both32(root + 2, place.RootExtent);
@@ -146,12 +133,14 @@ std::u16string JolietName(const std::string& utf8) {
     std::u16string out;
     std::size_t i = 0;
     while (i < utf8.size()) {
-        const auto b0 = static_cast<std::uint8_t>(utf8[i]);
-        const std::size_t length = b0 < 0x80 ? 1 : b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 1;
-        char32_t cp = length == 1 ? b0 : length == 2 ? (b0 & 0x1Fu) : length == 3 ? (b0 & 0x0Fu) : (b0 & 0x07u);
-        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3Fu);
+        char32_t cp = 0;
+        std::size_t length = Utf8SequenceLength(utf8, i, cp);
+        if (length == 0) {  // a stray byte stands for itself
+            cp = static_cast<std::uint8_t>(utf8[i]);
+            length = 1;
+        }
         i += length;
-        out += cp > 0xFFFF || (cp >= 0xD800 && cp <= 0xDFFF) ? u'_' : static_cast<char16_t>(cp);
+        out += cp > 0xFFFF ? u'_' : static_cast<char16_t>(cp);
     }
     return out;
 }
@@ -322,11 +311,11 @@ std::vector<std::uint8_t> RenderImageHeader(const LayoutTree& tree, const ImageL
             p[0] = static_cast<std::uint8_t>(name.size());
             p[1] = 0;
             if (bigEndian) {
-                Big32(p + 2, extent);
-                Big16(p + 6, parent);
+                WriteBig32(p + 2, extent);
+                WriteBig16(p + 6, parent);
             } else {
-                Little32(p + 2, extent);
-                Little16(p + 6, parent);
+                WriteLittle32(p + 2, extent);
+                WriteLittle16(p + 6, parent);
             }
             std::memcpy(p + 8, name.data(), name.size());
             p += 8 + name.size() + (name.size() % 2);

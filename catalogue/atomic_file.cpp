@@ -1,5 +1,7 @@
 #include "catalogue/atomic_file.h"
 
+#include "catalogue/file_descriptor.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,22 +17,6 @@ namespace {
 [[noreturn]] void ThrowErrno(int error, const std::filesystem::path& path) {
     throw std::system_error(error, std::generic_category(), path.string());
 }
-
-// Closes a descriptor when it goes out of scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) noexcept : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int Get() const noexcept { return fd_; }
-    int Release() noexcept { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 std::filesystem::path ResolveTarget(const std::filesystem::path& path) {
     std::error_code ec;

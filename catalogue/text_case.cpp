@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "catalogue/text_encoding.h"
+
 namespace tv {
 namespace {
 
@@ -33,43 +35,18 @@ char32_t MapCase(char32_t c, bool upper) {
     return c;
 }
 
-void Append(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 std::string MapText(std::string_view text, bool upper) {
     std::string out;
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        const auto b0 = static_cast<std::uint8_t>(text[i]);
-        std::size_t length = b0 < 0x80 ? 1 : b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
-        bool wellFormed = length > 0 && i + length <= text.size();
-        char32_t cp = length == 1 ? b0 : length == 2 ? (b0 & 0x1Fu) : length == 3 ? (b0 & 0x0Fu) : (b0 & 0x07u);
-        for (std::size_t k = 1; wellFormed && k < length; ++k) {
-            const auto b = static_cast<std::uint8_t>(text[i + k]);
-            wellFormed = (b & 0xC0) == 0x80;
-            cp = (cp << 6) | (b & 0x3Fu);
-        }
-        if (!wellFormed) {
-            out += text[i++];
+        char32_t cp = 0;
+        const std::size_t length = Utf8SequenceLength(text, i, cp);
+        if (length == 0) {
+            out += text[i++];  // not UTF-8: kept as it is
             continue;
         }
-        Append(out, MapCase(cp, upper));
+        AppendUtf8(out, MapCase(cp, upper));
         i += length;
     }
     return out;

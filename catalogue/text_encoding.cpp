@@ -14,6 +14,8 @@ constexpr std::array<char16_t, 32> kHighControls = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
@@ -32,7 +34,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Length of the well-formed UTF-8 sequence at text[pos], or 0 when it is ill-formed.
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos, char32_t& cp) {
     const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
     const std::uint8_t b0 = byte(pos);
@@ -67,7 +68,12 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos, char32_t&
     return 0;
 }
 
-}  // namespace
+std::size_t CountCharacters(std::string_view utf8) {
+    std::size_t count = 0;
+    for (const char c : utf8)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+    return count;
+}
 
 bool IsValidUtf8(std::string_view text) {
     std::size_t pos = 0;

@@ -16,6 +16,16 @@ std::string Windows1252ToUtf8(std::string_view text);
 // Ill-formed input bytes are taken as Windows-1252 bytes themselves.
 std::string Utf8ToWindows1252(std::string_view text);
 
+// Appends a code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+// The length of the well-formed UTF-8 sequence at text[pos] (its code point in
+// codePoint), or 0 when the bytes there are ill-formed.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos, char32_t& codePoint);
+
+// The number of characters of UTF-8 text (bytes that do not continue one).
+std::size_t CountCharacters(std::string_view utf8);
+
 // Text read from one of our files: kept as it is when it is valid UTF-8, otherwise
 // taken as Windows-1252 (files carried over from the old platform keep their umlauts).
 // A UTF-8 byte-order mark at the start is dropped.

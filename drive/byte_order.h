@@ -21,6 +21,13 @@ inline void WriteBig32(std::uint8_t* p, std::uint32_t value) {
     p[2] = static_cast<std::uint8_t>(value >> 8);
     p[3] = static_cast<std::uint8_t>(value);
 }
+inline void WriteLittle16(std::uint8_t* p, std::uint32_t value) {
+    p[0] = static_cast<std::uint8_t>(value);
+    p[1] = static_cast<std::uint8_t>(value >> 8);
+}
+inline void WriteLittle32(std::uint8_t* p, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
 inline std::uint32_t ReadLittle32(const std::uint8_t* p) {
     return (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
 }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "catalogue/file_descriptor.h"
 #include "catalogue/text_encoding.h"
 #include "metadata/id3_genres.h"
 
@@ -39,14 +40,6 @@ void WriteField(std::array<std::uint8_t, kID3v1Size>& bytes, std::size_t at, std
 [[noreturn]] void ThrowFileError(int error, const std::string& name) {
     throw std::system_error(error, std::generic_category(), name);
 }
-
-// Closes a descriptor when it goes out of scope.
-struct Descriptor {
-    int fd;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 bool ReadExactly(int fd, std::uint8_t* data, std::size_t size, off_t at) {
     std::size_t done = 0;
@@ -106,16 +99,16 @@ void TID3Tag::SetFileName(const std::string& name) {
 }
 
 void TID3Tag::ReadTag() {
-    Descriptor file{::open(fileName_.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0) ThrowFileError(errno, fileName_);
+    FileDescriptor file(::open(fileName_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0) ThrowFileError(errno, fileName_);
     struct stat info {};
-    if (::fstat(file.fd, &info) != 0) ThrowFileError(errno, fileName_);
+    if (::fstat(file.Get(), &info) != 0) ThrowFileError(errno, fileName_);
     if (S_ISDIR(info.st_mode)) ThrowFileError(EISDIR, fileName_);
 
     std::optional<ID3v1Fields> fields;
     if (info.st_size >= static_cast<off_t>(kID3v1Size)) {
         std::array<std::uint8_t, kID3v1Size> bytes{};
-        if (!ReadExactly(file.fd, bytes.data(), bytes.size(), info.st_size - static_cast<off_t>(kID3v1Size)))
+        if (!ReadExactly(file.Get(), bytes.data(), bytes.size(), info.st_size - static_cast<off_t>(kID3v1Size)))
             ThrowFileError(errno ? errno : EIO, fileName_);
         fields = ParseID3v1(bytes);
     }
@@ -137,36 +130,34 @@ void TID3Tag::WriteTag() {
     if (!modified_) return;
     const auto bytes = BuildID3v1({title_, artist_, album_, year_, comment_, GenreIndex(genre_)});
 
-    Descriptor file{::open(fileName_.c_str(), O_RDWR | O_CLOEXEC)};
-    if (file.fd < 0) ThrowFileError(errno, fileName_);
+    FileDescriptor file(::open(fileName_.c_str(), O_RDWR | O_CLOEXEC));
+    if (file.Get() < 0) ThrowFileError(errno, fileName_);
     struct stat info {};
-    if (::fstat(file.fd, &info) != 0) ThrowFileError(errno, fileName_);
+    if (::fstat(file.Get(), &info) != 0) ThrowFileError(errno, fileName_);
     if (!S_ISREG(info.st_mode)) ThrowFileError(EINVAL, fileName_);
 
     // Where the tag goes is looked at now, not taken from the last reading.
     off_t position = info.st_size;
     if (info.st_size >= static_cast<off_t>(kID3v1Size)) {
         std::uint8_t head[3];
-        if (!ReadExactly(file.fd, head, sizeof head, info.st_size - static_cast<off_t>(kID3v1Size)))
+        if (!ReadExactly(file.Get(), head, sizeof head, info.st_size - static_cast<off_t>(kID3v1Size)))
             ThrowFileError(errno ? errno : EIO, fileName_);
         if (std::memcmp(head, "TAG", 3) == 0) position = info.st_size - static_cast<off_t>(kID3v1Size);
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t written =
-            ::pwrite(file.fd, bytes.data() + done, bytes.size() - done, position + static_cast<off_t>(done));
+            ::pwrite(file.Get(), bytes.data() + done, bytes.size() - done, position + static_cast<off_t>(done));
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
             const int error = written < 0 ? errno : EIO;
             // An append that failed half-way is taken back.
-            if (position == info.st_size) [[maybe_unused]] const int ignored = ::ftruncate(file.fd, info.st_size);
+            if (position == info.st_size) [[maybe_unused]] const int ignored = ::ftruncate(file.Get(), info.st_size);
             ThrowFileError(error, fileName_);
         }
         done += static_cast<std::size_t>(written);
     }
-    const int descriptor = file.fd;
-    file.fd = -1;
-    if (::close(descriptor) != 0) ThrowFileError(errno, fileName_);
+    if (::close(file.Release()) != 0) ThrowFileError(errno, fileName_);
     tagPosition_ = position;
     modified_ = false;
 }

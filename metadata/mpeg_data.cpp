@@ -1,5 +1,7 @@
 #include "metadata/mpeg_data.h"
 
+#include "catalogue/file_descriptor.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -252,27 +254,21 @@ namespace {
 
 class FileByteSource final : public ByteSource {
 public:
-    explicit FileByteSource(const std::filesystem::path& path) : name_(path.string()) {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0) throw std::system_error(errno, std::generic_category(), name_);
+    explicit FileByteSource(const std::filesystem::path& path)
+        : name_(path.string()), fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        if (!fd_.Valid()) throw std::system_error(errno, std::generic_category(), name_);
         struct stat info {};
-        if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
-            const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
-            ::close(fd_);
-            throw std::system_error(error, std::generic_category(), name_);
-        }
+        if (::fstat(fd_.Get(), &info) != 0 || S_ISDIR(info.st_mode))
+            throw std::system_error(S_ISDIR(info.st_mode) ? EISDIR : errno, std::generic_category(), name_);
         size_ = info.st_size;
     }
-    FileByteSource(const FileByteSource&) = delete;
-    FileByteSource& operator=(const FileByteSource&) = delete;
-    ~FileByteSource() override { ::close(fd_); }
 
     std::int64_t Size() const override { return size_; }
 
     std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> out) override {
         std::size_t done = 0;
         while (done < out.size()) {
-            const ssize_t got = ::pread(fd_, out.data() + done, out.size() - done, offset + static_cast<off_t>(done));
+            const ssize_t got = ::pread(fd_.Get(), out.data() + done, out.size() - done, offset + static_cast<off_t>(done));
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) throw std::system_error(errno, std::generic_category(), name_);
             if (got == 0) break;
@@ -283,7 +279,7 @@ public:
 
 private:
     std::string name_;
-    int fd_ = -1;
+    FileDescriptor fd_;
     std::int64_t size_ = 0;
 };
 
