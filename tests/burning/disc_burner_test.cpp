@@ -182,6 +182,31 @@ TEST(DiscBurner, ImageSectorsHaveAPostGap) {
     EXPECT_EQ(b.burner.DescriptorCopy()[19 * 2048], 0xFF);  // behind the descriptors
 }
 
+TEST(BurnJob, TheImageFileHoldsHeaderDataZeroPaddingAndPostGap) {
+    Burner b;
+    b.burner.InsertFile("\\", b.File("a.mp3", 3000), false);
+    b.burner.InsertFile("\\", b.File("b.mp3", 2048), false);
+    b.burner.PrepareImage();
+    b.burner.BuildImageHeader();
+    std::string error;
+    const std::string image = (b.folder / "out.iso").string();
+    ASSERT_TRUE(WriteImageFile(b.burner, image, error)) << error;
+    const std::string bytes = test::ReadBytes(image);
+    ASSERT_EQ(bytes.size(), 300u * 2048);  // the post-gap fills the session to 300 sectors
+    EXPECT_EQ(bytes.substr(150 * 2048, 3000), std::string(3000, 'x'));
+    EXPECT_EQ(bytes.substr(150 * 2048 + 3000, 2 * 2048 - 3000), std::string(2 * 2048 - 3000, '\0'));
+    EXPECT_EQ(bytes.substr(152 * 2048, 2048), std::string(2048, 'x'));
+    EXPECT_EQ(bytes.substr(153 * 2048), std::string(147 * 2048, '\0'));
+
+    // A file that shrank after it was added fails the image with its name.
+    test::WriteBytes(b.folder / "b.mp3", "short");
+    EXPECT_FALSE(WriteImageFile(b.burner, image, error));
+    EXPECT_NE(error.find("b.mp3"), std::string::npos);
+    std::filesystem::remove(b.folder / "a.mp3");
+    EXPECT_FALSE(WriteImageFile(b.burner, image, error));
+    EXPECT_NE(error.find("CAN'T OPEN FILE"), std::string::npos);
+}
+
 TEST(BurnJob, SkipRules) {
     Burner b;
     bool skip = false;
