@@ -29,8 +29,8 @@ struct MusicTree {
             std::filesystem::create_directories(dir);
             for (int i = folder; i < count; i += 100)
                 std::filesystem::copy_file(source, dir / (std::to_string(i % 20 + 1) + " - Band " +
-                                                          std::to_string(folder) + " - Titel " + std::to_string(i) +
-                                                          ".mp3"));
+                                                          std::to_string(folder) + " - Titel " +
+                                                          std::to_string(i) + ".mp3"));
         }
     }
     ~MusicTree() { std::filesystem::remove_all(Root); }
@@ -45,7 +45,9 @@ const MusicTree& Tree(int count) {
 }
 
 struct Program {
-    Program() : Folder(std::filesystem::temp_directory_path() / ("tunevault-program-" + std::to_string(::getpid()))) {
+    Program()
+        : Folder(std::filesystem::temp_directory_path() /
+                 ("tunevault-program-" + std::to_string(::getpid()))) {
         std::filesystem::remove_all(Folder);
         std::filesystem::create_directories(Folder);
         Form = std::make_unique<tv::TForm1>(Folder, Prompts);
@@ -74,11 +76,17 @@ void BM_AutoAddScan(benchmark::State& state) {
         timer.start();
         program.Dialog->SpeedButton1Click();
         state.SetIterationTime(static_cast<double>(timer.nsecsElapsed()) / 1e9);
-        if (program.Dialog->EdtSoll()->text().toInt() != state.range(0)) state.SkipWithError("files missed");
+        if (program.Dialog->EdtSoll()->text().toInt() != state.range(0))
+            state.SkipWithError("files missed");
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_AutoAddScan)->Arg(10000)->Arg(20000)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AutoAddScan)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->UseManualTime()
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_AutoAddAdd(benchmark::State& state) {
     const MusicTree& tree = Tree(static_cast<int>(state.range(0)));
@@ -90,11 +98,18 @@ void BM_AutoAddAdd(benchmark::State& state) {
         timer.start();
         program.Dialog->OKBtnClick();
         state.SetIterationTime(static_cast<double>(timer.nsecsElapsed()) / 1e9);
-        if (program.Form->Catalogue().DataRowCount() != state.range(0)) state.SkipWithError("rows missing");
+        if (program.Form->Catalogue().DataRowCount() != state.range(0))
+            state.SkipWithError("rows missing");
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_AutoAddAdd)->Arg(1000)->Arg(10000)->Arg(20000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AutoAddAdd)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -24,7 +24,9 @@ const std::string& CatalogueText() {
 
 // A temporary folder with the catalogue file, removed when the program ends.
 struct BenchFiles {
-    BenchFiles() : Folder(std::filesystem::temp_directory_path() / ("tunevault-bench-" + std::to_string(::getpid()))) {
+    BenchFiles()
+        : Folder(std::filesystem::temp_directory_path() /
+                 ("tunevault-bench-" + std::to_string(::getpid()))) {
         std::filesystem::create_directories(Folder);
         std::ofstream(Folder / "ALL_SONGS.TSV", std::ios::binary) << CatalogueText();
     }
@@ -95,7 +97,8 @@ void BM_FindSongRow(benchmark::State& state) {
     }
     tv::FindSongRow(*list, names[0], tv::colFileName);  // the index is built once
     std::size_t i = 0;
-    for (auto _ : state) benchmark::DoNotOptimize(tv::FindSongRow(*list, names[i++ & 4095], tv::colFileName));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tv::FindSongRow(*list, names[i++ & 4095], tv::colFileName));
 }
 BENCHMARK(BM_FindSongRow);
 
@@ -104,7 +107,8 @@ enum Order { kRandom, kSorted, kReversed, kAllEqual };
 void BM_SortListByColumn(benchmark::State& state) {
     const auto order = static_cast<Order>(state.range(0));
     auto list = LoadedCatalogue();
-    if (order == kSorted || order == kReversed) tv::SortListByColumn(*list, tv::colTitle, order == kSorted);
+    if (order == kSorted || order == kReversed)
+        tv::SortListByColumn(*list, tv::colTitle, order == kSorted);
     if (order == kAllEqual)
         for (int r = 1; r <= list->DataRowCount(); ++r) list->SetCell(r, tv::colTitle, "Gleich");
     for (auto _ : state) {
@@ -119,7 +123,10 @@ void BM_SortListByColumn(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SortListByColumn)
-    ->Arg(kRandom)->Arg(kSorted)->Arg(kReversed)->Arg(kAllEqual)
+    ->Arg(kRandom)
+    ->Arg(kSorted)
+    ->Arg(kReversed)
+    ->Arg(kAllEqual)
     ->ArgNames({"order(0=random,1=sorted,2=reversed,3=equal)"})
     ->Unit(benchmark::kMillisecond);
 

@@ -15,9 +15,10 @@ namespace tv::bench {
 inline std::string MakeCatalogueText(int rows, unsigned seed = 42) {
     std::mt19937 random(seed);
     const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    static const char* const words[] = {"Love", "Night", "Sommer", "Herz", "Dance", "Blue", "Fire",
-                                        "Traum", "Road", "Heaven", "Stadt", "Liebe", "Rain", "Gold",
-                                        "Über", "Mädchen", "Time", "Wild", "Song", "Electric"};
+    static const char* const words[] = {"Love",    "Night", "Sommer", "Herz", "Dance",
+                                        "Blue",    "Fire",  "Traum",  "Road", "Heaven",
+                                        "Stadt",   "Liebe", "Rain",   "Gold", "Über",
+                                        "Mädchen", "Time",  "Wild",   "Song", "Electric"};
     const auto phrase = [&](int minWords, int maxWords) {
         std::string text;
         const int count = minWords + pick(maxWords - minWords + 1);
@@ -28,7 +29,8 @@ inline std::string MakeCatalogueText(int rows, unsigned seed = 42) {
         return text;
     };
     std::string text =
-        "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\tgespielt\tzuletzt\tImage\t\r\n";
+        "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\tgespielt\tzulet"
+        "zt\tImage\t\r\n";
     text.reserve(static_cast<std::size_t>(rows) * 310);
     char buffer[64];
     for (int r = 0; r < rows; ++r) {
@@ -38,10 +40,11 @@ inline std::string MakeCatalogueText(int rows, unsigned seed = 42) {
         text += title + '\t' + artist + '\t';
         std::snprintf(buffer, sizeof buffer, "%02d:%02d\t", 2 + pick(6), pick(60));
         text += buffer;
-        text += album + '\t' + (pick(4) ? "Progressive Rock" : "Pop") + '\t' + std::to_string(1960 + pick(60)) + '\t' +
-                (pick(3) ? "192" : "128") + '\t';
+        text += album + '\t' + (pick(4) ? "Progressive Rock" : "Pop") + '\t' +
+                std::to_string(1960 + pick(60)) + '\t' + (pick(3) ? "192" : "128") + '\t';
         std::snprintf(buffer, sizeof buffer, "/%02d - ", r % 20 + 1);
-        const std::string folder = "/home/anwender/Musik/Sammlung/Alben und Singles/" + artist + "/" + album;
+        const std::string folder =
+            "/home/anwender/Musik/Sammlung/Alben und Singles/" + artist + "/" + album;
         text += folder + buffer + title + " (" + std::to_string(r) + ").mp3\t";
         text += pick(2) == 0 ? phrase(5, 12) : std::string();
         text += '\t';

@@ -23,7 +23,8 @@ constexpr int kFiles = 5000;
 // Copies of the test files (lame output of every kind) in a temporary folder.
 struct BenchFiles {
     BenchFiles()
-        : Folder(std::filesystem::temp_directory_path() / ("tunevault-metadata-" + std::to_string(::getpid()))) {
+        : Folder(std::filesystem::temp_directory_path() /
+                 ("tunevault-metadata-" + std::to_string(::getpid()))) {
         std::filesystem::create_directories(Folder);
         std::vector<std::filesystem::path> sources;
         for (const auto& entry : std::filesystem::directory_iterator(TV_TEST_DATA_DIR "/mp3")) {
@@ -32,7 +33,8 @@ struct BenchFiles {
         }
         for (int i = 0; i < kFiles; ++i) {
             Paths.push_back(Folder / ("song " + std::to_string(i) + ".mp3"));
-            std::filesystem::copy_file(sources[static_cast<std::size_t>(i) % sources.size()], Paths.back());
+            std::filesystem::copy_file(sources[static_cast<std::size_t>(i) % sources.size()],
+                                       Paths.back());
         }
     }
     ~BenchFiles() { std::filesystem::remove_all(Folder); }

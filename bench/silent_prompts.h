@@ -6,13 +6,15 @@ namespace tv::bench {
 
 // Answers every question with Cancel: a benchmark must not meet one.
 class SilentPrompts final : public Prompts {
-public:
+  public:
     PromptAnswer Ask(QWidget*, const QString&, const QString&, PromptIcon, PromptButtons) override {
         return PromptAnswer::Cancel;
     }
     std::optional<QString> OpenFile(QWidget*, const FileDialogRequest&) override { return {}; }
     std::optional<QString> SaveFile(QWidget*, const FileDialogRequest&) override { return {}; }
-    std::optional<QString> ChooseFolder(QWidget*, const QString&, const QString&, bool) override { return {}; }
+    std::optional<QString> ChooseFolder(QWidget*, const QString&, const QString&, bool) override {
+        return {};
+    }
 };
 
 }  // namespace tv::bench

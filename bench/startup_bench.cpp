@@ -11,17 +11,19 @@
 #include <fstream>
 
 #include "bench/catalogue_fixture.h"
+#include "bench/silent_prompts.h"
 #include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
-#include "bench/silent_prompts.h"
 
 namespace {
 
 std::filesystem::path ProgramFolder() {
     static const std::filesystem::path folder = [] {
-        auto path = std::filesystem::temp_directory_path() / ("tunevault-startup-" + std::to_string(::getpid()));
+        auto path = std::filesystem::temp_directory_path() /
+                    ("tunevault-startup-" + std::to_string(::getpid()));
         std::filesystem::create_directories(path);
-        std::ofstream(path / "ALL_SONGS.TSV", std::ios::binary) << tv::bench::MakeCatalogueText(100000);
+        std::ofstream(path / "ALL_SONGS.TSV", std::ios::binary)
+            << tv::bench::MakeCatalogueText(100000);
         return path;
     }();
     return folder;
@@ -62,7 +64,8 @@ BENCHMARK(BM_ScrollAndSelect)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

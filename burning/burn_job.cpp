@@ -18,8 +18,8 @@ constexpr std::size_t kCopyBlock = 1 << 20;
 
 }  // namespace
 
-void SkipUnburnableFile(TDiscBurner& burner, const std::string& fullPath, const std::string& longFileName,
-                        bool& skip) {
+void SkipUnburnableFile(TDiscBurner& burner, const std::string& fullPath,
+                        const std::string& longFileName, bool& skip) {
     if (!fullPath.empty()) {
         const int fd = ::open(fullPath.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
@@ -45,7 +45,8 @@ bool WriteImageFile(const TDiscBurner& burner, const std::string& imagePath, std
     }
     const auto put = [&](const void* data, std::int64_t count) {
         if (image->Write(data, count) == count) return true;
-        error = "CAN'T WRITE \"" + imagePath + "\": " + std::error_code(errno, std::generic_category()).message();
+        error = "CAN'T WRITE \"" + imagePath +
+                "\": " + std::error_code(errno, std::generic_category()).message();
         return false;
     };
     const std::vector<std::uint8_t>& header = burner.HeaderStream();
@@ -58,18 +59,22 @@ bool WriteImageFile(const TDiscBurner& burner, const std::string& imagePath, std
         if (entry->IsDirectory() || entry->SourcePath.empty() || entry->IsoLength == 0) continue;
         std::unique_ptr<TFileStreamEx> source;
         try {
-            source = std::make_unique<TFileStreamEx>(entry->SourcePath, TFileStreamEx::kOpenReadShared);
+            source =
+                std::make_unique<TFileStreamEx>(entry->SourcePath, TFileStreamEx::kOpenReadShared);
         } catch (const std::system_error&) {
-            error = "CAN'T OPEN FILE \"" + entry->SourcePath + "\" OR FILE IS IN USES BY OTHER SOFTWARE";
+            error = "CAN'T OPEN FILE \"" + entry->SourcePath +
+                    "\" OR FILE IS IN USES BY OTHER SOFTWARE";
             return false;
         }
         ::posix_fadvise(source->Handle(), 0, 0, POSIX_FADV_SEQUENTIAL);
         std::uint64_t left = entry->IsoLength;
         while (left > 0) {
-            const auto want = static_cast<std::int64_t>(std::min<std::uint64_t>(left, buffer.size()));
+            const auto want =
+                static_cast<std::int64_t>(std::min<std::uint64_t>(left, buffer.size()));
             const std::int64_t got = source->Read(buffer.data(), want);
             if (got != want) {
-                error = "CAN'T READ FILE \"" + entry->SourcePath + "\": it is shorter than when it was added";
+                error = "CAN'T READ FILE \"" + entry->SourcePath +
+                        "\": it is shorter than when it was added";
                 return false;
             }
             if (!put(buffer.data(), got)) return false;
@@ -84,7 +89,8 @@ bool WriteImageFile(const TDiscBurner& burner, const std::string& imagePath, std
     // The post-gap makes a session at least 300 sectors long.
     const std::uint64_t total = burner.ImageSectors() * kSectorSize;
     while (written < total) {
-        const auto count = static_cast<std::int64_t>(std::min<std::uint64_t>(total - written, kSectorSize));
+        const auto count =
+            static_cast<std::int64_t>(std::min<std::uint64_t>(total - written, kSectorSize));
         if (!put(zeros.data(), count)) return false;
         written += static_cast<std::uint64_t>(count);
     }

@@ -9,7 +9,8 @@ namespace tv {
 // The rules of a burn job for files entering the tree: a file that cannot be
 // opened for reading (in use) and a file whose long name has more than 107
 // characters are skipped, each with its log line.
-void SkipUnburnableFile(TDiscBurner& burner, const std::string& fullPath, const std::string& longFileName, bool& skip);
+void SkipUnburnableFile(TDiscBurner& burner, const std::string& fullPath,
+                        const std::string& longFileName, bool& skip);
 
 // Writes the laid-out image (header area, file data padded with zeros to whole
 // sectors, and the post-gap up to ImageSectors) into a file. Returns false with

@@ -21,27 +21,30 @@ constexpr long kDelphiEpochFromUnix = 25569;  // days from 1899-12-30 to 1970-01
 }  // namespace
 
 TDateTime DateTimeFromLocal(const CivilTime& t) {
-    const double days = static_cast<double>(DaysFromCivil(t.Year, t.Month, t.Day) + kDelphiEpochFromUnix);
-    const double fraction = (t.Hour * 3600.0 + t.Minute * 60.0 + t.Second + t.Hundredths / 100.0) / 86400.0;
+    const double days =
+        static_cast<double>(DaysFromCivil(t.Year, t.Month, t.Day) + kDelphiEpochFromUnix);
+    const double fraction =
+        (t.Hour * 3600.0 + t.Minute * 60.0 + t.Second + t.Hundredths / 100.0) / 86400.0;
     return days + fraction;
 }
 
 TDateTime DateTimeFromUnix(std::time_t seconds) {
     std::tm local{};
     localtime_r(&seconds, &local);
-    return DateTimeFromLocal({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                              local.tm_sec, 0});
+    return DateTimeFromLocal({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                              local.tm_min, local.tm_sec, 0});
 }
 
 TDateTime Now() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto hundredths =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000 / 10;
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000 / 10;
     std::tm local{};
     localtime_r(&seconds, &local);
-    return DateTimeFromLocal({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                              local.tm_sec, static_cast<int>(hundredths)});
+    return DateTimeFromLocal({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                              local.tm_min, local.tm_sec, static_cast<int>(hundredths)});
 }
 
 CivilTime DecodeDateTime(TDateTime value) {

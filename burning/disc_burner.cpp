@@ -24,7 +24,8 @@ std::string FileNameOf(const std::string& path) {
 
 }  // namespace
 
-TDiscBurner::TDiscBurner(DriveLayer& layer, MainThreadInvoker* invoker) : TSCSIDevice(layer, invoker) {
+TDiscBurner::TDiscBurner(DriveLayer& layer, MainThreadInvoker* invoker)
+    : TSCSIDevice(layer, invoker) {
     ResetImage(65535, 8191);
 }
 
@@ -84,7 +85,8 @@ TDEntry* TDiscBurner::FindDir(const std::string& path) const {
     return nullptr;
 }
 
-bool TDiscBurner::ShortNameTaken(const TDEntry& directory, const std::string& name, const TFEntry* except) const {
+bool TDiscBurner::ShortNameTaken(const TDEntry& directory, const std::string& name,
+                                 const TFEntry* except) const {
     const auto it = directory.ByShortName.find(name);
     return it != directory.ByShortName.end() && it->second != except;
 }
@@ -94,7 +96,8 @@ TDEntry* TDiscBurner::AddDirectory(TDEntry& parent, const std::string& longName,
     if (const auto it = parent.ByLongName.find(UpperCase(longName)); it != parent.ByLongName.end())
         return it->second->IsDirectory() ? it->second->Directory : nullptr;
     if (files_.size() >= maxFiles_ || directories_.size() >= maxDirs_) {
-        if (files_.size() >= maxFiles_) DebugMessage("MAXIMUM FILES CAN BE " + std::to_string(maxFiles_), 3);
+        if (files_.size() >= maxFiles_)
+            DebugMessage("MAXIMUM FILES CAN BE " + std::to_string(maxFiles_), 3);
         if (directories_.size() >= maxDirs_)
             DebugMessage(">>> MAXIMUM DIRECTORIES CAN BE " + std::to_string(maxDirs_), 3);
         return nullptr;
@@ -103,9 +106,11 @@ TDEntry* TDiscBurner::AddDirectory(TDEntry& parent, const std::string& longName,
     TFEntry* entry = NewFileEntry();
     directory->LongName = longName;
     directory->ShortName = UpperCase(ShortNameFor(
-        longName, true, [&](const std::string& name) { return ShortNameTaken(parent, name, nullptr); },
+        longName, true,
+        [&](const std::string& name) { return ShortNameTaken(parent, name, nullptr); },
         &parent.AliasNumbers));
-    directory->Path = (parent.Path == "\\" ? std::string() : parent.Path) + "\\" + UpperCase(longName);
+    directory->Path =
+        (parent.Path == "\\" ? std::string() : parent.Path) + "\\" + UpperCase(longName);
     directory->Level = static_cast<std::uint8_t>(parent.Level + 1);
     directory->Parent = &parent;
     entry->ShortName = directory->ShortName;
@@ -131,18 +136,22 @@ TDEntry* TDiscBurner::EnsurePath(const std::string& sourceFolder) {
         if (part.empty()) continue;
         struct stat info {};
         const std::string folder = rest.substr(0, end);
-        const TDateTime date = ::stat(folder.c_str(), &info) == 0 ? DateTimeFromUnix(info.st_mtime) : Now();
-        directory = AddDirectory(*directory, part, date, part.starts_with('.') ? kAttributeHidden : 0);
+        const TDateTime date =
+            ::stat(folder.c_str(), &info) == 0 ? DateTimeFromUnix(info.st_mtime) : Now();
+        directory =
+            AddDirectory(*directory, part, date, part.starts_with('.') ? kAttributeHidden : 0);
         if (directory == nullptr) return nullptr;
     }
     return directory;
 }
 
-std::uint8_t TDiscBurner::InsertFile(const std::string& destPath, const std::string& sourcePath, bool keepPath) {
+std::uint8_t TDiscBurner::InsertFile(const std::string& destPath, const std::string& sourcePath,
+                                     bool keepPath) {
     TDEntry* destination = nullptr;
     if (keepPath) {
         const std::size_t slash = sourcePath.find_last_of('/');
-        destination = EnsurePath(slash == std::string::npos ? std::string() : sourcePath.substr(0, slash));
+        destination =
+            EnsurePath(slash == std::string::npos ? std::string() : sourcePath.substr(0, slash));
     } else {
         destination = FindDir(destPath);
     }
@@ -161,7 +170,8 @@ bool TDiscBurner::AddEntry(TDEntry& destination, const std::string& sourcePath) 
     if (::stat(sourcePath.c_str(), &info) != 0) return false;
     const bool isDirectory = S_ISDIR(info.st_mode);
     const std::string listedName = FileNameOf(sourcePath);
-    std::uint32_t attributes = (isDirectory ? kAttributeDirectory : 0) | (listedName.starts_with('.') ? kAttributeHidden : 0);
+    std::uint32_t attributes = (isDirectory ? kAttributeDirectory : 0) |
+                               (listedName.starts_with('.') ? kAttributeHidden : 0);
     const std::uint64_t size = isDirectory ? 0 : static_cast<std::uint64_t>(info.st_size);
 
     std::string longName = listedName;
@@ -171,7 +181,8 @@ bool TDiscBurner::AddEntry(TDEntry& destination, const std::string& sourcePath) 
     // The 8.3 alias, unique within the destination directory.
     const auto alias = [&](const TFEntry* self) {
         std::string name = ShortNameFor(
-            listedName, isDirectory, [&](const std::string& n) { return ShortNameTaken(destination, n, self); },
+            listedName, isDirectory,
+            [&](const std::string& n) { return ShortNameTaken(destination, n, self); },
             &destination.AliasNumbers);
         if (!isDirectory && name.find('.') == std::string::npos) name += '.';
         return name;
@@ -187,7 +198,8 @@ bool TDiscBurner::AddEntry(TDEntry& destination, const std::string& sourcePath) 
         DebugMessage(">>> SKIPING; FILE SIZE >= 4 GB " + sourcePath, 0);
         return false;
     }
-    if (33 + 2 * JolietName(longName + (isDirectory ? "" : ";1")).size() + 1 > kLongestJolietRecord) {
+    if (33 + 2 * JolietName(longName + (isDirectory ? "" : ";1")).size() + 1 >
+        kLongestJolietRecord) {
         DebugMessage(">>> SKIPING; FILE NAME TOO LONG FOR JOLIET " + sourcePath, 0);
         return false;
     }
@@ -255,12 +267,15 @@ bool TDiscBurner::PrepareImage(bool forBurn) {
 }
 
 bool TDiscBurner::BuildImageHeader() {
-    VolumeInfo volume{IdSystem,      IdVolume,     IdVolumeSet,       IdPublisher,  IdPreparer, IdApplication,
-                      FileCopyright, FileAbstract, FileBibliographic, DateCreation, DateModification, std::string()};
+    VolumeInfo volume{IdSystem,          IdVolume,      IdVolumeSet,      IdPublisher,
+                      IdPreparer,        IdApplication, FileCopyright,    FileAbstract,
+                      FileBibliographic, DateCreation,  DateModification, std::string()};
     std::size_t descriptorEnd = 0;
-    header_ = RenderImageHeader(Tree(), layout_, JolietFileSystem, volume, Now(), gmtOffset_, &descriptorEnd);
+    header_ = RenderImageHeader(Tree(), layout_, JolietFileSystem, volume, Now(), gmtOffset_,
+                                &descriptorEnd);
     descriptorCopy_.assign(65537, 0xFF);
-    std::copy(header_.begin(), header_.begin() + static_cast<std::ptrdiff_t>(descriptorEnd), descriptorCopy_.begin());
+    std::copy(header_.begin(), header_.begin() + static_cast<std::ptrdiff_t>(descriptorEnd),
+              descriptorCopy_.begin());
     return true;
 }
 
@@ -284,7 +299,8 @@ bool TDiscBurner::GetNextWritableAddress() {
     ReadDiscInformation();
     if (type == dtDvdRwRestrictedOverwrite || type == dtDvdRwSequential) {
         const bool read = ReadTrackInformation(1);
-        if (read && TrackInfo().NextWritableAddress != 0) nextWritableAddress_ = TrackInfo().NextWritableAddress;
+        if (read && TrackInfo().NextWritableAddress != 0)
+            nextWritableAddress_ = TrackInfo().NextWritableAddress;
         return read;
     }
     const bool read = ReadTrackInformation(static_cast<std::uint8_t>(GetSessionCount() + 1));

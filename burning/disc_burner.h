@@ -17,16 +17,17 @@ class TDiscBurner;
 
 // Raised for every file about to enter the tree; the handler may rename, redate or
 // skip it.
-using TAddFileEvent = std::function<void(TDiscBurner& sender, const std::string& fullPath, std::string& longFileName,
-                                         std::string& shortFileName, TDateTime& dateTime, std::uint32_t attributes,
-                                         std::uint64_t fileSize, bool& skip)>;
+using TAddFileEvent =
+    std::function<void(TDiscBurner& sender, const std::string& fullPath, std::string& longFileName,
+                       std::string& shortFileName, TDateTime& dateTime, std::uint32_t attributes,
+                       std::uint64_t fileSize, bool& skip)>;
 using TWriteDoneEvent = std::function<void(TDiscBurner& sender, const std::string& error)>;
 using TNotifyEvent = std::function<void(TDiscBurner& sender)>;
 
 // The disc-burning component: a drive (TSCSIDevice) with the file tree of one job,
 // the properties of its ISO 9660/Joliet image and the layout of that image.
 class TDiscBurner : public TSCSIDevice {
-public:
+  public:
     static constexpr std::uint32_t kDefaultCacheSize = 4194304;
     static constexpr std::uint32_t kMinimumCacheSize = 2097152;
 
@@ -56,12 +57,16 @@ public:
     // 0: destination not found; 1: source found (added, skipped or refused);
     // 255: source not found. With keepPath the source's folders are created under
     // the root on demand ("/a/b/c.mp3" goes into "\A\B").
-    std::uint8_t InsertFile(const std::string& destPath, const std::string& sourcePath, bool keepPath);
+    std::uint8_t InsertFile(const std::string& destPath, const std::string& sourcePath,
+                            bool keepPath);
     // Adds a subdirectory to a directory (null when refused).
-    TDEntry* AddDirectory(TDEntry& parent, const std::string& longName, TDateTime date, std::uint32_t attributes = 0);
+    TDEntry* AddDirectory(TDEntry& parent, const std::string& longName, TDateTime date,
+                          std::uint32_t attributes = 0);
     TDEntry* FindDir(const std::string& path) const;
     TDEntry& Root() const { return *directories_.front(); }
-    const std::vector<std::unique_ptr<TDEntry>>& Directories() const noexcept { return directories_; }
+    const std::vector<std::unique_ptr<TDEntry>>& Directories() const noexcept {
+        return directories_;
+    }
     const std::vector<std::unique_ptr<TFEntry>>& Files() const noexcept { return files_; }
     std::int8_t GmtOffset() const noexcept { return gmtOffset_; }
 
@@ -86,12 +91,13 @@ public:
 
     std::uint64_t BytesWritten = 0;
 
-private:
+  private:
     TFEntry* NewFileEntry();
     TDEntry* NewDirectoryEntry();
     TDEntry* EnsurePath(const std::string& sourceFolder);
     bool AddEntry(TDEntry& destination, const std::string& sourcePath);
-    bool ShortNameTaken(const TDEntry& directory, const std::string& name, const TFEntry* except) const;
+    bool ShortNameTaken(const TDEntry& directory, const std::string& name,
+                        const TFEntry* except) const;
     LayoutTree Tree() const;
 
     std::vector<std::unique_ptr<TDEntry>> directories_;

@@ -16,16 +16,16 @@ inline constexpr std::uint32_t kAttributeDirectory = 0x10;
 
 // One directory of the disc's tree.
 struct TDEntry {
-    std::string ShortName;  // ISO identifier; root "CD_ROOT"
-    std::string LongName;   // Joliet identifier; root "CD Root Directory"
-    std::uint64_t IsoSize = 0;     // bytes of the ISO extent
-    std::uint64_t JolietSize = 0;  // bytes of the Joliet extent
-    std::string Path;              // "\" for the root, else "\A\B" upper-cased long names
+    std::string ShortName;                 // ISO identifier; root "CD_ROOT"
+    std::string LongName;                  // Joliet identifier; root "CD Root Directory"
+    std::uint64_t IsoSize = 0;             // bytes of the ISO extent
+    std::uint64_t JolietSize = 0;          // bytes of the Joliet extent
+    std::string Path;                      // "\" for the root, else "\A\B" upper-cased long names
     std::uint32_t IsoExtentOffset = 0;     // sectors from the ISO directory area start
     std::uint32_t JolietExtentOffset = 0;  // sectors from the Joliet directory area start
     std::uint8_t Level = 1;
-    std::uint32_t Number = 0;  // position in the path table order, root 1
-    TDEntry* Parent = nullptr;  // the root is its own parent
+    std::uint32_t Number = 0;        // position in the path table order, root 1
+    TDEntry* Parent = nullptr;       // the root is its own parent
     std::vector<TFEntry*> Children;  // files and subdirectories in addition order
 
     // Look-ups kept by the burner: children by upper-cased long name and by short
@@ -37,13 +37,14 @@ struct TDEntry {
 
 // One file, or one subdirectory inside its parent's child list.
 struct TFEntry {
-    std::string ShortName;  // upper-cased ISO name without ";1"
-    std::string LongName;   // Joliet name
+    std::string ShortName;   // upper-cased ISO name without ";1"
+    std::string LongName;    // Joliet name
     std::string SourcePath;  // empty for a subdirectory
     TDateTime Date = 0;
     std::uint64_t IsoLength = 0;
     std::uint64_t JolietLength = 0;
-    std::uint32_t IsoLocation = 0;     // file: sectors after FirstFileLocation; subdirectory: ISO extent offset
+    std::uint32_t IsoLocation =
+        0;  // file: sectors after FirstFileLocation; subdirectory: ISO extent offset
     std::uint32_t JolietLocation = 0;  // file: as ISO; subdirectory: Joliet extent offset
     std::uint32_t Attributes = 0;
     TDEntry* Directory = nullptr;  // the directory a subdirectory entry stands for

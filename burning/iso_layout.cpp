@@ -5,18 +5,22 @@
 #include <unordered_map>
 
 #include "catalogue/text_case.h"
-#include "drive/byte_order.h"
 #include "catalogue/text_encoding.h"
+#include "drive/byte_order.h"
 
 namespace tv {
 namespace {
 
-std::uint32_t Sectors(std::uint64_t bytes) { return static_cast<std::uint32_t>((bytes + kSectorSize - 1) / kSectorSize); }
+std::uint32_t Sectors(std::uint64_t bytes) {
+    return static_cast<std::uint32_t>((bytes + kSectorSize - 1) / kSectorSize);
+}
 
 std::uint32_t IsoRecordLength(std::size_t nameBytes) {
     return static_cast<std::uint32_t>(33 + nameBytes + (nameBytes % 2 == 0 ? 1 : 0));
 }
-std::uint32_t JolietRecordLength(std::size_t characters) { return static_cast<std::uint32_t>(33 + 2 * characters + 1); }
+std::uint32_t JolietRecordLength(std::size_t characters) {
+    return static_cast<std::uint32_t>(33 + 2 * characters + 1);
+}
 
 // The size of a directory whose records have these lengths: records never cross a
 // sector boundary; "." and ".." come first.
@@ -55,8 +59,9 @@ void RecordDate(std::uint8_t* p, TDateTime date, std::int8_t gmtOffset) {
 void VolumeDate(std::uint8_t* p, TDateTime date) {
     const CivilTime t = DecodeDateTime(date);
     char digits[32];
-    std::snprintf(digits, sizeof digits, "%04d%02d%02d%02d%02d%02d%02d", std::clamp(t.Year, 0, 9999), t.Month, t.Day,
-                  t.Hour, t.Minute, t.Second, t.Hundredths);
+    std::snprintf(digits, sizeof digits, "%04d%02d%02d%02d%02d%02d%02d",
+                  std::clamp(t.Year, 0, 9999), t.Month, t.Day, t.Hour, t.Minute, t.Second,
+                  t.Hundredths);
     std::memcpy(p, digits, 16);
     p[16] = 0;
 }
@@ -80,8 +85,9 @@ struct DescriptorPlace {
     std::uint64_t RootSize;
 };
 
-void WriteDescriptor(std::uint8_t* p, bool supplementary, bool jolietEscape, const ImageLayout& layout,
-                     const DescriptorPlace& place, const VolumeInfo& volume) {
+void WriteDescriptor(std::uint8_t* p, bool supplementary, bool jolietEscape,
+                     const ImageLayout& layout, const DescriptorPlace& place,
+                     const VolumeInfo& volume) {
     p[0] = supplementary ? 2 : 1;
     std::memcpy(p + 1, "CD001", 5);
     p[6] = 1;
@@ -153,7 +159,8 @@ std::u16string JolietIdentifier(const TFEntry& entry) {
     return JolietName(entry.IsDirectory() ? entry.LongName : entry.LongName + ";1");
 }
 
-ImageLayout ComputeImageLayout(const LayoutTree& tree, std::uint32_t nextWritableAddress, bool joliet) {
+ImageLayout ComputeImageLayout(const LayoutTree& tree, std::uint32_t nextWritableAddress,
+                               bool joliet) {
     ImageLayout layout;
     const std::size_t count = tree.Directories.size();
     layout.Directories.resize(count);
@@ -178,7 +185,8 @@ ImageLayout ComputeImageLayout(const LayoutTree& tree, std::uint32_t nextWritabl
                 return tree.Directories[a]->LongName < tree.Directories[b]->LongName;
             });
             for (const std::size_t i : atLevel) {
-                layout.Directories[i].Number = static_cast<std::uint32_t>(layout.PathTableOrder.size() + 1);
+                layout.Directories[i].Number =
+                    static_cast<std::uint32_t>(layout.PathTableOrder.size() + 1);
                 layout.PathTableOrder.push_back(i);
             }
         }
@@ -200,7 +208,8 @@ ImageLayout ComputeImageLayout(const LayoutTree& tree, std::uint32_t nextWritabl
         if (i == 0) continue;
         const std::size_t isoName = tree.Directories[i]->ShortName.size();
         layout.IsoPathTableSize += static_cast<std::uint32_t>(8 + isoName + isoName % 2);
-        layout.JolietPathTableSize += static_cast<std::uint32_t>(8 + 2 * JolietName(tree.Directories[i]->LongName).size());
+        layout.JolietPathTableSize +=
+            static_cast<std::uint32_t>(8 + 2 * JolietName(tree.Directories[i]->LongName).size());
     }
 
     // Locations.
@@ -259,29 +268,34 @@ ImageLayout ComputeImageLayout(const LayoutTree& tree, std::uint32_t nextWritabl
     return layout;
 }
 
-std::vector<std::uint8_t> RenderImageHeader(const LayoutTree& tree, const ImageLayout& layout, bool joliet,
-                                            const VolumeInfo& volume, TDateTime now, std::int8_t gmtOffset,
-                                            std::size_t* descriptorEnd) {
+std::vector<std::uint8_t> RenderImageHeader(const LayoutTree& tree, const ImageLayout& layout,
+                                            bool joliet, const VolumeInfo& volume, TDateTime now,
+                                            std::int8_t gmtOffset, std::size_t* descriptorEnd) {
     const std::uint32_t start = layout.NextWritableAddress;
-    std::vector<std::uint8_t> header(std::size_t{layout.FirstFileLocation - start} * kSectorSize, 0);
-    const auto at = [&](std::uint32_t lba) { return header.data() + std::size_t{lba - start} * kSectorSize; };
+    std::vector<std::uint8_t> header(std::size_t{layout.FirstFileLocation - start} * kSectorSize,
+                                     0);
+    const auto at = [&](std::uint32_t lba) {
+        return header.data() + std::size_t{lba - start} * kSectorSize;
+    };
     std::unordered_map<const TDEntry*, std::size_t> indexOf;
     for (std::size_t i = 0; i < tree.Directories.size(); ++i) indexOf[tree.Directories[i]] = i;
     std::unordered_map<const TFEntry*, std::size_t> fileIndex;
     for (std::size_t i = 0; i < tree.Files.size(); ++i) fileIndex[tree.Files[i]] = i;
-    const std::uint64_t rootIsoSize = layout.Directories.empty() ? 0 : layout.Directories[0].IsoSize;
-    const std::uint64_t rootJolietSize = layout.Directories.empty() ? 0 : layout.Directories[0].JolietSize;
+    const std::uint64_t rootIsoSize =
+        layout.Directories.empty() ? 0 : layout.Directories[0].IsoSize;
+    const std::uint64_t rootJolietSize =
+        layout.Directories.empty() ? 0 : layout.Directories[0].JolietSize;
 
     // Volume descriptors. The escape sequence of Joliet belongs in the
     // supplementary descriptor only.
     WriteDescriptor(at(layout.PrimaryDescriptor), false, false, layout,
-                    {layout.IsoPathTableSize, layout.IsoLPathTable, layout.IsoMPathTable, layout.IsoDirectoryArea,
-                     rootIsoSize},
+                    {layout.IsoPathTableSize, layout.IsoLPathTable, layout.IsoMPathTable,
+                     layout.IsoDirectoryArea, rootIsoSize},
                     volume);
     if (joliet)
         WriteDescriptor(at(layout.JolietDescriptor), true, true, layout,
-                        {layout.JolietPathTableSize, layout.JolietLPathTable, layout.JolietMPathTable,
-                         layout.JolietDirectoryArea, rootJolietSize},
+                        {layout.JolietPathTableSize, layout.JolietLPathTable,
+                         layout.JolietMPathTable, layout.JolietDirectoryArea, rootJolietSize},
                         volume);
     std::uint8_t* terminator = at(layout.Terminator);
     terminator[0] = 255;
@@ -290,7 +304,8 @@ std::vector<std::uint8_t> RenderImageHeader(const LayoutTree& tree, const ImageL
     if (descriptorEnd) *descriptorEnd = std::size_t{layout.Terminator + 1 - start} * kSectorSize;
 
     // Path tables.
-    const auto pathTable = [&](bool isJoliet, bool bigEndian, std::uint32_t lba, std::uint32_t area) {
+    const auto pathTable = [&](bool isJoliet, bool bigEndian, std::uint32_t lba,
+                               std::uint32_t area) {
         std::uint8_t* p = at(lba);
         for (const std::size_t i : layout.PathTableOrder) {
             const TDEntry& dir = *tree.Directories[i];
@@ -306,7 +321,8 @@ std::vector<std::uint8_t> RenderImageHeader(const LayoutTree& tree, const ImageL
             } else {
                 name = dir.ShortName;
             }
-            const std::uint32_t extent = area + (isJoliet ? d.JolietExtentOffset : d.IsoExtentOffset);
+            const std::uint32_t extent =
+                area + (isJoliet ? d.JolietExtentOffset : d.IsoExtentOffset);
             const std::uint32_t parent = layout.Directories[indexOf.at(dir.Parent)].Number;
             p[0] = static_cast<std::uint8_t>(name.size());
             p[1] = 0;
@@ -337,9 +353,10 @@ std::vector<std::uint8_t> RenderImageHeader(const LayoutTree& tree, const ImageL
             const ImageLayout::Directory& parent = layout.Directories[indexOf.at(dir.Parent)];
             std::uint8_t* sector = at(area + (isJoliet ? d.JolietExtentOffset : d.IsoExtentOffset));
             std::uint32_t used = 0;
-            const auto record = [&](std::uint32_t extent, std::uint64_t length, TDateTime date, std::uint8_t flags,
-                                    const std::string& name, bool pad) {
-                const std::uint32_t size = static_cast<std::uint32_t>(33 + name.size() + (pad ? 1 : 0));
+            const auto record = [&](std::uint32_t extent, std::uint64_t length, TDateTime date,
+                                    std::uint8_t flags, const std::string& name, bool pad) {
+                const std::uint32_t size =
+                    static_cast<std::uint32_t>(33 + name.size() + (pad ? 1 : 0));
                 if (size > kSectorSize - used) {
                     sector += kSectorSize;
                     used = 0;
@@ -355,14 +372,19 @@ std::vector<std::uint8_t> RenderImageHeader(const LayoutTree& tree, const ImageL
                 std::memcpy(r + 33, name.data(), name.size());
                 used += size;
             };
-            const std::uint32_t ownExtent = area + (isJoliet ? d.JolietExtentOffset : d.IsoExtentOffset);
-            const std::uint32_t parentExtent = area + (isJoliet ? parent.JolietExtentOffset : parent.IsoExtentOffset);
-            record(ownExtent, isJoliet ? d.JolietSize : d.IsoSize, now, 0x02, std::string(1, '\0'), false);
-            record(parentExtent, isJoliet ? parent.JolietSize : parent.IsoSize, now, 0x02, std::string(1, '\1'), false);
+            const std::uint32_t ownExtent =
+                area + (isJoliet ? d.JolietExtentOffset : d.IsoExtentOffset);
+            const std::uint32_t parentExtent =
+                area + (isJoliet ? parent.JolietExtentOffset : parent.IsoExtentOffset);
+            record(ownExtent, isJoliet ? d.JolietSize : d.IsoSize, now, 0x02, std::string(1, '\0'),
+                   false);
+            record(parentExtent, isJoliet ? parent.JolietSize : parent.IsoSize, now, 0x02,
+                   std::string(1, '\1'), false);
             for (const TFEntry* child : dir.Children) {
                 const ImageLayout::File& file = layout.Files[fileIndex.at(child)];
-                const std::uint8_t flags = static_cast<std::uint8_t>((child->IsDirectory() ? 0x02 : 0x00) |
-                                                                     ((child->Attributes & kAttributeHidden) ? 0x01 : 0));
+                const std::uint8_t flags =
+                    static_cast<std::uint8_t>((child->IsDirectory() ? 0x02 : 0x00) |
+                                              ((child->Attributes & kAttributeHidden) ? 0x01 : 0));
                 std::uint32_t extent;
                 std::uint64_t length;
                 if (child->IsDirectory()) {

@@ -52,7 +52,8 @@ struct ImageLayout {
     std::vector<File> Files;
 };
 
-ImageLayout ComputeImageLayout(const LayoutTree& tree, std::uint32_t nextWritableAddress, bool joliet);
+ImageLayout ComputeImageLayout(const LayoutTree& tree, std::uint32_t nextWritableAddress,
+                               bool joliet);
 
 // Texts and dates of the volume descriptors.
 struct VolumeInfo {
@@ -67,8 +68,9 @@ struct VolumeInfo {
 // records and padding, FirstFileLocation - NextWritableAddress sectors.
 // descriptorEnd receives the length of the system area and descriptors.
 // now is the date of the "." and ".." records; gmtOffset is in 15-minute units.
-std::vector<std::uint8_t> RenderImageHeader(const LayoutTree& tree, const ImageLayout& layout, bool joliet,
-                                            const VolumeInfo& volume, TDateTime now, std::int8_t gmtOffset,
+std::vector<std::uint8_t> RenderImageHeader(const LayoutTree& tree, const ImageLayout& layout,
+                                            bool joliet, const VolumeInfo& volume, TDateTime now,
+                                            std::int8_t gmtOffset,
                                             std::size_t* descriptorEnd = nullptr);
 
 // Joliet names: UTF-8 to UCS-2 big-endian; characters beyond the Basic

@@ -11,7 +11,9 @@ bool AllowedInShortName(char c) {
     return c != '\0' && std::strchr("$%'-_@~`!(){}^#&", c) != nullptr;
 }
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char Upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 // The characters of a name part as they may stand in a short name.
 std::string ShortCharacters(std::string_view part) {
@@ -40,7 +42,8 @@ std::string UpperAscii(std::string_view text) {
 bool IsValidShortName(std::string_view name) {
     const std::size_t dot = name.find('.');
     const std::string_view base = name.substr(0, dot);
-    const std::string_view extension = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+    const std::string_view extension =
+        dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
     if (base.empty() || base.size() > 8 || extension.size() > 3) return false;
     if (dot != std::string_view::npos && extension.empty()) return false;
     for (const char c : base)
@@ -59,17 +62,20 @@ std::string ShortNameFor(std::string_view longName, bool isDirectory,
     }
     // The extension is the text after the last dot that is not a leading one.
     std::string_view trimmed = longName;
-    while (!trimmed.empty() && (trimmed.front() == '.' || trimmed.front() == ' ')) trimmed.remove_prefix(1);
+    while (!trimmed.empty() && (trimmed.front() == '.' || trimmed.front() == ' '))
+        trimmed.remove_prefix(1);
     const std::size_t dot = isDirectory ? std::string_view::npos : trimmed.rfind('.');
     std::string base = ShortCharacters(trimmed.substr(0, dot));
-    std::string extension = dot == std::string_view::npos ? std::string() : ShortCharacters(trimmed.substr(dot + 1));
+    std::string extension =
+        dot == std::string_view::npos ? std::string() : ShortCharacters(trimmed.substr(dot + 1));
     if (base.empty()) base = "_";
     if (extension.size() > 3) extension.resize(3);
     const std::string key = base.substr(0, 6) + "." + extension;  // the stem the aliases share
     unsigned* next = numbers ? &(*numbers)[key] : nullptr;
     for (unsigned number = next && *next ? *next : 1;; ++number) {
         const std::string suffix = "~" + std::to_string(number);
-        std::string candidate = base.substr(0, 8 - std::min<std::size_t>(suffix.size(), 7)) + suffix;
+        std::string candidate =
+            base.substr(0, 8 - std::min<std::size_t>(suffix.size(), 7)) + suffix;
         if (!extension.empty()) candidate += "." + extension;
         if (!taken(candidate)) {
             if (next) *next = number + 1;

@@ -41,7 +41,9 @@ std::int64_t THandleStreamEx::Write(const void* buffer, std::int64_t count) {
 }
 
 std::int64_t THandleStreamEx::Seek(std::int64_t offset, Origin origin) {
-    const int whence = origin == Origin::Begin ? SEEK_SET : origin == Origin::Current ? SEEK_CUR : SEEK_END;
+    const int whence = origin == Origin::Begin     ? SEEK_SET
+                       : origin == Origin::Current ? SEEK_CUR
+                                                   : SEEK_END;
     return ::lseek(handle_, offset, whence);
 }
 

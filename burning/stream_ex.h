@@ -7,7 +7,7 @@ namespace tv {
 
 // A stream of bytes with 64-bit positions.
 class TStreamEx {
-public:
+  public:
     enum class Origin { Begin, Current, End };
 
     virtual ~TStreamEx() = default;
@@ -24,7 +24,7 @@ public:
 
 // A stream over an operating-system file descriptor (not owned).
 class THandleStreamEx : public TStreamEx {
-public:
+  public:
     explicit THandleStreamEx(int handle) noexcept : handle_(handle) {}
 
     int Handle() const noexcept { return handle_; }
@@ -34,7 +34,7 @@ public:
     // Seeks to the size and truncates there; throws std::system_error on failure.
     void SetSize(std::int64_t size);
 
-protected:
+  protected:
     int handle_;
 };
 
@@ -43,7 +43,7 @@ protected:
 // write (1) or read and write (2) access; the sharing bits have no meaning here.
 // Throws std::system_error naming the file when it cannot be opened.
 class TFileStreamEx : public THandleStreamEx {
-public:
+  public:
     static constexpr unsigned kCreate = 0xFFFF;
     static constexpr unsigned kOpenRead = 0x0000;
     static constexpr unsigned kOpenReadShared = 0x0040;
@@ -55,7 +55,7 @@ public:
 
     const std::string& FileName() const noexcept { return fileName_; }
 
-private:
+  private:
     std::string fileName_;
 };
 

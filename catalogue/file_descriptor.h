@@ -8,7 +8,7 @@ namespace tv {
 
 // Owns an operating-system file descriptor and closes it when it goes.
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd = -1) noexcept : fd_(fd) {}
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
@@ -30,7 +30,7 @@ public:
         fd_ = -1;
     }
 
-private:
+  private:
     int fd_;
 };
 

@@ -17,7 +17,8 @@ std::optional<std::array<int, 4>> ParseFour(std::string_view text) {
         const std::size_t comma = text.find(',');
         const std::string_view part = i + 1 < values.size() ? text.substr(0, comma) : text;
         const auto value = ParseStoredInt(part);
-        if (!value || (i + 1 < values.size() && comma == std::string_view::npos)) return std::nullopt;
+        if (!value || (i + 1 < values.size() && comma == std::string_view::npos))
+            return std::nullopt;
         values[i] = *value;
         if (i + 1 < values.size()) text.remove_prefix(comma + 1);
     }
@@ -38,7 +39,8 @@ std::optional<int> ParseStoredInt(std::string_view text) {
     if (text.starts_with('+')) text.remove_prefix(1);
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
     return value;
 }
 
@@ -48,7 +50,9 @@ std::optional<bool> ParseStoredBool(std::string_view text) {
     return std::nullopt;
 }
 
-std::string FormatStoredBool(bool value) { return value ? "True" : "False"; }
+std::string FormatStoredBool(bool value) {
+    return value ? "True" : "False";
+}
 
 FormStorage::FormStorage(std::filesystem::path iniPath, std::string section)
     : iniPath_(std::move(iniPath)), section_(std::move(section)) {}
@@ -61,33 +65,33 @@ std::string FormStorage::KeyOf(std::string_view propertyName) {
 
 void FormStorage::AddIntProperty(std::string_view name, std::function<int()> get,
                                  std::function<void(int)> set) {
-    properties_.push_back(Property{
-        KeyOf(name), [get = std::move(get)] { return std::to_string(get()); },
-        [set = std::move(set)](const std::string& text) {
-            const auto value = ParseStoredInt(text);
-            if (value) set(*value);
-            return value.has_value();
-        }});
+    properties_.push_back(Property{KeyOf(name),
+                                   [get = std::move(get)] { return std::to_string(get()); },
+                                   [set = std::move(set)](const std::string& text) {
+                                       const auto value = ParseStoredInt(text);
+                                       if (value) set(*value);
+                                       return value.has_value();
+                                   }});
 }
 
 void FormStorage::AddBoolProperty(std::string_view name, std::function<bool()> get,
                                   std::function<void(bool)> set) {
-    properties_.push_back(Property{
-        KeyOf(name), [get = std::move(get)] { return FormatStoredBool(get()); },
-        [set = std::move(set)](const std::string& text) {
-            const auto value = ParseStoredBool(text);
-            if (value) set(*value);
-            return value.has_value();
-        }});
+    properties_.push_back(Property{KeyOf(name),
+                                   [get = std::move(get)] { return FormatStoredBool(get()); },
+                                   [set = std::move(set)](const std::string& text) {
+                                       const auto value = ParseStoredBool(text);
+                                       if (value) set(*value);
+                                       return value.has_value();
+                                   }});
 }
 
 void FormStorage::AddTextProperty(std::string_view name, std::function<std::string()> get,
                                   std::function<void(const std::string&)> set) {
-    properties_.push_back(Property{KeyOf(name), std::move(get),
-                                   [set = std::move(set)](const std::string& text) {
-                                       set(text);
-                                       return true;
-                                   }});
+    properties_.push_back(
+        Property{KeyOf(name), std::move(get), [set = std::move(set)](const std::string& text) {
+                     set(text);
+                     return true;
+                 }});
 }
 
 std::optional<WindowPlacement> FormStorage::Restore() {
@@ -137,7 +141,8 @@ void FormStorage::Save(const WindowPlacement& placement) {
                  FormatFour(placement.MinX, placement.MinY, placement.MaxX, placement.MaxY));
     ini.SetValue(section_, "NormPos",
                  FormatFour(placement.Left, placement.Top, placement.Right, placement.Bottom));
-    for (const Property& property : properties_) ini.SetValue(section_, property.Key, property.Get());
+    for (const Property& property : properties_)
+        ini.SetValue(section_, property.Key, property.Get());
     ini.Save(iniPath_);
 }
 

@@ -34,15 +34,17 @@ struct WindowPlacement {
 // Every Restore and Save reads the file anew, so stores of different windows that
 // share the file never overwrite each other's sections.
 class FormStorage {
-public:
+  public:
     FormStorage(std::filesystem::path iniPath, std::string section);
 
     const std::filesystem::path& IniPath() const noexcept { return iniPath_; }
     const std::string& Section() const noexcept { return section_; }
 
     // Adds a stored property; name is component "." property ("CBmp3.Checked").
-    void AddIntProperty(std::string_view name, std::function<int()> get, std::function<void(int)> set);
-    void AddBoolProperty(std::string_view name, std::function<bool()> get, std::function<void(bool)> set);
+    void AddIntProperty(std::string_view name, std::function<int()> get,
+                        std::function<void(int)> set);
+    void AddBoolProperty(std::string_view name, std::function<bool()> get,
+                         std::function<void(bool)> set);
     void AddTextProperty(std::string_view name, std::function<std::string()> get,
                          std::function<void(const std::string&)> set);
 
@@ -58,7 +60,7 @@ public:
     // "Comp.Prop" -> "Comp_Prop".
     static std::string KeyOf(std::string_view propertyName);
 
-private:
+  private:
     struct Property {
         std::string Key;
         std::function<std::string()> Get;

@@ -17,14 +17,16 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
 }  // namespace
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return LowerAscii(x) == LowerAscii(y);
+           });
 }
 
 IniFile IniFile::Parse(std::string_view text) {
@@ -42,9 +44,8 @@ IniFile IniFile::Parse(std::string_view text) {
         const std::string_view line = Trim(raw);
         if (line.starts_with('[')) {
             const std::size_t close = line.find(']');
-            const std::string_view name =
-                Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos
-                                                                    : close - 1));
+            const std::string_view name = Trim(line.substr(
+                1, close == std::string_view::npos ? std::string_view::npos : close - 1));
             ini.sections_.push_back(Section{std::string(name), {}});
             continue;
         }
@@ -54,8 +55,8 @@ IniFile IniFile::Parse(std::string_view text) {
             ini.sections_.back().Lines.push_back(Line{{}, std::string(raw)});
             continue;
         }
-        ini.sections_.back().Lines.push_back(
-            Line{std::string(Trim(line.substr(0, equals))), std::string(Trim(line.substr(equals + 1)))});
+        ini.sections_.back().Lines.push_back(Line{std::string(Trim(line.substr(0, equals))),
+                                                  std::string(Trim(line.substr(equals + 1)))});
     }
     return ini;
 }
@@ -82,7 +83,9 @@ std::string IniFile::Text() const {
     return out;
 }
 
-void IniFile::Save(const std::filesystem::path& path) const { WriteFileAtomically(path, Text()); }
+void IniFile::Save(const std::filesystem::path& path) const {
+    WriteFileAtomically(path, Text());
+}
 
 const IniFile::Section* IniFile::FindSection(std::string_view name) const {
     for (std::size_t i = 1; i < sections_.size(); ++i) {
@@ -95,7 +98,9 @@ IniFile::Section* IniFile::FindSection(std::string_view name) {
     return const_cast<Section*>(std::as_const(*this).FindSection(name));
 }
 
-bool IniFile::HasSection(std::string_view section) const { return FindSection(section) != nullptr; }
+bool IniFile::HasSection(std::string_view section) const {
+    return FindSection(section) != nullptr;
+}
 
 std::optional<std::string> IniFile::Value(std::string_view section, std::string_view key) const {
     const Section* found = FindSection(section);

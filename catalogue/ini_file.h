@@ -14,7 +14,7 @@ namespace tv {
 // quotes around it loses them). Lines the format does not know, comments, other
 // sections and other keys are kept as they were.
 class IniFile {
-public:
+  public:
     // Parses INI text (UTF-8, CR LF or LF line ends).
     static IniFile Parse(std::string_view text);
     // Reads a file (Windows-1252 when it is not UTF-8). A missing file gives an empty
@@ -32,7 +32,7 @@ public:
     bool HasSection(std::string_view section) const;
     std::vector<std::string> Keys(std::string_view section) const;
 
-private:
+  private:
     struct Line {
         std::string Key;    // empty for a line that is not "key=value"
         std::string Value;  // the value, or the whole line when Key is empty

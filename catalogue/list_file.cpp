@@ -12,7 +12,7 @@ namespace {
 // Finds line ends (CR or LF) front to back; each byte is searched once, so files
 // with only one kind of line end do not make the search quadratic.
 class LineEndFinder {
-public:
+  public:
     explicit LineEndFinder(std::string_view text) : text_(text) {}
 
     std::size_t Next(std::size_t from) {
@@ -21,7 +21,7 @@ public:
         return std::min(nextCr_, nextLf_);
     }
 
-private:
+  private:
     std::size_t Find(char c, std::size_t from) const {
         const void* hit = std::memchr(text_.data() + from, c, text_.size() - from);
         return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data())
@@ -113,7 +113,9 @@ void ReadListText(SongList& list, std::string_view text) {
     list.EndBulkChange();
 }
 
-std::string FormatListText(const SongList& list) { return FormatRows(list, 0, list.RowCount() - 1); }
+std::string FormatListText(const SongList& list) {
+    return FormatRows(list, 0, list.RowCount() - 1);
+}
 
 std::string FormatRowsText(const SongList& list, int top, int bottom) {
     top = std::max(top, 1);

@@ -112,7 +112,9 @@ void ClearRows(SongList& list, int top, int bottom) {
     for (int row = top; row <= bottom; ++row) list.ClearRow(row);
 }
 
-void SelectAllRows(SongList& list) { list.SetSelection(1, list.DataRowCount()); }
+void SelectAllRows(SongList& list) {
+    list.SetSelection(1, list.DataRowCount());
+}
 
 void SortListByColumn(SongList& list, int column, bool ascending) {
     if (column < 0 || column >= list.ColumnCount()) return;

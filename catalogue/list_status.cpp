@@ -50,9 +50,11 @@ std::string FormatMebibytes(double mebibytes, std::string_view decimalSeparator)
 std::string ListCountText(const SongList& list, ListKind kind) {
     const bool empty = list.IsEmpty();
     if (kind == ListKind::Catalogue)
-        return empty ? "Auswahl : Keine Einträge" : "Gesamt : " + std::to_string(list.DataRowCount()) + " Einträge";
+        return empty ? "Auswahl : Keine Einträge"
+                     : "Gesamt : " + std::to_string(list.DataRowCount()) + " Einträge";
     return std::string(LabelOf(kind)) +
-           (empty ? std::string(" : Keine Einträge") : " : " + std::to_string(list.DataRowCount()) + " Einträge");
+           (empty ? std::string(" : Keine Einträge")
+                  : " : " + std::to_string(list.DataRowCount()) + " Einträge");
 }
 
 std::string ListSizeText(const SongList& list, std::string_view decimalSeparator) {

@@ -6,11 +6,11 @@ namespace tv {
 namespace {
 
 constexpr std::array<std::string_view, kSongColumnCount> kCaptions = {
-    "Titel", "Interpret", "Zeit",      "Album",    "Genre",   "Jahr",
+    "Titel",   "Interpret", "Zeit",      "Album",    "Genre",   "Jahr",
     "Bitrate", "Dateiname", "Kommentar", "gespielt", "zuletzt", "Image"};
 
-constexpr std::array<int, kSongColumnCount> kWidths = {200, 200, 36, 200, 64, 36,
-                                                       42,  500, 200, 64, 64, 64};
+constexpr std::array<int, kSongColumnCount> kWidths = {200, 200, 36,  200, 64, 36,
+                                                       42,  500, 200, 64,  64, 64};
 
 }  // namespace
 

@@ -84,7 +84,8 @@ std::string_view StripQuotes(std::string_view name) {
 PathGuess GuessFromPath(std::string_view path) {
     PathGuess guess;
     const std::size_t slash = path.rfind('/');
-    const std::string_view fileName = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::string_view fileName =
+        slash == std::string_view::npos ? path : path.substr(slash + 1);
     std::string name = Simplify(fileName);
 
     const std::string_view first4 = std::string_view(name).substr(0, 4);
@@ -104,10 +105,12 @@ PathGuess GuessFromPath(std::string_view path) {
             start = end;
         }
     }
-    for (std::size_t i = 0; guess.Year.empty() && i < folders.size(); ++i) guess.Year = YearOfFolder(folders[i]);
+    for (std::size_t i = 0; guess.Year.empty() && i < folders.size(); ++i)
+        guess.Year = YearOfFolder(folders[i]);
 
     std::size_t skip = 0;
-    while (name.size() - skip > 1 && (name[skip] == ' ' || name[skip] == '-' || (name[skip] >= '0' && name[skip] <= '9')))
+    while (name.size() - skip > 1 &&
+           (name[skip] == ' ' || name[skip] == '-' || (name[skip] >= '0' && name[skip] <= '9')))
         ++skip;
     name.erase(0, skip);
 

@@ -39,14 +39,15 @@ std::size_t FoldedHash(std::string_view text) noexcept {
     std::uint64_t h = 0xCBF29CE484222325ull ^ text.size();
     std::size_t pos = 0;
     for (; pos + 8 <= text.size(); pos += 8) h = Mix(h, FoldChunk(LoadChunk(text.data() + pos, 8)));
-    if (pos < text.size())
-        h = Mix(h, FoldChunk(LoadChunk(text.data() + pos, text.size() - pos)));
+    if (pos < text.size()) h = Mix(h, FoldChunk(LoadChunk(text.data() + pos, text.size() - pos)));
     return static_cast<std::size_t>(h ^ (h >> 32));
 }
 
 }  // namespace
 
-char FoldAsciiLetter(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char FoldAsciiLetter(char c) noexcept {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 bool EqualFoldingAsciiLetters(std::string_view a, std::string_view b) noexcept {
     if (a.size() != b.size()) return false;
@@ -56,12 +57,16 @@ bool EqualFoldingAsciiLetters(std::string_view a, std::string_view b) noexcept {
             return false;
     }
     const std::size_t rest = a.size() - pos;
-    return rest == 0 || FoldChunk(LoadChunk(a.data() + pos, rest)) ==
-                            FoldChunk(LoadChunk(b.data() + pos, rest));
+    return rest == 0 ||
+           FoldChunk(LoadChunk(a.data() + pos, rest)) == FoldChunk(LoadChunk(b.data() + pos, rest));
 }
 
-std::size_t SongList::RowHash::operator()(int row) const { return FoldedHash(list->FileNameOf(row)); }
-std::size_t SongList::RowHash::operator()(std::string_view text) const { return FoldedHash(text); }
+std::size_t SongList::RowHash::operator()(int row) const {
+    return FoldedHash(list->FileNameOf(row));
+}
+std::size_t SongList::RowHash::operator()(std::string_view text) const {
+    return FoldedHash(text);
+}
 
 bool SongList::RowEqual::operator()(int a, int b) const {
     return EqualFoldingAsciiLetters(list->FileNameOf(a), list->FileNameOf(b));
@@ -83,18 +88,23 @@ SongList::SongList(int columnCount)
     rows_.push_back(SongRow{std::vector<std::string>(static_cast<std::size_t>(columnCount_)), {}});
 }
 
-bool SongList::IsEmpty() const { return DataRowCount() == 1 && FileNameOf(1).empty(); }
+bool SongList::IsEmpty() const {
+    return DataRowCount() == 1 && FileNameOf(1).empty();
+}
 
 const std::string& SongList::Cell(int row, int column) const {
     if (row < 0 || row >= RowCount() || column < 0 || column >= columnCount_) return kEmptyCell;
     return rows_[static_cast<std::size_t>(row)].Cells[static_cast<std::size_t>(column)];
 }
 
-std::string_view SongList::FileNameOf(int row) const { return Cell(row, colFileName); }
+std::string_view SongList::FileNameOf(int row) const {
+    return Cell(row, colFileName);
+}
 
 void SongList::SetCell(int row, int column, std::string text) {
     if (row < 0 || row >= RowCount() || column < 0 || column >= columnCount_) return;
-    std::string& cell = rows_[static_cast<std::size_t>(row)].Cells[static_cast<std::size_t>(column)];
+    std::string& cell =
+        rows_[static_cast<std::size_t>(row)].Cells[static_cast<std::size_t>(column)];
     if (cell == text) return;
     const bool keyChanges = row > 0 && column == colFileName && indexValid_ && !inBulkChange_ &&
                             !EqualFoldingAsciiLetters(cell, text);
@@ -249,7 +259,8 @@ void SongList::BeginBulkChange() {
 
 void SongList::EnsureRowInBulk(int row) {
     while (row >= RowCount())
-        rows_.push_back(SongRow{std::vector<std::string>(static_cast<std::size_t>(columnCount_)), {}});
+        rows_.push_back(
+            SongRow{std::vector<std::string>(static_cast<std::size_t>(columnCount_)), {}});
 }
 
 void SongList::SetCellInBulk(int row, int column, std::string_view text) {
@@ -310,4 +321,3 @@ int SongList::FindFileName(std::string_view name) const {
 }
 
 }  // namespace tv
-

@@ -24,7 +24,7 @@ struct SongRow {
 // Told about every change of a SongList, in the order a Qt item model needs:
 // "Begin" before the change, "End" after it. Row numbers count the header as 0.
 class SongListObserver {
-public:
+  public:
     virtual ~SongListObserver() = default;
     virtual void BeginReset() {}
     virtual void EndReset() {}
@@ -46,7 +46,7 @@ public:
 // selected range of whole rows, and an index of the "Dateiname" column that makes
 // FindFileName constant-time on average.
 class SongList {
-public:
+  public:
     // A list with the captions of the first columnCount song columns and one empty
     // data row.
     explicit SongList(int columnCount);
@@ -109,7 +109,7 @@ public:
     // size of the files in a status bar) can tell when to be computed again.
     std::uint64_t Revision() const noexcept { return revision_; }
 
-private:
+  private:
     struct RowHash {
         using is_transparent = void;
         const SongList* list;

@@ -54,7 +54,11 @@ std::string MapText(std::string_view text, bool upper) {
 
 }  // namespace
 
-std::string LowerCase(std::string_view text) { return MapText(text, false); }
-std::string UpperCase(std::string_view text) { return MapText(text, true); }
+std::string LowerCase(std::string_view text) {
+    return MapText(text, false);
+}
+std::string UpperCase(std::string_view text) {
+    return MapText(text, true);
+}
 
 }  // namespace tv

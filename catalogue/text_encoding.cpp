@@ -51,7 +51,7 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos, char32_t&
         if (rest < 3) return 0;
         const std::uint8_t b1 = byte(pos + 1), b2 = byte(pos + 2);
         if ((b1 & 0xC0) != 0x80 || (b2 & 0xC0) != 0x80) return 0;
-        if (b0 == 0xE0 && b1 < 0xA0) return 0;  // overlong
+        if (b0 == 0xE0 && b1 < 0xA0) return 0;   // overlong
         if (b0 == 0xED && b1 >= 0xA0) return 0;  // surrogate
         cp = ((b0 & 0x0Fu) << 12) | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
         return 3;
@@ -60,7 +60,7 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos, char32_t&
         if (rest < 4) return 0;
         const std::uint8_t b1 = byte(pos + 1), b2 = byte(pos + 2), b3 = byte(pos + 3);
         if ((b1 & 0xC0) != 0x80 || (b2 & 0xC0) != 0x80 || (b3 & 0xC0) != 0x80) return 0;
-        if (b0 == 0xF0 && b1 < 0x90) return 0;  // overlong
+        if (b0 == 0xF0 && b1 < 0x90) return 0;   // overlong
         if (b0 == 0xF4 && b1 >= 0x90) return 0;  // beyond U+10FFFF
         cp = ((b0 & 0x07u) << 18) | ((b1 & 0x3Fu) << 12) | ((b2 & 0x3Fu) << 6) | (b3 & 0x3Fu);
         return 4;

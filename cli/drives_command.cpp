@@ -21,9 +21,10 @@ std::string CapabilityText(std::uint32_t flags) {
         const char* Name;
     };
     static constexpr Named kNames[] = {
-        {0x1, "CD-R read"},       {0x2, "CD-RW read"},      {0x8, "DVD-ROM read"},   {0x10, "DVD-R read"},
-        {0x40, "DVD-RAM read"},   {0x80, "DVD+RW read"},    {0x200, "CD-R write"},   {0x400, "CD-RW write"},
-        {0x800, "test write"},    {0x1000, "DVD-R write"},  {0x4000, "DVD-RAM write"}, {0x8000, "DVD+RW write"},
+        {0x1, "CD-R read"},        {0x2, "CD-RW read"},       {0x8, "DVD-ROM read"},
+        {0x10, "DVD-R read"},      {0x40, "DVD-RAM read"},    {0x80, "DVD+RW read"},
+        {0x200, "CD-R write"},     {0x400, "CD-RW write"},    {0x800, "test write"},
+        {0x1000, "DVD-R write"},   {0x4000, "DVD-RAM write"}, {0x8000, "DVD+RW write"},
         {0x40000, "underrun free"}};
     std::ostringstream text;
     text << "0x" << std::hex << std::setw(5) << std::setfill('0') << flags << std::dec;
@@ -69,7 +70,8 @@ int DrivesCommand(const std::vector<std::string>& arguments) {
         if (arguments[i] == "--sim" && i + 1 < arguments.size()) {
             const auto kind = MediumKindByName(arguments[++i]);
             if (!kind) {
-                std::cerr << "tunevault-tool: unknown medium; one of: " << MediumKindNames() << "\n";
+                std::cerr << "tunevault-tool: unknown medium; one of: " << MediumKindNames()
+                          << "\n";
                 return 2;
             }
             medium = *kind;
@@ -82,7 +84,8 @@ int DrivesCommand(const std::vector<std::string>& arguments) {
     }
     const bool temporaryImage = image.empty();
     if (temporaryImage)
-        image = std::filesystem::temp_directory_path() / ("tunevault-sim-" + std::to_string(::getpid()) + ".img");
+        image = std::filesystem::temp_directory_path() /
+                ("tunevault-sim-" + std::to_string(::getpid()) + ".img");
 
     DriveLayer layer;
     auto recorder = std::make_shared<SimulatedRecorder>(image, &layer.Clock());
@@ -117,9 +120,11 @@ int DrivesCommand(const std::vector<std::string>& arguments) {
                     continue;
                 }
                 const std::uint8_t type = device.GetDiscType();
-                std::cout << "  disc: " << DiscTypeNames[type < DiscTypeNames.size() ? type : 0] << " ("
-                          << disc.MediaName << "), " << DiscStatusText(device.GetDiscStatus()) << ", "
-                          << device.GetSessionCount() << " sessions, capacity " << disc.Capacity << " blocks\n";
+                std::cout << "  disc: " << DiscTypeNames[type < DiscTypeNames.size() ? type : 0]
+                          << " (" << disc.MediaName << "), "
+                          << DiscStatusText(device.GetDiscStatus()) << ", "
+                          << device.GetSessionCount() << " sessions, capacity " << disc.Capacity
+                          << " blocks\n";
                 std::cout << "  free blocks: " << device.GetFreeBlocks() << "\n";
             }
         }

@@ -42,10 +42,9 @@ int IsoCommand(const std::vector<std::string>& arguments) {
     burner.OnDebugMessage = [](TSCSIDevice&, const std::string& message, std::uint8_t) {
         std::cout << message << "\n";
     };
-    burner.OnAddFile = [](TDiscBurner& sender, const std::string& fullPath, std::string& longName, std::string&,
-                          TDateTime&, std::uint32_t, std::uint64_t, bool& skip) {
-        SkipUnburnableFile(sender, fullPath, longName, skip);
-    };
+    burner.OnAddFile = [](TDiscBurner& sender, const std::string& fullPath, std::string& longName,
+                          std::string&, TDateTime&, std::uint32_t, std::uint64_t,
+                          bool& skip) { SkipUnburnableFile(sender, fullPath, longName, skip); };
     burner.ResetImage(65535, 8191);
     burner.JolietFileSystem = joliet;
     burner.IdVolume = volumeId;

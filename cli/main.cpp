@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "catalogue/list_file.h"
+#include "catalogue/song_list.h"
 #include "cli/drives_command.h"
 #include "cli/iso_command.h"
-#include "catalogue/song_list.h"
 #include "metadata/id3_tag.h"
 #include "metadata/mpeg_data.h"
 
@@ -49,16 +49,18 @@ std::string Cell(std::string text) {
 
 // Prints what the MPEG analysis and the ID3v1 tag give for each file.
 int InfoCommand(const std::vector<std::string>& files) {
-    std::cout << "path\tresult\tDuration\tFileSize\tVersion\tLayer\tSampleRate\tBitRate\tChannelMode\t"
-                 "FrameLength\tEncoder\tTitle\tArtist\tAlbum\tYear\tComment\tGenre\n";
+    std::cout
+        << "path\tresult\tDuration\tFileSize\tVersion\tLayer\tSampleRate\tBitRate\tChannelMode\t"
+           "FrameLength\tEncoder\tTitle\tArtist\tAlbum\tYear\tComment\tGenre\n";
     for (const std::string& file : files) {
         std::cout << Cell(file) << '\t';
         tv::TMPEGData data;
         try {
             const int result = tv::ReadMPEGData(file, data);
-            std::cout << result << '\t' << data.Duration << '\t' << data.FileSize << '\t' << int{data.Version}
-                      << '\t' << int{data.Layer} << '\t' << data.SampleRate << '\t' << data.BitRate << '\t'
-                      << int{data.ChannelMode} << '\t' << data.FrameLength << '\t' << data.Encoder;
+            std::cout << result << '\t' << data.Duration << '\t' << data.FileSize << '\t'
+                      << int{data.Version} << '\t' << int{data.Layer} << '\t' << data.SampleRate
+                      << '\t' << data.BitRate << '\t' << int{data.ChannelMode} << '\t'
+                      << data.FrameLength << '\t' << data.Encoder;
         } catch (const std::exception&) {
             std::cout << "error\t\t\t\t\t\t\t\t\t";
         }
@@ -68,8 +70,9 @@ int InfoCommand(const std::vector<std::string>& files) {
         } catch (const std::system_error&) {
             tag = tv::TID3Tag();
         }
-        std::cout << '\t' << Cell(tag.Title()) << '\t' << Cell(tag.Artist()) << '\t' << Cell(tag.Album())
-                  << '\t' << Cell(tag.Year()) << '\t' << Cell(tag.Comment()) << '\t' << Cell(tag.Genre()) << '\n';
+        std::cout << '\t' << Cell(tag.Title()) << '\t' << Cell(tag.Artist()) << '\t'
+                  << Cell(tag.Album()) << '\t' << Cell(tag.Year()) << '\t' << Cell(tag.Comment())
+                  << '\t' << Cell(tag.Genre()) << '\n';
     }
     return 0;
 }
@@ -84,9 +87,11 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (command == "list" && argc == 3) return ListCommand(argv[2]);
-    if (command == "iso") return tv::cli::IsoCommand(std::vector<std::string>(argv + 2, argv + argc));
+    if (command == "iso")
+        return tv::cli::IsoCommand(std::vector<std::string>(argv + 2, argv + argc));
     if (command == "drives")
         return tv::cli::DrivesCommand(std::vector<std::string>(argv + 2, argv + argc));
-    if (command == "info" && argc >= 3) return InfoCommand(std::vector<std::string>(argv + 2, argv + argc));
+    if (command == "info" && argc >= 3)
+        return InfoCommand(std::vector<std::string>(argv + 2, argv + argc));
     return Usage();
 }

@@ -139,7 +139,7 @@ struct AspiCompletionEvent {
 
 // Where SCSI requests go: a loaded ASPI library, or the built-in emulation.
 class AspiTransport {
-public:
+  public:
     virtual ~AspiTransport() = default;
     // "WNASPI32.DLL" or "KVASPI32".
     virtual std::string Name() const = 0;

@@ -44,7 +44,8 @@ SgOutcome MapSgResult(int ioctlResult, int error, std::uint8_t scsiStatus, std::
                 return {SS_ERR, HASTAT_BUS_FREE, 0};
         }
     }
-    if (hostStatus == kDidTimeOut || (driverStatus & 0x0F) == kDriverTimeout) return {SS_ERR, HASTAT_TIMEOUT, 0};
+    if (hostStatus == kDidTimeOut || (driverStatus & 0x0F) == kDriverTimeout)
+        return {SS_ERR, HASTAT_TIMEOUT, 0};
     switch (hostStatus) {
         case kDidOk:
             break;
@@ -67,11 +68,13 @@ SgOutcome MapSgResult(int ioctlResult, int error, std::uint8_t scsiStatus, std::
     return {SS_ERR, HASTAT_OK, status};
 }
 
-BuiltInTransport::BuiltInTransport(std::shared_ptr<SgSystem> system, std::vector<SimulatedDrive> simulated,
-                                   const DriveClock& clock)
+BuiltInTransport::BuiltInTransport(std::shared_ptr<SgSystem> system,
+                                   std::vector<SimulatedDrive> simulated, const DriveClock& clock)
     : system_(std::move(system)), simulated_(std::move(simulated)), clock_(clock) {}
 
-BuiltInTransport::~BuiltInTransport() { CloseAll(); }
+BuiltInTransport::~BuiltInTransport() {
+    CloseAll();
+}
 
 int BuiltInTransport::OpenDrive(const std::string& name) {
     const std::string path = "/dev/" + name;
@@ -97,8 +100,9 @@ int BuiltInTransport::Scan(std::vector<std::string>& problems) {
         if (fd < 0) {
             const int error = errno;
             if (error != ENOENT)
-                problems.push_back(">>> CANNOT OPEN /dev/" + name + " (" + std::strerror(error) +
-                                   "): THE USER NEEDS READ AND WRITE ACCESS TO IT (GROUP \"cdrom\")");
+                problems.push_back(
+                    ">>> CANNOT OPEN /dev/" + name + " (" + std::strerror(error) +
+                    "): THE USER NEEDS READ AND WRITE ACCESS TO IT (GROUP \"cdrom\")");
             continue;
         }
         std::uint8_t cdb[6] = {0x12, 0, 0, 0, 0x60, 0};
@@ -161,7 +165,8 @@ int BuiltInTransport::Scan(std::vector<std::string>& problems) {
             slot.Target = static_cast<std::uint8_t>(i);
             const std::uint8_t cdb[6] = {0x12, 0, 0, 0, 0x60, 0};
             std::uint8_t answer[96] = {};
-            slot.Recorder->Execute(cdb, sizeof cdb, DataDirection::In, answer, sizeof answer, kInquiryTimeoutMs);
+            slot.Recorder->Execute(cdb, sizeof cdb, DataDirection::In, answer, sizeof answer,
+                                   kInquiryTimeoutMs);
             std::memcpy(slot.Inquiry.data(), answer, slot.Inquiry.size());
             slots_.push_back(std::move(slot));
         }
@@ -175,7 +180,8 @@ std::uint8_t BuiltInTransport::AdapterCount() const {
     return adapterCount_;
 }
 
-std::string BuiltInTransport::DriveName(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun) const {
+std::string BuiltInTransport::DriveName(std::uint8_t adapter, std::uint8_t target,
+                                        std::uint8_t lun) const {
     std::lock_guard lock(mutex_);
     for (const Slot& slot : slots_)
         if (slot.Adapter == adapter && slot.Target == target && slot.Lun == lun) return slot.Name;
@@ -195,7 +201,8 @@ void BuiltInTransport::CloseAll() {
     }
 }
 
-BuiltInTransport::Slot* BuiltInTransport::Find(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun) {
+BuiltInTransport::Slot* BuiltInTransport::Find(std::uint8_t adapter, std::uint8_t target,
+                                               std::uint8_t lun) {
     for (Slot& slot : slots_)
         if (slot.Adapter == adapter && slot.Target == target && slot.Lun == lun) return &slot;
     return nullptr;
@@ -243,7 +250,8 @@ std::uint32_t BuiltInTransport::SendASPI32Command(void* request) {
                 // INQUIRY is answered from the scan.
                 if (command->SRB_HaId >= adapterCount_) return command->SRB_Status = SS_INVALID_HA;
                 if (command->SRB_BufPointer)
-                    std::memcpy(command->SRB_BufPointer, slot->Inquiry.data(), std::min<std::uint32_t>(36, command->SRB_BufLen));
+                    std::memcpy(command->SRB_BufPointer, slot->Inquiry.data(),
+                                std::min<std::uint32_t>(36, command->SRB_BufLen));
                 return command->SRB_Status = SS_COMP;
             }
             Execute(*slot, *command);
@@ -267,8 +275,9 @@ void BuiltInTransport::Execute(Slot& slot, SRB_ExecSCSICmd& request) {
     SgOutcome outcome{};
 
     if (slot.Recorder) {
-        const ScsiResult result = slot.Recorder->Execute(request.CDBByte, request.SRB_CDBLen, direction,
-                                                         request.SRB_BufPointer, request.SRB_BufLen, timeoutMs);
+        const ScsiResult result =
+            slot.Recorder->Execute(request.CDBByte, request.SRB_CDBLen, direction,
+                                   request.SRB_BufPointer, request.SRB_BufLen, timeoutMs);
         if (result.TimedOut) {
             outcome = {SS_ERR, HASTAT_TIMEOUT, 0};
         } else {
@@ -301,7 +310,8 @@ void BuiltInTransport::Execute(Slot& slot, SRB_ExecSCSICmd& request) {
     request.SRB_TargStat = outcome.TargetStatus;
     if (outcome.Status != SS_COMP) {
         ConvertDescriptorSense(sense, sizeof sense);
-        std::memcpy(request.SenseArea, sense, std::min<std::size_t>(request.SRB_SenseLen, kSenseBytes));
+        std::memcpy(request.SenseArea, sense,
+                    std::min<std::size_t>(request.SRB_SenseLen, kSenseBytes));
     }
     request.SRB_Status = outcome.Status;
     if (closeAfterCommand_ && slot.Fd >= 0) {

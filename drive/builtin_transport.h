@@ -37,8 +37,9 @@ SgOutcome MapSgResult(int ioctlResult, int error, std::uint8_t scsiStatus, std::
 // answers every request block itself and passes SCSI commands to the drives with
 // the SG_IO ioctl. Simulated recorders appear after the real drives.
 class BuiltInTransport final : public AspiTransport {
-public:
-    BuiltInTransport(std::shared_ptr<SgSystem> system, std::vector<SimulatedDrive> simulated, const DriveClock& clock);
+  public:
+    BuiltInTransport(std::shared_ptr<SgSystem> system, std::vector<SimulatedDrive> simulated,
+                     const DriveClock& clock);
     ~BuiltInTransport() override;
 
     std::string Name() const override { return "KVASPI32"; }
@@ -54,7 +55,7 @@ public:
     void SetCloseHandleAfterCommand(bool on);
     void CloseAll();
 
-private:
+  private:
     struct Slot {
         std::uint8_t Adapter = 0, Target = 0, Lun = 0;
         std::string Name;

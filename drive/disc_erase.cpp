@@ -10,8 +10,10 @@
 namespace tv {
 namespace {
 
-constexpr std::uint8_t kDvdRamFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x22, 0x21, 0x20, 0x00, 0x00, 0x08, 0x00};
-constexpr std::uint8_t kDvdPlusRwFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x23, 0x05, 0x40, 0x98, 0x00, 0x00, 0x00};
+constexpr std::uint8_t kDvdRamFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x22,
+                                            0x21, 0x20, 0x00, 0x00, 0x08, 0x00};
+constexpr std::uint8_t kDvdPlusRwFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x23,
+                                               0x05, 0x40, 0x98, 0x00, 0x00, 0x00};
 
 // "8.0X" or "48X", followed by "(11,080 KB/s)".
 std::string SpeedText(std::uint16_t discType, std::uint16_t speed, const char* between) {
@@ -21,7 +23,8 @@ std::string SpeedText(std::uint16_t discType, std::uint16_t speed, const char* b
     else
         std::snprintf(factor, sizeof factor, "%.0fX", speed / 176.4);
     std::string grouped = std::to_string(speed);
-    for (int at = static_cast<int>(grouped.size()) - 3; at > 0; at -= 3) grouped.insert(static_cast<std::size_t>(at), ",");
+    for (int at = static_cast<int>(grouped.size()) - 3; at > 0; at -= 3)
+        grouped.insert(static_cast<std::size_t>(at), ",");
     return std::string(factor) + between + "(" + grouped + " KB/s)";
 }
 
@@ -65,7 +68,8 @@ bool TSCSIDevice::EraseDisc(bool quick) {
         }
     } else if (quick) {
         std::fill(transferBuffer_.begin(), transferBuffer_.end(), 0);
-        for (std::uint32_t address = 0; address <= 320; address += 32) Write10(address, 32, transferBuffer_.data(), 65536);
+        for (std::uint32_t address = 0; address <= 320; address += 32)
+            Write10(address, 32, transferBuffer_.data(), 65536);
         SynchronizeCache(30000, false);
         accepted = true;
     } else {
@@ -121,7 +125,8 @@ void TSCSIDevice::RunEraseThread(std::uint16_t discType, std::uint16_t expectedS
         const int writes = eraseMode_ == 1 ? 65 : 71001;
         bool written = true;
         for (int i = 0; i < writes && written; ++i)
-            written = Write10(static_cast<std::uint32_t>(i) * 32, 32, transferBuffer_.data(), 65536);
+            written =
+                Write10(static_cast<std::uint32_t>(i) * 32, 32, transferBuffer_.data(), 65536);
         if (written) {
             Sleep(300);
             SynchronizeCache(30000, false);
@@ -129,7 +134,8 @@ void TSCSIDevice::RunEraseThread(std::uint16_t discType, std::uint16_t expectedS
             elapsed = resume;
         }
     } else if (discType == dtDvdRam && eraseMode_ == 1) {
-        for (std::uint32_t address = 0; address <= 2048; address += 32) Write10(address, 32, transferBuffer_.data(), 65536);
+        for (std::uint32_t address = 0; address <= 2048; address += 32)
+            Write10(address, 32, transferBuffer_.data(), 65536);
         SynchronizeCache(30000, false);
         elapsed = 0;
     } else {
@@ -149,7 +155,8 @@ void TSCSIDevice::RunEraseThread(std::uint16_t discType, std::uint16_t expectedS
     if (!TestUnitReady(5000) || !ReadDiscInformation()) {
         if (discType != dtDvdRam) {
             do {
-                eraseProgress_ = std::clamp(static_cast<int>(std::lround(100.0 * elapsed / expected)), 0, 100);
+                eraseProgress_ =
+                    std::clamp(static_cast<int>(std::lround(100.0 * elapsed / expected)), 0, 100);
                 ReadDiscInformation();
                 if (notReady()) Sleep(5000);
                 elapsed += 5;

@@ -18,7 +18,8 @@ bool TSCSIDevice::ReadDiscInformation() {
 std::uint8_t TSCSIDevice::GetDiscType() {
     std::array<std::uint8_t, 114> configuration{};
     std::uint16_t type = dtUnknown;
-    if (GetConfiguration(2, 0, 114, configuration.data())) type = DiscTypeOfProfile(ReadBig16(configuration.data() + 6));
+    if (GetConfiguration(2, 0, 114, configuration.data()))
+        type = DiscTypeOfProfile(ReadBig16(configuration.data() + 6));
     if (type == dtUnknown) {
         std::array<std::uint8_t, 26> atip{};
         if (ReadTOC(4, atip.data(), 26, 0, true, 0)) {
@@ -28,7 +29,8 @@ std::uint8_t TSCSIDevice::GetDiscType() {
                 type = dtCdRom;
         }
     }
-    if (type == dtUnknown && ReadDiscInformation()) type = (discInformation_[2] & 0x10) ? dtCdRw : dtCdR;
+    if (type == dtUnknown && ReadDiscInformation())
+        type = (discInformation_[2] & 0x10) ? dtCdRw : dtCdR;
     if (type == dtUnknown && TestUnitReady(5000)) type = dtCdRom;
     return static_cast<std::uint8_t>(type);
 }
@@ -52,7 +54,9 @@ void TSCSIDevice::GetDiscInfo(TDisc& result) {
             disc.LastSession = sessions[3];
         }
         atip_.fill(0);
-        disc.Capacity = ReadTOC(4, atip_.data(), 26, 0, true, 0) ? MsfToBlocks(0, atip_[12], atip_[13], atip_[14]) : 0;
+        disc.Capacity = ReadTOC(4, atip_.data(), 26, 0, true, 0)
+                            ? MsfToBlocks(0, atip_[12], atip_[13], atip_[14])
+                            : 0;
         disc.MediaName = "CD-ROM";
     }
 
@@ -64,13 +68,24 @@ void TSCSIDevice::GetDiscInfo(TDisc& result) {
             const char* Name;
             bool Erasable;
         };
-        static constexpr Named kNames[] = {
-            {0x01, "Non-removable disk", false}, {0x02, "Removable disk", false}, {0x03, "MO Eraseable", true},
-            {0x04, "MO Write Once", false}, {0x05, "AS-MO", false}, {0x08, "CD-ROM", false}, {0x09, "CD-R", false},
-            {0x0A, "CD-RW", true}, {0x10, "DVD-ROM", false}, {0x11, "DVD-R", false}, {0x12, "DVD-RAM", false},
-            {0x13, "DVD-RW Restricted Overwrite", true}, {0x14, "DVD-RW Sequential Recording", true},
-            {0x1A, "DVD+RW", true}, {0x1B, "DVD+R", false}, {0x20, "DDCD-ROM", false}, {0x21, "DDCD-R", false},
-            {0x22, "DDCD-RW", true}};
+        static constexpr Named kNames[] = {{0x01, "Non-removable disk", false},
+                                           {0x02, "Removable disk", false},
+                                           {0x03, "MO Eraseable", true},
+                                           {0x04, "MO Write Once", false},
+                                           {0x05, "AS-MO", false},
+                                           {0x08, "CD-ROM", false},
+                                           {0x09, "CD-R", false},
+                                           {0x0A, "CD-RW", true},
+                                           {0x10, "DVD-ROM", false},
+                                           {0x11, "DVD-R", false},
+                                           {0x12, "DVD-RAM", false},
+                                           {0x13, "DVD-RW Restricted Overwrite", true},
+                                           {0x14, "DVD-RW Sequential Recording", true},
+                                           {0x1A, "DVD+RW", true},
+                                           {0x1B, "DVD+R", false},
+                                           {0x20, "DDCD-ROM", false},
+                                           {0x21, "DDCD-R", false},
+                                           {0x22, "DDCD-RW", true}};
         disc.MediaName = "???????";
         for (const Named& named : kNames) {
             if (named.Profile != disc.Profile) continue;
@@ -117,7 +132,8 @@ int TSCSIDevice::GetSessionCount() {
     if (!ReadDiscInformation()) return 0;
     if ((discInformation_[2] & 0x03) == 0) return 0;  // blank
     int sessions = discInformation_[4];
-    if (((discInformation_[2] >> 2) & 0x03) == 0 && sessions > 0) --sessions;  // the empty last session
+    if (((discInformation_[2] >> 2) & 0x03) == 0 && sessions > 0)
+        --sessions;  // the empty last session
     return sessions;
 }
 
@@ -125,7 +141,8 @@ bool TSCSIDevice::IsDiscErasable() {
     if (ReadDiscInformation()) return discInformation_[2] & 0x10;
     layer_.CurrentDiscType = GetDiscType();
     const std::uint16_t type = layer_.CurrentDiscType;
-    return type == dtDvdRam || type == dtDvdRwRestrictedOverwrite || type == dtDvdRwSequential || type == dtDvdPlusRw;
+    return type == dtDvdRam || type == dtDvdRwRestrictedOverwrite || type == dtDvdRwSequential ||
+           type == dtDvdPlusRw;
 }
 
 std::uint32_t TSCSIDevice::FindIsoVolumeSize() {
@@ -170,8 +187,8 @@ std::uint32_t TSCSIDevice::GetFreeBlocks() {
         std::uint32_t blocks = 0, size = 0;
         if (ReadFormatCapacities(blocks, size))
             return trackInfo_.FreeBlocks == trackInfo_.TrackSize ? trackInfo_.FreeBlocks
-                   : blocks > trackInfo_.TrackSize                ? blocks - trackInfo_.TrackSize
-                                                                  : 0;
+                   : blocks > trackInfo_.TrackSize               ? blocks - trackInfo_.TrackSize
+                                                                 : 0;
         return general();
     }
     if (type == dtDvdRam || type == dtDvdPlusRw) {

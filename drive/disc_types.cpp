@@ -3,8 +3,8 @@
 namespace tv {
 
 const std::array<std::string_view, 15> DiscTypeNames = {
-    "UNKNOWN", "CD-ROM", "CD-R", "CD-RW", "DVD-ROM", "DVD-R", "DVD-RAM", "DVD-RW",
-    "DVD-RW", "DVD-RW", "DVD+RW", "DVD+R", "DDCD-ROM", "DDCD-R", "DDCD-RW"};
+    "UNKNOWN", "CD-ROM", "CD-R",   "CD-RW", "DVD-ROM",  "DVD-R",  "DVD-RAM", "DVD-RW",
+    "DVD-RW",  "DVD-RW", "DVD+RW", "DVD+R", "DDCD-ROM", "DDCD-R", "DDCD-RW"};
 
 std::uint16_t DiscTypeOfProfile(std::uint16_t profile) {
     switch (profile) {

@@ -10,16 +10,19 @@ namespace tv {
 // a scale below 1 so that budgets of minutes pass in milliseconds. Budgets are
 // still counted in the specified milliseconds, only the real sleeping is scaled.
 class DriveClock {
-public:
+  public:
     double Scale() const noexcept { return scale_.load(); }
     void SetScale(double scale) noexcept { scale_ = scale; }
 
     std::chrono::microseconds Real(std::uint64_t milliseconds) const noexcept {
-        return std::chrono::microseconds(static_cast<std::int64_t>(static_cast<double>(milliseconds) * 1000.0 * Scale()));
+        return std::chrono::microseconds(
+            static_cast<std::int64_t>(static_cast<double>(milliseconds) * 1000.0 * Scale()));
     }
-    void Sleep(std::uint64_t milliseconds) const { std::this_thread::sleep_for(Real(milliseconds)); }
+    void Sleep(std::uint64_t milliseconds) const {
+        std::this_thread::sleep_for(Real(milliseconds));
+    }
 
-private:
+  private:
     std::atomic<double> scale_{1.0};
 };
 

@@ -67,10 +67,13 @@ void TSCSIDevice::ScanDevices() {
                 const std::uint8_t type = inquiry_[0];
                 if (type != 5 && type != 4) continue;
                 std::string identity(reinterpret_cast<const char*>(inquiry_.data() + 8), 28);
-                std::replace_if(identity.begin(), identity.end(), [](char c) { return static_cast<unsigned char>(c) < 32; }, ' ');
+                std::replace_if(
+                    identity.begin(), identity.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 32; }, ' ');
                 const std::string name = GetDriveLetter();
                 std::string line = std::to_string(adapter) + ":" + std::to_string(target) + ":" +
-                                   std::to_string(lun) + "," + (name.empty() ? "?" : name) + ": " + identity;
+                                   std::to_string(lun) + "," + (name.empty() ? "?" : name) + ": " +
+                                   identity;
                 if (type == 4) line += " (not supported)";
                 deviceList_.push_back(line);
             }
@@ -83,7 +86,8 @@ void TSCSIDevice::ScanDevices() {
 }
 
 std::string TSCSIDevice::GetDriveLetter() {
-    if (BuiltInTransport* builtIn = layer_.BuiltIn()) return builtIn->DriveName(adapter_, target_, lun_);
+    if (BuiltInTransport* builtIn = layer_.BuiltIn())
+        return builtIn->DriveName(adapter_, target_, lun_);
     // A library transport: the drive whose address matches.
     SgSystem& system = layer_.System();
     for (const std::string& name : system.OpticalDrives()) {
@@ -93,7 +97,8 @@ std::string TSCSIDevice::GetDriveLetter() {
         int idlun[2] = {0, 0};
         const bool known = system.Ioctl(fd, SCSI_IOCTL_GET_IDLUN, idlun) == 0;
         system.Close(fd);
-        if (known && ((idlun[0] >> 24) & 0xFF) == adapter_ && (idlun[0] & 0xFF) == target_) return name;
+        if (known && ((idlun[0] >> 24) & 0xFF) == adapter_ && (idlun[0] & 0xFF) == target_)
+            return name;
     }
     const std::uint8_t drive = GetDiskInfo(adapter_, target_, lun_);
     return drive == 128 ? std::string() : std::string(1, static_cast<char>('A' + drive));
@@ -147,7 +152,8 @@ void TSCSIDevice::IdentifyDevice() {
     for (int i = 8; i < 56; ++i)
         if (inquiry_[static_cast<std::size_t>(i)] < 32) inquiry_[static_cast<std::size_t>(i)] = ' ';
     const auto text = [this](int at, int size) {
-        return std::string(reinterpret_cast<const char*>(inquiry_.data() + at), static_cast<std::size_t>(size));
+        return std::string(reinterpret_cast<const char*>(inquiry_.data() + at),
+                           static_cast<std::size_t>(size));
     };
     deviceDescription_ = text(8, 8) + " " + text(16, 16) + " " + text(32, 4);
 }
@@ -156,7 +162,8 @@ void TSCSIDevice::IdentifyDevice() {
 void TSCSIDevice::ApplyModelChecks() {
     const std::string rawProduct(reinterpret_cast<const char*>(inquiry_.data() + 16), 16);
     const std::string product = Trimmed(rawProduct);
-    std::string vendor = Trimmed(std::string(reinterpret_cast<const char*>(inquiry_.data() + 8), 8));
+    std::string vendor =
+        Trimmed(std::string(reinterpret_cast<const char*>(inquiry_.data() + 8), 8));
     if (vendor.size() < 3) vendor = "     ";
     forcedUnderrunFree_ = product == "CD-W512EB";
     lsvModel_ = product == "CRX175E" || product == "CD-RW  CRX800E";
@@ -202,12 +209,14 @@ bool TSCSIDevice::ReadCapabilities() {
         deviceMaxReadSpeed_ = maxRead ? maxRead : (dvdRamWrite ? 1 : 0);
 
         std::array<std::uint8_t, 114> configuration{};
-        if (GetConfiguration(2, 0x002A, 114, configuration.data()) && ReadBig16(configuration.data() + 8) == 0x002A) {
+        if (GetConfiguration(2, 0x002A, 114, configuration.data()) &&
+            ReadBig16(configuration.data() + 8) == 0x002A) {
             capabilityFlags_ |= 0x80 | 0x100;
             if (configuration[12] == 1) capabilityFlags_ |= 0x8000 | 0x10000;
         }
         configuration.fill(0);
-        if (GetConfiguration(2, 0x002F, 114, configuration.data()) && ReadBig16(configuration.data() + 8) == 0x002F) {
+        if (GetConfiguration(2, 0x002F, 114, configuration.data()) &&
+            ReadBig16(configuration.data() + 8) == 0x002F) {
             capabilityFlags_ |= 0x10 | 0x20;
             if (configuration[12] == 1) capabilityFlags_ |= 0x1000 | 0x2000;
         }
@@ -220,7 +229,8 @@ bool TSCSIDevice::ReadCapabilities() {
     std::copy(answer.begin() + current, answer.end(), capabilities_.begin());
     if (ReadBig16(capabilities_.data() + 20) == 0) WriteBig16(capabilities_.data() + 20, 1385);
     if (ReadBig16(capabilities_.data() + 18) == 0) WriteBig16(capabilities_.data() + 18, 1385);
-    for (const int at : {20, 18, 14, 8, 12}) StoreHostWord(capabilities_, at, ReadBig16(capabilities_.data() + at));
+    for (const int at : {20, 18, 14, 8, 12})
+        StoreHostWord(capabilities_, at, ReadBig16(capabilities_.data() + at));
     deviceMaxWriteSpeed_ = std::max(deviceMaxWriteSpeed_, HostWord(capabilities_, 18));
     deviceMaxReadSpeed_ = std::max(deviceMaxReadSpeed_, HostWord(capabilities_, 8));
     return true;
@@ -250,9 +260,13 @@ bool TSCSIDevice::ProbeWriteMode(int kind) {
     return ModeSelect10(list.data(), static_cast<std::uint16_t>(page[1] + 10));
 }
 
-std::uint16_t TSCSIDevice::GetMaxReadSpeed() { return ReadCapabilities() ? HostWord(capabilities_, 8) : 0; }
+std::uint16_t TSCSIDevice::GetMaxReadSpeed() {
+    return ReadCapabilities() ? HostWord(capabilities_, 8) : 0;
+}
 
-std::uint16_t TSCSIDevice::GetCurrentWriteSpeed() { return ReadCapabilities() ? HostWord(capabilities_, 20) : 0; }
+std::uint16_t TSCSIDevice::GetCurrentWriteSpeed() {
+    return ReadCapabilities() ? HostWord(capabilities_, 20) : 0;
+}
 
 void TSCSIDevice::SetWriteSpeed(std::uint16_t value) {
     SetCDSpeed(ReadSpeed, value);

@@ -8,9 +8,12 @@ namespace tv {
 
 DriveLayer::DriveLayer(std::shared_ptr<SgSystem> system) : system_(std::move(system)) {}
 
-DriveLayer::~DriveLayer() { Unload(); }
+DriveLayer::~DriveLayer() {
+    Unload();
+}
 
-void DriveLayer::AddSimulatedDrive(const std::string& name, std::shared_ptr<SimulatedRecorder> recorder) {
+void DriveLayer::AddSimulatedDrive(const std::string& name,
+                                   std::shared_ptr<SimulatedRecorder> recorder) {
     std::unique_lock lock(mutex_);
     simulated_.push_back({name, std::move(recorder)});
 }
@@ -21,7 +24,8 @@ void DriveLayer::Unload() {
     builtIn_ = nullptr;
 }
 
-bool DriveLayer::Load(bool preferBuiltIn, const std::string& libraryPath, std::vector<std::string>& problems) {
+bool DriveLayer::Load(bool preferBuiltIn, const std::string& libraryPath,
+                      std::vector<std::string>& problems) {
     Unload();
     std::unique_lock lock(mutex_);
     preferBuiltIn_ = preferBuiltIn;
@@ -35,7 +39,8 @@ bool DriveLayer::Load(bool preferBuiltIn, const std::string& libraryPath, std::v
     if (drives == 0) {
         std::string problem;
         bool refused = false;
-        if (auto library = LibraryTransport::Load(AspiLibraryNames(libraryPath), problem, refused)) {
+        if (auto library =
+                LibraryTransport::Load(AspiLibraryNames(libraryPath), problem, refused)) {
             transport_ = std::move(library);
         } else if (refused) {
             problems.push_back(">>> " + problem);

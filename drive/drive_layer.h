@@ -19,7 +19,7 @@ namespace tv {
 // offered as drives, the switches the model checks set, the type of the disc being
 // written or erased, and the clock of every wait.
 class DriveLayer {
-public:
+  public:
     explicit DriveLayer(std::shared_ptr<SgSystem> system = LinuxSgSystem());
     ~DriveLayer();
     DriveLayer(const DriveLayer&) = delete;
@@ -37,7 +37,8 @@ public:
     // "WNASPI32.DLL"), else the emulation when it finds drives. Problems met on
     // the way (drives that cannot be opened, a refused library) are added to
     // problems. Returns whether a transport is loaded.
-    bool Load(bool preferBuiltIn, const std::string& libraryPath, std::vector<std::string>& problems);
+    bool Load(bool preferBuiltIn, const std::string& libraryPath,
+              std::vector<std::string>& problems);
     // Drops the transport and loads again with the last preference.
     bool Reload(std::vector<std::string>& problems);
 
@@ -55,7 +56,7 @@ public:
     std::atomic<bool> ImmediateClose{true};
     std::atomic<std::uint16_t> CurrentDiscType{0};
 
-private:
+  private:
     void Unload();
 
     std::shared_ptr<SgSystem> system_;

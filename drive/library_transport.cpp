@@ -35,6 +35,8 @@ std::unique_ptr<LibraryTransport> LibraryTransport::Load(const std::vector<std::
     return nullptr;
 }
 
-LibraryTransport::~LibraryTransport() { ::dlclose(handle_); }
+LibraryTransport::~LibraryTransport() {
+    ::dlclose(handle_);
+}
 
 }  // namespace tv

@@ -8,7 +8,7 @@ namespace tv {
 // synchronised call of a thread class. The window program implements it with Qt's
 // queued calls; the command-line tool and the tests with a loop of their own.
 class MainThreadInvoker {
-public:
+  public:
     virtual ~MainThreadInvoker() = default;
 
     // Runs fn in the main thread and returns when it has run. Called from the main

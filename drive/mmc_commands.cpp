@@ -31,7 +31,8 @@ bool TSCSIDevice::RequestSense(std::uint8_t* buffer, std::uint8_t length) {
     return Command(cdb, 6, kIn, buffer, length, 10000);
 }
 
-bool TSCSIDevice::FormatUnit(std::uint8_t cdb1, const std::uint8_t* parameters, std::uint32_t length) {
+bool TSCSIDevice::FormatUnit(std::uint8_t cdb1, const std::uint8_t* parameters,
+                             std::uint32_t length) {
     std::array<std::uint8_t, 4080> list{};
     const std::uint32_t bytes = std::min<std::uint32_t>(length, list.size());
     if (parameters) std::copy(parameters, parameters + bytes, list.begin());
@@ -61,7 +62,9 @@ bool TSCSIDevice::ReadFormatCapacities(std::uint32_t& blocks, std::uint32_t& blo
     const std::uint8_t cdb[10] = {0x23, 0, 0, 0, 0, 0, 0, 0, 248, 0};
     if (!Command(cdb, 10, kIn, answer.data(), 248, 10000)) return false;
     blockSize = 2048;
-    const auto is = [&](int at, std::uint32_t value) { return ReadBig32(answer.data() + at) == value; };
+    const auto is = [&](int at, std::uint32_t value) {
+        return ReadBig32(answer.data() + at) == value;
+    };
     if (is(8, 0x00000800))
         blocks = ReadBig32(answer.data() + 4);
     else if (is(16, 0x00000800) || is(16, 0x98000000))
@@ -82,15 +85,16 @@ bool TSCSIDevice::ReadCapacity(std::uint32_t& lastAddress, std::uint32_t& blockL
     return true;
 }
 
-bool TSCSIDevice::Read10(std::uint32_t address, std::uint16_t blocks, std::uint32_t length, std::uint8_t* buffer) {
+bool TSCSIDevice::Read10(std::uint32_t address, std::uint16_t blocks, std::uint32_t length,
+                         std::uint8_t* buffer) {
     std::uint8_t cdb[10] = {0x28};
     WriteBig32(cdb + 2, address);
     WriteBig16(cdb + 7, blocks);
     return Command(cdb, 10, kIn, buffer, length, 10000);
 }
 
-bool TSCSIDevice::Write10(std::uint32_t address, std::uint16_t blocks, std::uint8_t* buffer, std::uint32_t length,
-                          std::uint8_t flags) {
+bool TSCSIDevice::Write10(std::uint32_t address, std::uint16_t blocks, std::uint8_t* buffer,
+                          std::uint32_t length, std::uint8_t flags) {
     std::uint8_t cdb[10] = {0x2A};
     WriteBig32(cdb + 2, address);
     WriteBig16(cdb + 7, blocks);
@@ -109,11 +113,12 @@ bool TSCSIDevice::GetConfiguration(std::uint8_t rt, std::uint16_t feature, std::
     return Command(cdb, 10, kIn, buffer, length, 30000);
 }
 
-bool TSCSIDevice::ReadTOC(std::uint8_t format, std::uint8_t* buffer, std::uint32_t length, std::uint8_t number,
-                          bool msf, std::uint8_t control) {
+bool TSCSIDevice::ReadTOC(std::uint8_t format, std::uint8_t* buffer, std::uint32_t length,
+                          std::uint8_t number, bool msf, std::uint8_t control) {
     if (length > 255) throw std::out_of_range("READ TOC allocation length above 255");
-    const std::uint8_t cdb[10] = {0x43, static_cast<std::uint8_t>(msf ? 2 : 0), format, 0, 0, 0, number, 0,
-                                  static_cast<std::uint8_t>(length), control};
+    const std::uint8_t cdb[10] = {
+        0x43, static_cast<std::uint8_t>(msf ? 2 : 0), format, 0, 0, 0, number,
+        0,    static_cast<std::uint8_t>(length),      control};
     return Command(cdb, 10, kIn, buffer, length, 10000);
 }
 
@@ -155,21 +160,24 @@ bool TSCSIDevice::SendOPCInformation() {
 }
 
 bool TSCSIDevice::ModeSelect10(const std::uint8_t* data, std::uint16_t length) {
-    const auto bytes = static_cast<std::uint16_t>(std::min<std::size_t>(length, transferBuffer_.size()));
+    const auto bytes =
+        static_cast<std::uint16_t>(std::min<std::size_t>(length, transferBuffer_.size()));
     std::copy(data, data + bytes, transferBuffer_.begin());
     std::uint8_t cdb[10] = {0x55, 0x10};
     WriteBig16(cdb + 7, bytes);
     return Command(cdb, 10, kOut, transferBuffer_.data(), bytes, 10000);
 }
 
-bool TSCSIDevice::ModeSense10(std::uint8_t page, std::uint8_t* buffer, bool defaults, std::uint16_t length,
-                              std::uint32_t bufferSize) {
+bool TSCSIDevice::ModeSense10(std::uint8_t page, std::uint8_t* buffer, bool defaults,
+                              std::uint16_t length, std::uint32_t bufferSize) {
     std::uint8_t cdb[10] = {0x5A, 0, static_cast<std::uint8_t>(page | (defaults ? 0x80 : 0))};
     WriteBig16(cdb + 7, length);
     std::fill(transferBuffer_.begin(), transferBuffer_.begin() + length, 0);
     const bool done = Command(cdb, 10, kIn, transferBuffer_.data(), length, 20000);
     std::fill(buffer, buffer + bufferSize, 0);
-    if (done) std::copy(transferBuffer_.begin(), transferBuffer_.begin() + std::min<std::uint32_t>(length, bufferSize), buffer);
+    if (done)
+        std::copy(transferBuffer_.begin(),
+                  transferBuffer_.begin() + std::min<std::uint32_t>(length, bufferSize), buffer);
     return done;
 }
 
@@ -178,9 +186,10 @@ bool TSCSIDevice::CloseTrackSession(bool track, bool immediate, bool finalize) {
     return CloseTrackSessionEx(immediate, function, 0, 0, track ? 0xFF : 0);
 }
 
-bool TSCSIDevice::CloseTrackSessionEx(bool immediate, std::uint8_t function, std::uint8_t b3, std::uint8_t b4,
-                                      std::uint8_t b5) {
-    const std::uint8_t cdb[10] = {0x5B, static_cast<std::uint8_t>(immediate ? 1 : 0), function, b3, b4, b5};
+bool TSCSIDevice::CloseTrackSessionEx(bool immediate, std::uint8_t function, std::uint8_t b3,
+                                      std::uint8_t b4, std::uint8_t b5) {
+    const std::uint8_t cdb[10] = {
+        0x5B, static_cast<std::uint8_t>(immediate ? 1 : 0), function, b3, b4, b5};
     return Command(cdb, 10, kNone, nullptr, 0, 180000);
 }
 
@@ -220,7 +229,8 @@ bool TSCSIDevice::SetCDSpeed(std::uint16_t readSpeed, std::uint16_t writeSpeed) 
     return Command(cdb, 12, kNone, nullptr, 0, 10000);
 }
 
-bool TSCSIDevice::SendDVDStructure(std::uint8_t format, const std::uint8_t* data, std::uint16_t length) {
+bool TSCSIDevice::SendDVDStructure(std::uint8_t format, const std::uint8_t* data,
+                                   std::uint16_t length) {
     std::vector<std::uint8_t> structure(data, data + length);
     std::uint8_t cdb[12] = {0xBF};
     cdb[7] = format;
@@ -232,8 +242,8 @@ bool TSCSIDevice::SendTimestamp(const std::tm& time) {
     std::array<std::uint8_t, 22> list{};
     WriteBig16(list.data(), 0x0014);
     char text[32];
-    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", time.tm_year + 1900, time.tm_mon + 1, time.tm_mday,
-                  time.tm_hour, time.tm_min, time.tm_sec);
+    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", time.tm_year + 1900,
+                  time.tm_mon + 1, time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec);
     std::memcpy(list.data() + 8, text, 14);
     return SendDVDStructure(0x0F, list.data(), 22);
 }

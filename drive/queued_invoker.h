@@ -15,7 +15,7 @@ namespace tv {
 // creates it is the main thread and runs the queued calls whenever it calls
 // RunPending or RunUntil.
 class QueuedInvoker final : public MainThreadInvoker {
-public:
+  public:
     QueuedInvoker();
 
     void InvokeAndWait(std::function<void()> fn) override;
@@ -28,7 +28,7 @@ public:
     // passed; returns done(). Main thread only.
     bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
-private:
+  private:
     std::thread::id mainThread_;
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -14,7 +14,7 @@ namespace {
 // The completion event of a request that asks for one: a transport that leaves
 // the request pending signals it when the drive has answered.
 class CompletionEvent {
-public:
+  public:
     CompletionEvent() { header_.Signal = &CompletionEvent::SignalThunk; }
     void* Handle() { return &header_; }
 
@@ -23,7 +23,7 @@ public:
         return done_.wait_for(lock, clock.Real(milliseconds), [this] { return signalled_; });
     }
 
-private:
+  private:
     static void SignalThunk(AspiCompletionEvent* event) {
         // The header is the first member of the event.
         auto* self = reinterpret_cast<CompletionEvent*>(reinterpret_cast<char*>(event) -
@@ -69,14 +69,17 @@ bool QuietOpcode(std::uint8_t opcode) {
 
 }  // namespace
 
-TSCSIDevice::TSCSIDevice(DriveLayer& layer, MainThreadInvoker* invoker) : layer_(layer), invoker_(invoker) {
+TSCSIDevice::TSCSIDevice(DriveLayer& layer, MainThreadInvoker* invoker)
+    : layer_(layer), invoker_(invoker) {
     if (layer_.Loaded()) {
         HostAdapterInquiry(0);
         ScanDevices();
     }
 }
 
-TSCSIDevice::~TSCSIDevice() { WaitForErase(); }
+TSCSIDevice::~TSCSIDevice() {
+    WaitForErase();
+}
 
 void TSCSIDevice::DebugMessage(const std::string& text, std::uint8_t mType) {
     if (OnDebugMessage) OnDebugMessage(*this, text, mType);
@@ -177,11 +180,13 @@ void TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, std::uint32_t timeout
             DebugMessage(ErrorLogLine(request, adapter_, target_, lun_, lastErrorText_), 0);
     }
     if (reinterpret_cast<std::uintptr_t>(request.SRB_BufPointer) % 4 != 0)
-        DebugMessage("aaaa" + std::to_string(reinterpret_cast<std::uintptr_t>(request.SRB_BufPointer)), 0);
+        DebugMessage(
+            "aaaa" + std::to_string(reinterpret_cast<std::uintptr_t>(request.SRB_BufPointer)), 0);
 }
 
-bool TSCSIDevice::Command(const std::uint8_t* cdb, std::uint8_t cdbLength, std::uint8_t flags, std::uint8_t* buffer,
-                          std::uint32_t length, std::uint32_t timeoutMs, bool pendingIsSuccess) {
+bool TSCSIDevice::Command(const std::uint8_t* cdb, std::uint8_t cdbLength, std::uint8_t flags,
+                          std::uint8_t* buffer, std::uint32_t length, std::uint32_t timeoutMs,
+                          bool pendingIsSuccess) {
     SRB_ExecSCSICmd request{};
     // Without a drive nothing is sent, and nothing counts as done (a write's
     // untouched pending status included).

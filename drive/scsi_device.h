@@ -1,9 +1,9 @@
 #pragma once
 
 #include <array>
-#include <ctime>
 #include <atomic>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -20,7 +20,8 @@ namespace tv {
 class TSCSIDevice;
 
 // Events of the device (the old component's method pointers).
-using TOnDebugMsg = std::function<void(TSCSIDevice& sender, const std::string& message, std::uint8_t mType)>;
+using TOnDebugMsg =
+    std::function<void(TSCSIDevice& sender, const std::string& message, std::uint8_t mType)>;
 using TEraseDoneEvent = std::function<void(TSCSIDevice& sender, bool withError)>;
 using TDeviceChangedEvent = std::function<void(TSCSIDevice& sender)>;
 
@@ -43,10 +44,11 @@ struct TrackInformation {
 // Capability bits of CapabilityFlags.
 namespace capability {
 inline constexpr std::uint32_t kCdRRead = 0x1, kCdRwRead = 0x2, kMethod2 = 0x4, kDvdRomRead = 0x8,
-                               kDvdRRead = 0x10 | 0x20, kDvdRamRead = 0x40, kDvdPlusRwRead = 0x80 | 0x100,
-                               kCdRWrite = 0x200, kCdRwWrite = 0x400, kTestWrite = 0x800,
-                               kDvdRWrite = 0x1000 | 0x2000, kDvdRamWrite = 0x4000,
-                               kDvdPlusRwWrite = 0x8000 | 0x10000, kUnderrunFree = 0x40000;
+                               kDvdRRead = 0x10 | 0x20, kDvdRamRead = 0x40,
+                               kDvdPlusRwRead = 0x80 | 0x100, kCdRWrite = 0x200, kCdRwWrite = 0x400,
+                               kTestWrite = 0x800, kDvdRWrite = 0x1000 | 0x2000,
+                               kDvdRamWrite = 0x4000, kDvdPlusRwWrite = 0x8000 | 0x10000,
+                               kUnderrunFree = 0x40000;
 }
 
 // One CD/DVD drive reached through the drive layer's transport: discovery and
@@ -55,7 +57,7 @@ inline constexpr std::uint32_t kCdRRead = 0x1, kCdRwRead = 0x2, kMethod2 = 0x4, 
 // leave the reason in LastErrorText and the sense data. Commands of one device must
 // not overlap: callers in other threads hold LockDevice.
 class TSCSIDevice {
-public:
+  public:
     static constexpr std::uint8_t kNoAddress = 254;
 
     // invoker hands OnEraseDone to the main thread; without one it is raised in the
@@ -79,7 +81,9 @@ public:
     void DebugMessage(const std::string& text, std::uint8_t mType);
 
     const std::string& LastErrorText() const noexcept { return lastErrorText_; }
-    const std::array<std::uint8_t, kSenseBytes + 1>& LastSense() const noexcept { return lastSense_; }
+    const std::array<std::uint8_t, kSenseBytes + 1>& LastSense() const noexcept {
+        return lastSense_;
+    }
     bool TargetBusy() const noexcept { return targetBusy_; }
     // The next eligible failure is not written to the log.
     void SuppressNextErrorLog() noexcept { suppressErrorLog_ = true; }
@@ -125,14 +129,16 @@ public:
     bool PreventAllowRemoval(bool allow);
     bool ReadFormatCapacities(std::uint32_t& blocks, std::uint32_t& blockSize);
     bool ReadCapacity(std::uint32_t& lastAddress, std::uint32_t& blockLength);
-    bool Read10(std::uint32_t address, std::uint16_t blocks, std::uint32_t length, std::uint8_t* buffer);
-    bool Write10(std::uint32_t address, std::uint16_t blocks, std::uint8_t* buffer, std::uint32_t length,
-                 std::uint8_t flags = 0x50);
+    bool Read10(std::uint32_t address, std::uint16_t blocks, std::uint32_t length,
+                std::uint8_t* buffer);
+    bool Write10(std::uint32_t address, std::uint16_t blocks, std::uint8_t* buffer,
+                 std::uint32_t length, std::uint8_t flags = 0x50);
     bool SynchronizeCache(std::uint32_t timeoutMs, bool immediate);
-    bool GetConfiguration(std::uint8_t rt, std::uint16_t feature, std::uint16_t length, std::uint8_t* buffer);
+    bool GetConfiguration(std::uint8_t rt, std::uint16_t feature, std::uint16_t length,
+                          std::uint8_t* buffer);
     // A length above 255 is a range error (std::out_of_range) before anything is sent.
-    bool ReadTOC(std::uint8_t format, std::uint8_t* buffer, std::uint32_t length, std::uint8_t number, bool msf,
-                 std::uint8_t control);
+    bool ReadTOC(std::uint8_t format, std::uint8_t* buffer, std::uint32_t length,
+                 std::uint8_t number, bool msf, std::uint8_t control);
     bool ReadDiscInformation(std::uint8_t* buffer, std::uint16_t length);
     bool ReadTrackInformation(std::uint8_t track);
     bool ReserveTrack(std::uint32_t blocks);
@@ -141,8 +147,8 @@ public:
     bool ModeSense10(std::uint8_t page, std::uint8_t* buffer, bool defaults, std::uint16_t length,
                      std::uint32_t bufferSize);
     bool CloseTrackSession(bool track, bool immediate, bool finalize);
-    bool CloseTrackSessionEx(bool immediate, std::uint8_t function, std::uint8_t b3, std::uint8_t b4,
-                             std::uint8_t b5);
+    bool CloseTrackSessionEx(bool immediate, std::uint8_t function, std::uint8_t b3,
+                             std::uint8_t b4, std::uint8_t b5);
     bool ReadBufferCapacity(std::uint32_t& size, std::uint32_t& free);
     bool SendCueSheet(const std::uint8_t* data, std::uint32_t length);
     bool SetStreaming(const std::uint8_t* data, std::uint16_t length);
@@ -156,7 +162,9 @@ public:
     void UnlockDevice() { deviceLock_.unlock(); }
 
     const TrackInformation& TrackInfo() const noexcept { return trackInfo_; }
-    const std::array<std::uint8_t, 54>& WriteParameters() const noexcept { return writeParameters_; }
+    const std::array<std::uint8_t, 54>& WriteParameters() const noexcept {
+        return writeParameters_;
+    }
     std::uint32_t DeviceBufferSize = 0;
     std::uint32_t DeviceFreeBufferSize = 0;
     bool FinalizeDisc = false;
@@ -174,7 +182,9 @@ public:
     std::uint32_t GetFreeBlocks();
     std::uint32_t FindIsoVolumeSize();
     // The disc information of the last ReadDiscInformation (56 bytes).
-    const std::array<std::uint8_t, 56>& DiscInformation() const noexcept { return discInformation_; }
+    const std::array<std::uint8_t, 56>& DiscInformation() const noexcept {
+        return discInformation_;
+    }
 
     // --- erase ------------------------------------------------------------------
     bool EraseDisc(bool quick);
@@ -184,15 +194,16 @@ public:
     void WaitForErase();
     TEraseDoneEvent OnEraseDone;
 
-protected:
+  protected:
     // Sends one command to the selected drive; true when it succeeded.
-    bool Command(const std::uint8_t* cdb, std::uint8_t cdbLength, std::uint8_t flags, std::uint8_t* buffer,
-                 std::uint32_t length, std::uint32_t timeoutMs, bool pendingIsSuccess = false);
+    bool Command(const std::uint8_t* cdb, std::uint8_t cdbLength, std::uint8_t flags,
+                 std::uint8_t* buffer, std::uint32_t length, std::uint32_t timeoutMs,
+                 bool pendingIsSuccess = false);
     std::uint8_t LastAsc() const noexcept { return lastSense_[12]; }
     void Sleep(std::uint32_t milliseconds) const { layer_.Clock().Sleep(milliseconds); }
     void ReportLayerProblems(const std::vector<std::string>& problems);
 
-private:
+  private:
     void ResetSelection();
     void ApplyModelChecks();
     void RunEraseThread(std::uint16_t discType, std::uint16_t expectedSeconds);

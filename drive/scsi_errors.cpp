@@ -273,20 +273,56 @@ struct NamedCommand {
 };
 
 constexpr NamedCommand kCommandNames[] = {
-    {0x00, "TEST UNIT READY"}, {0x01, "REWIND UNIT"}, {0x03, "REQUEST SENSE"}, {0x04, "FORMAT UNIT"},
-    {0x12, "INQUIRY"}, {0x1B, "START STOP UNIT"}, {0x1E, "PREVENT/ALLOW REMOVAL"},
-    {0x23, "READ FORMAT CAPACITIES"}, {0x25, "READ CAPACITY"}, {0x28, "READ (10)"}, {0x2A, "WRITE (10)"},
-    {0x2B, "SEEK (10)"}, {0x2E, "WRITE AND VERIFY (10)"}, {0x2F, "VERIFY (10)"}, {0x35, "SYNCHRONIZE CACHE"},
-    {0x42, "READ SUB-CHANNEL"}, {0x43, "READ TOC/PMA/ATIP"}, {0x45, "PLAY AUDIO (10)"},
-    {0x46, "GET CONFIGURATION"}, {0x47, "PLAY AUDIO MSF"}, {0x4A, "GET EVENT/STATUS NOTIF"},
-    {0x4B, "PAUSE/RESUME"}, {0x4E, "STOP PLAY/SCAN"}, {0x51, "READ DISC INFORMATION"},
-    {0x52, "READ TRACK INFORMATION"}, {0x53, "RESERVE TRACK"}, {0x54, "SEND OPC INFORMATION"},
-    {0x55, "MODE SELECT (10)"}, {0x58, "REPAIR TRACK"}, {0x5A, "MODE SENSE (10)"},
-    {0x5B, "CLOSE TRACK/SESSION"}, {0x5C, "READ BUFFER CAPACITY"}, {0x5D, "SEND CUE SHEET"}, {0xA1, "BLANK"},
-    {0xA2, "SEND EVENT"}, {0xA3, "SEND KEY"}, {0xA4, "REPORT KEY"}, {0xA5, "PLAY AUDIO (12)"},
-    {0xA6, "LOAD/UNLOAD CD/DVD"}, {0xA7, "SET READ AHEAD"}, {0xA8, "READ (12)"}, {0xAA, "WRITE (12)"},
-    {0xAC, "GET PERFORMANCE"}, {0xAD, "READ DVD STRUCTURE"}, {0xB6, "SET STREAMING"}, {0xB9, "READ CD MSF"},
-    {0xBA, "SCAN"}, {0xBB, "SET CD SPEED"}, {0xBD, "MECHANISM STATUS"}, {0xBE, "READ CD"},
+    {0x00, "TEST UNIT READY"},
+    {0x01, "REWIND UNIT"},
+    {0x03, "REQUEST SENSE"},
+    {0x04, "FORMAT UNIT"},
+    {0x12, "INQUIRY"},
+    {0x1B, "START STOP UNIT"},
+    {0x1E, "PREVENT/ALLOW REMOVAL"},
+    {0x23, "READ FORMAT CAPACITIES"},
+    {0x25, "READ CAPACITY"},
+    {0x28, "READ (10)"},
+    {0x2A, "WRITE (10)"},
+    {0x2B, "SEEK (10)"},
+    {0x2E, "WRITE AND VERIFY (10)"},
+    {0x2F, "VERIFY (10)"},
+    {0x35, "SYNCHRONIZE CACHE"},
+    {0x42, "READ SUB-CHANNEL"},
+    {0x43, "READ TOC/PMA/ATIP"},
+    {0x45, "PLAY AUDIO (10)"},
+    {0x46, "GET CONFIGURATION"},
+    {0x47, "PLAY AUDIO MSF"},
+    {0x4A, "GET EVENT/STATUS NOTIF"},
+    {0x4B, "PAUSE/RESUME"},
+    {0x4E, "STOP PLAY/SCAN"},
+    {0x51, "READ DISC INFORMATION"},
+    {0x52, "READ TRACK INFORMATION"},
+    {0x53, "RESERVE TRACK"},
+    {0x54, "SEND OPC INFORMATION"},
+    {0x55, "MODE SELECT (10)"},
+    {0x58, "REPAIR TRACK"},
+    {0x5A, "MODE SENSE (10)"},
+    {0x5B, "CLOSE TRACK/SESSION"},
+    {0x5C, "READ BUFFER CAPACITY"},
+    {0x5D, "SEND CUE SHEET"},
+    {0xA1, "BLANK"},
+    {0xA2, "SEND EVENT"},
+    {0xA3, "SEND KEY"},
+    {0xA4, "REPORT KEY"},
+    {0xA5, "PLAY AUDIO (12)"},
+    {0xA6, "LOAD/UNLOAD CD/DVD"},
+    {0xA7, "SET READ AHEAD"},
+    {0xA8, "READ (12)"},
+    {0xAA, "WRITE (12)"},
+    {0xAC, "GET PERFORMANCE"},
+    {0xAD, "READ DVD STRUCTURE"},
+    {0xB6, "SET STREAMING"},
+    {0xB9, "READ CD MSF"},
+    {0xBA, "SCAN"},
+    {0xBB, "SET CD SPEED"},
+    {0xBD, "MECHANISM STATUS"},
+    {0xBE, "READ CD"},
     {0xBF, "SEND DVD STRUCTURE"},
 };
 
@@ -298,7 +334,8 @@ std::string Hex2(unsigned value) {
 
 }  // namespace
 
-std::string StatusText(std::uint8_t status, std::uint8_t hostStatus, std::uint8_t targetStatus, bool& busy) {
+std::string StatusText(std::uint8_t status, std::uint8_t hostStatus, std::uint8_t targetStatus,
+                       bool& busy) {
     busy = false;
     switch (status) {
         case SS_PENDING:
@@ -411,12 +448,16 @@ std::string AdditionalSenseText(std::uint8_t asc, std::uint8_t ascq) {
     return std::to_string(asc) + "," + std::to_string(ascq);
 }
 
-std::size_t AdditionalSenseTableSize() { return std::size(kAdditionalSense); }
+std::size_t AdditionalSenseTableSize() {
+    return std::size(kAdditionalSense);
+}
 
 std::string RequestErrorText(const SRB_ExecSCSICmd& request, bool& busy) {
-    std::string text = StatusText(request.SRB_Status, request.SRB_HaStat, request.SRB_TargStat, busy);
+    std::string text =
+        StatusText(request.SRB_Status, request.SRB_HaStat, request.SRB_TargStat, busy);
     if (text == "CHECK CONDITION") text = SenseKeyText(request.SenseArea);
-    if (request.SRB_Status != SS_PENDING && request.SRB_Status != SS_COMP && request.SenseArea[7] != 0)
+    if (request.SRB_Status != SS_PENDING && request.SRB_Status != SS_COMP &&
+        request.SenseArea[7] != 0)
         text += " (" + AdditionalSenseText(request.SenseArea[12], request.SenseArea[13]) + ")";
     return text;
 }
@@ -450,9 +491,9 @@ std::string ErrorLogLine(const SRB_ExecSCSICmd& request, std::uint8_t adapter, s
         for (std::uint32_t i = 0; i < count; ++i) text += Hex2(request.SRB_BufPointer[i]) + " ";
     }
     const std::uint8_t* sense = request.SenseArea;
-    return "<<< " + text + "= " + Hex2(request.SRB_HaStat) + " " + Hex2(request.SRB_TargStat) + " " +
-           Hex2(sense[0]) + " " + Hex2(sense[2]) + " " + "ASC:" + Hex2(sense[12]) + ",ASQ:" + Hex2(sense[13]) +
-           " " + lastErrorText;
+    return "<<< " + text + "= " + Hex2(request.SRB_HaStat) + " " + Hex2(request.SRB_TargStat) +
+           " " + Hex2(sense[0]) + " " + Hex2(sense[2]) + " " + "ASC:" + Hex2(sense[12]) +
+           ",ASQ:" + Hex2(sense[13]) + " " + lastErrorText;
 }
 
 void ConvertDescriptorSense(std::uint8_t* sense, std::size_t length) {

@@ -11,7 +11,8 @@ namespace tv {
 
 // The text of a request's status ("CHECK CONDITION", "COMMAND TIMEOUT", ...);
 // busy becomes true for TARGET BUSY.
-std::string StatusText(std::uint8_t status, std::uint8_t hostStatus, std::uint8_t targetStatus, bool& busy);
+std::string StatusText(std::uint8_t status, std::uint8_t hostStatus, std::uint8_t targetStatus,
+                       bool& busy);
 
 // The sense-key text of fixed-format sense data ("NOT READY"); empty when byte 0
 // is 0, "UNKNOWN" for other response codes, "CHECK CONDITION" for keys 9 and 12.

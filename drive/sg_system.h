@@ -9,7 +9,7 @@ namespace tv {
 // The system calls the built-in transport makes to reach the optical drives;
 // tests substitute their own to drive every path of the SG_IO mapping.
 class SgSystem {
-public:
+  public:
     virtual ~SgSystem() = default;
     // Device names of the optical drives ("sr0", "sr1", ...), in number order.
     virtual std::vector<std::string> OpticalDrives() = 0;

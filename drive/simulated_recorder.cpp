@@ -63,9 +63,9 @@ bool SimulatedRecorder::IsOverwritable() const {
 }
 
 bool SimulatedRecorder::IsErasable() const {
-    return kind_ == MediumKind::CdRw || kind_ == MediumKind::DvdRam || kind_ == MediumKind::DvdRwRestrictedOverwrite ||
-           kind_ == MediumKind::DvdRwSequential || kind_ == MediumKind::DvdPlusRw ||
-           kind_ == MediumKind::DvdPlusRwUnformatted;
+    return kind_ == MediumKind::CdRw || kind_ == MediumKind::DvdRam ||
+           kind_ == MediumKind::DvdRwRestrictedOverwrite || kind_ == MediumKind::DvdRwSequential ||
+           kind_ == MediumKind::DvdPlusRw || kind_ == MediumKind::DvdPlusRwUnformatted;
 }
 
 std::uint16_t SimulatedRecorder::Profile() const {
@@ -117,15 +117,22 @@ std::uint32_t SimulatedRecorder::OpenTrackStart() const {
 void SimulatedRecorder::ResetImage(bool keepData) {
     if (imageFd_ < 0) imageFd_ = ::open(imageFile_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (imageFd_ < 0) return;
-    if (!keepData) [[maybe_unused]] const int truncated = ::ftruncate(imageFd_, 0);
-    [[maybe_unused]] const int sized = ::ftruncate(imageFd_, static_cast<off_t>(capacity_) * kBlock);
+    if (!keepData) [[maybe_unused]]
+        const int truncated = ::ftruncate(imageFd_, 0);
+    [[maybe_unused]] const int sized =
+        ::ftruncate(imageFd_, static_cast<off_t>(capacity_) * kBlock);
 }
 
-void SimulatedRecorder::InsertMedium(MediumKind kind, std::uint32_t capacity, std::uint32_t recordedBlocks) {
+void SimulatedRecorder::InsertMedium(MediumKind kind, std::uint32_t capacity,
+                                     std::uint32_t recordedBlocks) {
     std::lock_guard lock(mutex_);
     kind_ = kind;
-    const bool cd = kind == MediumKind::CdRom || kind == MediumKind::CdR || kind == MediumKind::CdRw;
-    capacity_ = kind == MediumKind::None ? 0 : capacity ? capacity : cd ? kCdCapacity : kDvdCapacity;
+    const bool cd =
+        kind == MediumKind::CdRom || kind == MediumKind::CdR || kind == MediumKind::CdRw;
+    capacity_ = kind == MediumKind::None ? 0
+                : capacity               ? capacity
+                : cd                     ? kCdCapacity
+                                         : kDvdCapacity;
     sessions_.clear();
     written_ = 0;
     lastRecorded_ = 0;
@@ -233,7 +240,8 @@ std::vector<std::uint8_t> SimulatedRecorder::WriteParametersPage() const {
 
 // --- answers -----------------------------------------------------------------------
 
-SimulatedRecorder::Result SimulatedRecorder::Check(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
+SimulatedRecorder::Result SimulatedRecorder::Check(std::uint8_t key, std::uint8_t asc,
+                                                   std::uint8_t ascq) {
     Result result;
     result.Status = 0x02;
     result.Sense[0] = 0x70;
@@ -248,7 +256,8 @@ SimulatedRecorder::Result SimulatedRecorder::Reply(std::uint8_t* data, std::uint
                                                    const std::vector<std::uint8_t>& answer) {
     Result result;
     result.Transferred = std::min<std::uint32_t>(length, static_cast<std::uint32_t>(answer.size()));
-    if (data != nullptr && result.Transferred > 0) std::memcpy(data, answer.data(), result.Transferred);
+    if (data != nullptr && result.Transferred > 0)
+        std::memcpy(data, answer.data(), result.Transferred);
     return result;
 }
 
@@ -269,8 +278,9 @@ void SimulatedRecorder::StartOperation(std::uint8_t ascq) {
     notReadyAscq_ = ascq;
 }
 
-ScsiResult SimulatedRecorder::Execute(const std::uint8_t* cdb, std::size_t cdbLength, DataDirection direction,
-                                      std::uint8_t* data, std::uint32_t length, std::uint32_t timeoutMs) {
+ScsiResult SimulatedRecorder::Execute(const std::uint8_t* cdb, std::size_t cdbLength,
+                                      DataDirection direction, std::uint8_t* data,
+                                      std::uint32_t length, std::uint32_t timeoutMs) {
     std::unique_lock lock(mutex_);
     commands_.emplace_back(cdb, cdb + cdbLength);
     const std::uint8_t opcode = cdb[0];
@@ -383,7 +393,8 @@ SimulatedRecorder::Result SimulatedRecorder::Inquiry(std::uint8_t* data, std::ui
     return Reply(data, length, answer);
 }
 
-SimulatedRecorder::Result SimulatedRecorder::RequestSense(std::uint8_t* data, std::uint32_t length) {
+SimulatedRecorder::Result SimulatedRecorder::RequestSense(std::uint8_t* data,
+                                                          std::uint32_t length) {
     std::vector<std::uint8_t> answer(18, 0);
     answer[0] = 0x70;
     answer[7] = 10;
@@ -412,10 +423,10 @@ SimulatedRecorder::Result SimulatedRecorder::ModeSense(const std::uint8_t* cdb, 
         std::vector<std::uint8_t> caps(32, 0);
         caps[0] = 0x2A;
         caps[1] = 30;
-        caps[2] = 0x3F;  // reads CD-R, CD-RW, method 2, DVD-ROM, DVD-R, DVD-RAM
-        caps[3] = 0x37;  // writes CD-R, CD-RW, test write, DVD-R, DVD-RAM
-        caps[4] = 0x80;  // buffer underrun free
-        WriteBig16(caps.data() + 8, 8467);    // maximum read speed
+        caps[2] = 0x3F;                     // reads CD-R, CD-RW, method 2, DVD-ROM, DVD-R, DVD-RAM
+        caps[3] = 0x37;                     // writes CD-R, CD-RW, test write, DVD-R, DVD-RAM
+        caps[4] = 0x80;                     // buffer underrun free
+        WriteBig16(caps.data() + 8, 8467);  // maximum read speed
         WriteBig16(caps.data() + 12, kBufferSize / 1024);
         WriteBig16(caps.data() + 14, 8467);   // current read speed
         WriteBig16(caps.data() + 18, 11080);  // maximum write speed
@@ -437,14 +448,17 @@ SimulatedRecorder::Result SimulatedRecorder::ModeSelect(std::uint8_t* data, std:
     if (8 + descriptors + 2 > length) return Check(0x05, 0x1A, 0x00);
     if ((page[0] & 0x3F) != 0x05) return Check(0x05, 0x26, 0x00);
     const std::uint8_t writeType = page[2] & 0x0F;
-    if (writeType > 2 && writeType != 4) return Check(0x05, 0x26, 0x02);  // raw writing is not offered
-    const std::uint32_t pageLength = std::min<std::uint32_t>(page[1] + 2u, length - 8 - descriptors);
+    if (writeType > 2 && writeType != 4)
+        return Check(0x05, 0x26, 0x02);  // raw writing is not offered
+    const std::uint32_t pageLength =
+        std::min<std::uint32_t>(page[1] + 2u, length - 8 - descriptors);
     page05_.assign(page, page + pageLength);
     page05_.resize(54, 0);
     return Result{};
 }
 
-SimulatedRecorder::Result SimulatedRecorder::GetConfiguration(const std::uint8_t* cdb, std::uint8_t* data,
+SimulatedRecorder::Result SimulatedRecorder::GetConfiguration(const std::uint8_t* cdb,
+                                                              std::uint8_t* data,
                                                               std::uint32_t length) {
     if (!getConfigurationSupported_) return Check(0x05, 0x20, 0x00);
     const std::uint16_t feature = ReadBig16(cdb + 2);
@@ -468,15 +482,18 @@ SimulatedRecorder::Result SimulatedRecorder::GetConfiguration(const std::uint8_t
         }
         add(0x0000, true, profiles);
     } else if (feature == 0x002A) {
-        add(0x002A, kind_ == MediumKind::DvdPlusRw || kind_ == MediumKind::DvdPlusRwUnformatted, {0x01, 0, 0, 0});
+        add(0x002A, kind_ == MediumKind::DvdPlusRw || kind_ == MediumKind::DvdPlusRwUnformatted,
+            {0x01, 0, 0, 0});
     } else if (feature == 0x002F) {
-        add(0x002F, kind_ == MediumKind::DvdR || kind_ == MediumKind::DvdRwSequential, {0x46, 0, 0, 0});
+        add(0x002F, kind_ == MediumKind::DvdR || kind_ == MediumKind::DvdRwSequential,
+            {0x46, 0, 0, 0});
     }
     WriteBig32(answer.data(), static_cast<std::uint32_t>(answer.size() - 4));
     return Reply(data, std::min<std::uint32_t>(length, ReadBig16(cdb + 7)), answer);
 }
 
-SimulatedRecorder::Result SimulatedRecorder::ReadDiscInformation(std::uint8_t* data, std::uint32_t length) {
+SimulatedRecorder::Result SimulatedRecorder::ReadDiscInformation(std::uint8_t* data,
+                                                                 std::uint32_t length) {
     std::vector<std::uint8_t> answer(34, 0);
     WriteBig16(answer.data(), 32);
     std::uint8_t status = 0, lastSession = 0, sessions = 0, lastTrack = 0;
@@ -507,7 +524,8 @@ SimulatedRecorder::Result SimulatedRecorder::ReadDiscInformation(std::uint8_t* d
     return Reply(data, length, answer);
 }
 
-SimulatedRecorder::Result SimulatedRecorder::ReadTrackInformation(const std::uint8_t* cdb, std::uint8_t* data,
+SimulatedRecorder::Result SimulatedRecorder::ReadTrackInformation(const std::uint8_t* cdb,
+                                                                  std::uint8_t* data,
                                                                   std::uint32_t length) {
     if ((cdb[1] & 0x03) != 1) return Check(0x05, 0x24, 0x00);
     std::uint32_t track = ReadBig32(cdb + 2);
@@ -547,7 +565,8 @@ SimulatedRecorder::Result SimulatedRecorder::ReadTrackInformation(const std::uin
     std::vector<std::uint8_t> answer(36, 0);
     WriteBig16(answer.data(), 34);
     answer[2] = static_cast<std::uint8_t>(track);
-    answer[3] = static_cast<std::uint8_t>(std::min<std::uint32_t>(track, static_cast<std::uint32_t>(sessions_.size()) + 1));
+    answer[3] = static_cast<std::uint8_t>(
+        std::min<std::uint32_t>(track, static_cast<std::uint32_t>(sessions_.size()) + 1));
     answer[5] = 0x04;  // data track
     answer[6] = static_cast<std::uint8_t>((blank ? 0x40 : 0) | 0x01);
     answer[7] = static_cast<std::uint8_t>((nwaValid ? 0x01 : 0) | (lastRecorded ? 0x02 : 0));
@@ -627,7 +646,8 @@ SimulatedRecorder::Result SimulatedRecorder::ReadToc(const std::uint8_t* cdb, st
     return Reply(data, allocation, answer);
 }
 
-SimulatedRecorder::Result SimulatedRecorder::ReadCapacity(std::uint8_t* data, std::uint32_t length) {
+SimulatedRecorder::Result SimulatedRecorder::ReadCapacity(std::uint8_t* data,
+                                                          std::uint32_t length) {
     std::uint32_t end = IsOverwritable() ? capacity_ : 0;
     if (!sessions_.empty()) end = sessions_.back().Start + sessions_.back().Length;
     std::vector<std::uint8_t> answer(8, 0);
@@ -636,7 +656,8 @@ SimulatedRecorder::Result SimulatedRecorder::ReadCapacity(std::uint8_t* data, st
     return Reply(data, length, answer);
 }
 
-SimulatedRecorder::Result SimulatedRecorder::ReadFormatCapacities(std::uint8_t* data, std::uint32_t length) {
+SimulatedRecorder::Result SimulatedRecorder::ReadFormatCapacities(std::uint8_t* data,
+                                                                  std::uint32_t length) {
     std::vector<std::uint8_t> answer(12, 0);
     const bool formatted = kind_ != MediumKind::DvdPlusRwUnformatted;
     answer[3] = 8;
@@ -650,7 +671,8 @@ SimulatedRecorder::Result SimulatedRecorder::ReadFormatCapacities(std::uint8_t* 
         answer.insert(answer.end(), descriptor, descriptor + 8);
         answer[3] = static_cast<std::uint8_t>(answer.size() - 4);
     };
-    if (kind_ == MediumKind::DvdPlusRw || kind_ == MediumKind::DvdPlusRwUnformatted) formattable(0x26, 0);
+    if (kind_ == MediumKind::DvdPlusRw || kind_ == MediumKind::DvdPlusRwUnformatted)
+        formattable(0x26, 0);
     if (kind_ == MediumKind::DvdRwSequential || kind_ == MediumKind::DvdRwRestrictedOverwrite) {
         formattable(0x10, 16);
         formattable(0x15, 16);
@@ -667,14 +689,17 @@ SimulatedRecorder::Result SimulatedRecorder::Read10(const std::uint8_t* cdb, std
     const std::uint32_t bytes = std::min<std::uint32_t>(length, blocks * kBlock);
     if (data != nullptr && bytes > 0) {
         std::memset(data, 0, bytes);
-        if (imageFd_ >= 0) [[maybe_unused]] const ssize_t got = ::pread(imageFd_, data, bytes, static_cast<off_t>(address) * kBlock);
+        if (imageFd_ >= 0) [[maybe_unused]]
+            const ssize_t got =
+                ::pread(imageFd_, data, bytes, static_cast<off_t>(address) * kBlock);
     }
     Result result;
     result.Transferred = bytes;
     return result;
 }
 
-SimulatedRecorder::Result SimulatedRecorder::Write10(const std::uint8_t* cdb, const std::uint8_t* data,
+SimulatedRecorder::Result SimulatedRecorder::Write10(const std::uint8_t* cdb,
+                                                     const std::uint8_t* data,
                                                      std::uint32_t length) {
     const std::uint32_t address = ReadBig32(cdb + 2);
     const std::uint32_t blocks = ReadBig16(cdb + 7);
@@ -695,8 +720,9 @@ SimulatedRecorder::Result SimulatedRecorder::Write10(const std::uint8_t* cdb, co
         std::size_t done = 0;
         const std::size_t bytes = std::size_t{blocks} * kBlock;
         while (done < bytes) {
-            const ssize_t put = ::pwrite(imageFd_, data + done, bytes - done,
-                                         static_cast<off_t>(address) * kBlock + static_cast<off_t>(done));
+            const ssize_t put =
+                ::pwrite(imageFd_, data + done, bytes - done,
+                         static_cast<off_t>(address) * kBlock + static_cast<off_t>(done));
             if (put <= 0) return Check(0x03, 0x0C, 0x00);
             done += static_cast<std::size_t>(put);
         }
@@ -718,14 +744,16 @@ void SimulatedRecorder::CloseOpenSession(bool closeDisc) {
     // The disc stays open for another session when the write parameters allow it
     // and there is room behind the gap.
     const bool multiSession = (page05_[3] & 0xC0) == 0xC0;
-    if (closeDisc || !multiSession || OpenTrackStart() >= capacity_) closed_ = !sessions_.empty() || closeDisc;
+    if (closeDisc || !multiSession || OpenTrackStart() >= capacity_)
+        closed_ = !sessions_.empty() || closeDisc;
 }
 
 SimulatedRecorder::Result SimulatedRecorder::CloseTrackSession(const std::uint8_t* cdb) {
     const std::uint8_t function = cdb[2] & 0x07;
     const bool immediate = cdb[1] & 0x01;
     if (IsOverwritable() || kind_ == MediumKind::DvdPlusRwUnformatted) {
-        if (kind_ == MediumKind::DvdPlusRwUnformatted && function == 3) kind_ = MediumKind::DvdPlusRw;
+        if (kind_ == MediumKind::DvdPlusRwUnformatted && function == 3)
+            kind_ = MediumKind::DvdPlusRw;
     } else if (!IsWriteOnce()) {
         return Check(0x05, 0x30, 0x05);
     } else if (function == 2 || function == 5 || function == 6) {
@@ -753,7 +781,8 @@ SimulatedRecorder::Result SimulatedRecorder::Blank(const std::uint8_t* cdb) {
     return Result{};
 }
 
-SimulatedRecorder::Result SimulatedRecorder::FormatUnit(const std::uint8_t* cdb, const std::uint8_t* data,
+SimulatedRecorder::Result SimulatedRecorder::FormatUnit(const std::uint8_t* cdb,
+                                                        const std::uint8_t* data,
                                                         std::uint32_t length) {
     if ((cdb[1] & 0x10) == 0 || data == nullptr || length < 12) return Check(0x05, 0x24, 0x00);
     const std::uint8_t type = data[8] >> 2;

@@ -15,8 +15,8 @@ namespace tv {
 
 // What a drive answers to one command.
 struct ScsiResult {
-    std::uint8_t Status = 0;      // SCSI status: 0 good, 2 check condition, 8 busy
-    bool TimedOut = false;        // the command did not complete within its time
+    std::uint8_t Status = 0;  // SCSI status: 0 good, 2 check condition, 8 busy
+    bool TimedOut = false;    // the command did not complete within its time
     std::uint32_t Transferred = 0;
     std::array<std::uint8_t, 18> Sense{};  // fixed-format sense data with check condition
 };
@@ -46,8 +46,8 @@ enum class MediumKind {
 // the usual lead-out and lead-in gap). Faults can be injected for tests. All
 // members are safe to call from several threads.
 class SimulatedRecorder {
-public:
-    static constexpr std::uint32_t kCdCapacity = 359847;   // 80 minutes
+  public:
+    static constexpr std::uint32_t kCdCapacity = 359847;    // 80 minutes
     static constexpr std::uint32_t kDvdCapacity = 2295104;  // 4.7 GB
     static constexpr std::uint32_t kBufferSize = 2 * 1024 * 1024;
 
@@ -59,14 +59,15 @@ public:
 
     // Puts a blank medium into the tray (capacity 0: the medium's usual size).
     // Read-only media are inserted holding one closed session of recordedBlocks.
-    void InsertMedium(MediumKind kind, std::uint32_t capacity = 0, std::uint32_t recordedBlocks = 0);
+    void InsertMedium(MediumKind kind, std::uint32_t capacity = 0,
+                      std::uint32_t recordedBlocks = 0);
     // Records a session of the given length on the current medium, as an earlier
     // burn would have left it: closed (appendable after it, or the disc closed).
     void RecordSession(std::uint32_t blocks, bool closeDisc = false);
     void Eject();
 
     MediumKind Medium() const;
-    int SessionCount() const;             // closed sessions
+    int SessionCount() const;  // closed sessions
     std::uint32_t NextWritableAddress() const;
     bool DiscClosed() const;
     std::filesystem::path ImageFile() const { return imageFile_; }
@@ -88,10 +89,10 @@ public:
     std::vector<std::uint8_t> WriteParametersPage() const;
 
     // Handles one command. timeoutMs is how long the caller waits for it.
-    ScsiResult Execute(const std::uint8_t* cdb, std::size_t cdbLength, DataDirection direction, std::uint8_t* data,
-                       std::uint32_t length, std::uint32_t timeoutMs);
+    ScsiResult Execute(const std::uint8_t* cdb, std::size_t cdbLength, DataDirection direction,
+                       std::uint8_t* data, std::uint32_t length, std::uint32_t timeoutMs);
 
-private:
+  private:
     struct Session {
         std::uint32_t Start;
         std::uint32_t Length;
@@ -139,8 +140,8 @@ private:
     MediumKind kind_ = MediumKind::None;
     std::uint32_t capacity_ = 0;
     std::vector<Session> sessions_;
-    std::uint32_t written_ = 0;        // blocks written into the open track
-    std::uint32_t lastRecorded_ = 0;   // overwritable media: one past the highest block written
+    std::uint32_t written_ = 0;       // blocks written into the open track
+    std::uint32_t lastRecorded_ = 0;  // overwritable media: one past the highest block written
     bool closed_ = false;
     std::vector<std::uint8_t> page05_;
 

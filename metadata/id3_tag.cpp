@@ -20,7 +20,8 @@ namespace {
 constexpr std::size_t kTitleAt = 3, kArtistAt = 33, kAlbumAt = 63, kYearAt = 93, kCommentAt = 97;
 constexpr std::size_t kTextWidth = 30, kYearWidth = 4, kGenreAt = 127;
 
-std::string ReadField(std::span<const std::uint8_t, kID3v1Size> bytes, std::size_t at, std::size_t width) {
+std::string ReadField(std::span<const std::uint8_t, kID3v1Size> bytes, std::size_t at,
+                      std::size_t width) {
     const auto* begin = reinterpret_cast<const char*>(bytes.data() + at);
     std::size_t length = 0;
     while (length < width && begin[length] != '\0') ++length;
@@ -108,7 +109,8 @@ void TID3Tag::ReadTag() {
     std::optional<ID3v1Fields> fields;
     if (info.st_size >= static_cast<off_t>(kID3v1Size)) {
         std::array<std::uint8_t, kID3v1Size> bytes{};
-        if (!ReadExactly(file.Get(), bytes.data(), bytes.size(), info.st_size - static_cast<off_t>(kID3v1Size)))
+        if (!ReadExactly(file.Get(), bytes.data(), bytes.size(),
+                         info.st_size - static_cast<off_t>(kID3v1Size)))
             ThrowFileError(errno ? errno : EIO, fileName_);
         fields = ParseID3v1(bytes);
     }
@@ -140,19 +142,22 @@ void TID3Tag::WriteTag() {
     off_t position = info.st_size;
     if (info.st_size >= static_cast<off_t>(kID3v1Size)) {
         std::uint8_t head[3];
-        if (!ReadExactly(file.Get(), head, sizeof head, info.st_size - static_cast<off_t>(kID3v1Size)))
+        if (!ReadExactly(file.Get(), head, sizeof head,
+                         info.st_size - static_cast<off_t>(kID3v1Size)))
             ThrowFileError(errno ? errno : EIO, fileName_);
-        if (std::memcmp(head, "TAG", 3) == 0) position = info.st_size - static_cast<off_t>(kID3v1Size);
+        if (std::memcmp(head, "TAG", 3) == 0)
+            position = info.st_size - static_cast<off_t>(kID3v1Size);
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t written =
-            ::pwrite(file.Get(), bytes.data() + done, bytes.size() - done, position + static_cast<off_t>(done));
+        const ssize_t written = ::pwrite(file.Get(), bytes.data() + done, bytes.size() - done,
+                                         position + static_cast<off_t>(done));
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
             const int error = written < 0 ? errno : EIO;
             // An append that failed half-way is taken back.
-            if (position == info.st_size) [[maybe_unused]] const int ignored = ::ftruncate(file.Get(), info.st_size);
+            if (position == info.st_size) [[maybe_unused]]
+                const int ignored = ::ftruncate(file.Get(), info.st_size);
             ThrowFileError(error, fileName_);
         }
         done += static_cast<std::size_t>(written);

@@ -34,7 +34,7 @@ std::array<std::uint8_t, kID3v1Size> BuildID3v1(const ID3v1Fields& fields);
 // new and the file exists; setting a value marks the tag modified when the value
 // changes; Save writes a modified tag.
 class TID3Tag {
-public:
+  public:
     TID3Tag() = default;
     virtual ~TID3Tag() = default;
 
@@ -72,7 +72,7 @@ public:
 
     void Save() { WriteTag(); }
 
-private:
+  private:
     void SetText(std::string& field, const std::string& value);
 
     std::string title_, artist_, album_, year_, comment_, genre_;

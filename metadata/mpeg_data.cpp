@@ -45,12 +45,13 @@ int XingOffset(const TMPEGData& data) {
 }
 
 std::uint32_t BigEndian32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           p[3];
 }
 
 // Reads a file front to back in large blocks.
 class ByteReader {
-public:
+  public:
     ByteReader(ByteSource& source, std::int64_t position) : source_(source), position_(position) {}
 
     std::int64_t Position() const noexcept { return position_; }
@@ -59,13 +60,15 @@ public:
 
     // The next byte; only when !AtEnd().
     std::uint8_t Next() {
-        if (position_ < blockStart_ || position_ >= blockStart_ + static_cast<std::int64_t>(block_.size())) Fill();
+        if (position_ < blockStart_ ||
+            position_ >= blockStart_ + static_cast<std::int64_t>(block_.size()))
+            Fill();
         return block_[static_cast<std::size_t>(position_++ - blockStart_)];
     }
 
     void Seek(std::int64_t position) noexcept { position_ = position; }
 
-private:
+  private:
     void Fill() {
         block_.resize(64 * 1024);
         const std::size_t got = source_.ReadAt(position_, block_);
@@ -91,11 +94,13 @@ std::int64_t SkipID3v2(ByteSource& source) {
     for (;;) {
         std::array<std::uint8_t, 10> header{};
         if (source.ReadAt(position, header) != header.size()) return position;
-        const bool tag = std::memcmp(header.data(), "ID3", 3) == 0 && header[3] != 0xFF && header[4] != 0xFF &&
+        const bool tag = std::memcmp(header.data(), "ID3", 3) == 0 && header[3] != 0xFF &&
+                         header[4] != 0xFF &&
                          (header[6] | header[7] | header[8] | header[9]) < 0x80;
         if (!tag) return position;
-        const std::int64_t size = (std::int64_t{header[6]} << 21) | (std::int64_t{header[7]} << 14) |
-                                  (std::int64_t{header[8]} << 7) | header[9];
+        const std::int64_t size = (std::int64_t{header[6]} << 21) |
+                                  (std::int64_t{header[7]} << 14) | (std::int64_t{header[8]} << 7) |
+                                  header[9];
         const bool footer = (header[5] & 0x10) != 0;
         position += 10 + size + (footer ? 10 : 0);
     }
@@ -107,7 +112,9 @@ bool SameStream(const TMPEGData& a, const TMPEGData& b) {
 
 }  // namespace
 
-void ClearMPEGData(TMPEGData& data) { data = TMPEGData{}; }
+void ClearMPEGData(TMPEGData& data) {
+    data = TMPEGData{};
+}
 
 bool IsValidMPEGData(const TMPEGData& data) {
     return data.Version != 0 && data.Layer != 0 && data.BitRate > 0 && data.SampleRate > 0;
@@ -116,7 +123,8 @@ bool IsValidMPEGData(const TMPEGData& data) {
 int MPEGFrameLength(int version, int layer, int sampleRate, int bitRate, bool padding) {
     if (sampleRate < 1 || layer < 1 || layer > 3) return 0;
     const std::int64_t bitsPerSecond = std::int64_t{bitRate} * 1000;
-    if (layer == 1) return static_cast<int>((12 * bitsPerSecond / sampleRate + (padding ? 1 : 0)) * 4);
+    if (layer == 1)
+        return static_cast<int>((12 * bitsPerSecond / sampleRate + (padding ? 1 : 0)) * 4);
     const int factor = (layer == 3 && version != 1) ? 72 : 144;
     return static_cast<int>(factor * bitsPerSecond / sampleRate + (padding ? 1 : 0));
 }
@@ -186,7 +194,8 @@ int AnalyseMPEGData(ByteSource& source, TMPEGData& data) {
             return -1;
         }
         const std::int64_t candidate = reader.Position() - 4;
-        const std::int64_t rest = size - candidate - data.FrameLength + (data.ProtectionBit ? 2 : 0);
+        const std::int64_t rest =
+            size - candidate - data.FrameLength + (data.ProtectionBit ? 2 : 0);
         bool accepted = rest > 0;
         // A real frame is followed by the next one (where the file goes on).
         const std::int64_t next = candidate + data.FrameLength;
@@ -195,7 +204,8 @@ int AnalyseMPEGData(ByteSource& source, TMPEGData& data) {
             ReadExactly(source, next, bytes);
             TMPEGData following;
             following.FileSize = size;
-            accepted = DecodeMPEGHeader(BigEndian32(bytes.data()), following) && SameStream(following, data);
+            accepted = DecodeMPEGHeader(BigEndian32(bytes.data()), following) &&
+                       SameStream(following, data);
         }
         if (accepted) {
             frame = candidate;
@@ -222,7 +232,8 @@ int AnalyseMPEGData(ByteSource& source, TMPEGData& data) {
         const std::int64_t bitRate = std::int64_t{data.FrameLength} * data.SampleRate /
                                          FrameFactor(data.Version, data.Layer) -
                                      (data.Padding ? 1 : 0);
-        if (bitRate <= 0) throw MPEGAnalysisError("Rechenfehler: der Xing-Kopf ergibt keine Bitrate");
+        if (bitRate <= 0)
+            throw MPEGAnalysisError("Rechenfehler: der Xing-Kopf ergibt keine Bitrate");
         data.BitRate = static_cast<std::int32_t>(bitRate);
         const std::int64_t seconds = data.FileSize * 8 / (bitRate * 1000);
         data.Duration = static_cast<std::uint16_t>(std::min<std::int64_t>(seconds, 65535));
@@ -236,7 +247,8 @@ int AnalyseMPEGData(ByteSource& source, TMPEGData& data) {
             data.Encoder = b[6] == 0x0F ? "Mp3 Compressor" : "Xing 2.20";
             break;
         case 0x44:
-            data.Encoder = b[7] == 0 ? "l3Enc" : (b[6] == 1 ? "Audioactive P. Studio" : "mp3 Producer");
+            data.Encoder =
+                b[7] == 0 ? "l3Enc" : (b[6] == 1 ? "Audioactive P. Studio" : "mp3 Producer");
             break;
         case 0x6C:
             data.Encoder = "Audio Catalyst";
@@ -253,13 +265,14 @@ int AnalyseMPEGData(ByteSource& source, TMPEGData& data) {
 namespace {
 
 class FileByteSource final : public ByteSource {
-public:
+  public:
     explicit FileByteSource(const std::filesystem::path& path)
         : name_(path.string()), fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
         if (!fd_.Valid()) throw std::system_error(errno, std::generic_category(), name_);
         struct stat info {};
         if (::fstat(fd_.Get(), &info) != 0 || S_ISDIR(info.st_mode))
-            throw std::system_error(S_ISDIR(info.st_mode) ? EISDIR : errno, std::generic_category(), name_);
+            throw std::system_error(S_ISDIR(info.st_mode) ? EISDIR : errno, std::generic_category(),
+                                    name_);
         size_ = info.st_size;
     }
 
@@ -268,7 +281,8 @@ public:
     std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> out) override {
         std::size_t done = 0;
         while (done < out.size()) {
-            const ssize_t got = ::pread(fd_.Get(), out.data() + done, out.size() - done, offset + static_cast<off_t>(done));
+            const ssize_t got = ::pread(fd_.Get(), out.data() + done, out.size() - done,
+                                        offset + static_cast<off_t>(done));
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) throw std::system_error(errno, std::generic_category(), name_);
             if (got == 0) break;
@@ -277,7 +291,7 @@ public:
         return done;
     }
 
-private:
+  private:
     std::string name_;
     FileDescriptor fd_;
     std::int64_t size_ = 0;

@@ -10,16 +10,16 @@ namespace tv {
 
 // What the first MPEG audio frame of a file tells.
 struct TMPEGData {
-    std::uint16_t Duration = 0;   // playing time in whole seconds
-    std::int64_t FileSize = 0;    // size of the whole file in bytes
-    std::uint8_t Version = 0;     // 0 reserved, 1 MPEG 1, 2 MPEG 2, 3 MPEG 2.5
-    std::uint8_t Layer = 0;       // 0 reserved, 1..3 Layer I..III
-    std::int32_t SampleRate = 0;  // Hz
-    std::int32_t BitRate = 0;     // kbit/s
-    std::uint8_t ChannelMode = 0; // 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel
+    std::uint16_t Duration = 0;    // playing time in whole seconds
+    std::int64_t FileSize = 0;     // size of the whole file in bytes
+    std::uint8_t Version = 0;      // 0 reserved, 1 MPEG 1, 2 MPEG 2, 3 MPEG 2.5
+    std::uint8_t Layer = 0;        // 0 reserved, 1..3 Layer I..III
+    std::int32_t SampleRate = 0;   // Hz
+    std::int32_t BitRate = 0;      // kbit/s
+    std::uint8_t ChannelMode = 0;  // 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel
     bool CopyFlag = false;
     bool Original = false;
-    bool ProtectionBit = false;   // as stored: true = no CRC follows the header
+    bool ProtectionBit = false;  // as stored: true = no CRC follows the header
     bool Padding = false;
     std::uint16_t FrameLength = 0;  // bytes; the average frame length of a Xing file
     std::string Encoder = "Encoder nicht erkannt";
@@ -30,7 +30,7 @@ inline constexpr char kEncoderUnknown[] = "Encoder nicht erkannt";
 // A failure of the analysis: the file could not be read as far as needed, or a VBR
 // header gave numbers that cannot be divided by.
 class MPEGAnalysisError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -49,7 +49,7 @@ bool DecodeMPEGHeader(std::uint32_t header, TMPEGData& data);
 
 // Random access to a file's bytes.
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     virtual std::int64_t Size() const = 0;
     // Reads up to out.size() bytes at offset and returns how many it got (fewer only

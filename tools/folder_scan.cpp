@@ -25,7 +25,7 @@ bool ContainsFolded(std::string_view name, std::string_view upperNeedle) {
 using FolderIdentity = std::pair<dev_t, ino_t>;
 
 class Scanner {
-public:
+  public:
     Scanner(const AudioTypes& types, const std::function<void()>& beforeEntry,
             const std::function<void(const std::string&)>& onAudioFile)
         : types_(types), beforeEntry_(beforeEntry), onAudioFile_(onAudioFile) {}
@@ -51,7 +51,7 @@ public:
         }
     }
 
-private:
+  private:
     const AudioTypes& types_;
     const std::function<void()>& beforeEntry_;
     const std::function<void(const std::string&)>& onAudioFile_;
@@ -61,11 +61,13 @@ private:
 }  // namespace
 
 bool CountsAsAudioFile(std::string_view name, const AudioTypes& types) {
-    return (types.Mp3 && ContainsFolded(name, ".MP3")) || (types.Wma && ContainsFolded(name, ".WMA")) ||
+    return (types.Mp3 && ContainsFolded(name, ".MP3")) ||
+           (types.Wma && ContainsFolded(name, ".WMA")) ||
            (types.Wav && ContainsFolded(name, ".WAV"));
 }
 
-void ScanAudioFolder(const std::string& folder, const AudioTypes& types, const std::function<void()>& beforeEntry,
+void ScanAudioFolder(const std::string& folder, const AudioTypes& types,
+                     const std::function<void()>& beforeEntry,
                      const std::function<void(const std::string& path)>& onAudioFile) {
     Scanner(types, beforeEntry, onAudioFile).Scan(folder);
 }

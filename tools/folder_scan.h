@@ -24,7 +24,8 @@ bool CountsAsAudioFile(std::string_view name, const AudioTypes& types);
 // beforeEntry before each entry and onAudioFile with the path (folder, "/", name)
 // of each counting file. A folder that cannot be listed, or vanishes while it is
 // listed, contributes what was listed so far.
-void ScanAudioFolder(const std::string& folder, const AudioTypes& types, const std::function<void()>& beforeEntry,
+void ScanAudioFolder(const std::string& folder, const AudioTypes& types,
+                     const std::function<void()>& beforeEntry,
                      const std::function<void(const std::string& path)>& onAudioFile);
 
 }  // namespace tv

@@ -103,11 +103,13 @@ void TFormInfo::ShowAsSplash() {
     loadingLabel_->setVisible(true);
 }
 
-void TFormInfo::Label5Click() { urlOpener_(QUrl(QString::fromLatin1(kMakerWebAddress))); }
+void TFormInfo::Label5Click() {
+    urlOpener_(QUrl(QString::fromLatin1(kMakerWebAddress)));
+}
 
 bool TFormInfo::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == link_ &&
-        (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick)) {
+    if (watched == link_ && (event->type() == QEvent::MouseButtonRelease ||
+                             event->type() == QEvent::MouseButtonDblClick)) {
         Label5Click();
         return true;
     }

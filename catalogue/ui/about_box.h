@@ -22,7 +22,7 @@ inline constexpr char kMakerWebAddress[] = "https://tunevault.example.org";
 // animation are shown.
 class TFormInfo : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TFormInfo(QWidget* parent = nullptr);
 
     QPushButton* OKButton() const noexcept { return okButton_; }
@@ -37,10 +37,10 @@ public:
     // Splash state: OK hidden, loading label and animation shown.
     void ShowAsSplash();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QPushButton* okButton_;
     QLabel* loadingLabel_;
     QProgressBar* animation_;

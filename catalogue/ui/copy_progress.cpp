@@ -48,10 +48,13 @@ void TForm7::ShowCopied(int count) {
 }
 
 void TForm7::Finish() {
-    if (lastCount_ > 0) status_->SetPanelText(0, QStringLiteral(" %1 Einträge kopiert").arg(lastCount_));
+    if (lastCount_ > 0)
+        status_->SetPanelText(0, QStringLiteral(" %1 Einträge kopiert").arg(lastCount_));
     hide();
 }
 
-QString TForm7::StatusText() const { return status_->PanelText(0); }
+QString TForm7::StatusText() const {
+    return status_->PanelText(0);
+}
 
 }  // namespace tv

@@ -14,7 +14,7 @@ class StatusPanels;
 // copied rows.
 class TForm7 : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm7(QWidget* parent = nullptr);
 
     // Shows the window without waiting and resets the count.
@@ -27,7 +27,7 @@ public:
 
     QString StatusText() const;
 
-private:
+  private:
     StatusPanels* status_;
     QElapsedTimer sinceDrawn_;
     int lastCount_ = 0;

@@ -44,7 +44,8 @@ ListPage::ListPage(SongListModel* model, const QString& gridName, const QString&
             [this](const QPoint& position) { menu_->popup(position); });
 }
 
-QToolButton* ListPage::AddBarButton(const QString& caption, const QIcon& icon, const QString& tooltip) {
+QToolButton* ListPage::AddBarButton(const QString& caption, const QIcon& icon,
+                                    const QString& tooltip) {
     auto* button = new QToolButton(bar_);
     button->setText(caption);
     button->setToolTip(tooltip.isEmpty() ? caption : tooltip);

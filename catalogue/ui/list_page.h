@@ -17,7 +17,7 @@ class StatusPanels;
 // and below the list its status bar; the list's context menu.
 class ListPage : public QWidget {
     Q_OBJECT
-public:
+  public:
     ListPage(SongListModel* model, const QString& gridName, const QString& barName,
              const QString& statusName, QWidget* parent = nullptr);
 
@@ -33,7 +33,7 @@ public:
     // Paints the button bar and the list's header row in the tab colours.
     void SetTabColours(const QColor& tab, const QColor& text);
 
-private:
+  private:
     SongGrid* grid_;
     StatusPanels* status_;
     QWidget* bar_;

@@ -77,11 +77,13 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
       doubles_(kCopyColumnCount) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("%1 %2 %3 – %4")
-                       .arg(QString::fromLatin1(kProductTitle), QString::fromLatin1(kProductVersion),
-                            QString::fromUtf8(kReleaseLine), QString::fromUtf8(kMakerLine)));
+                       .arg(QString::fromLatin1(kProductTitle),
+                            QString::fromLatin1(kProductVersion), QString::fromUtf8(kReleaseLine),
+                            QString::fromUtf8(kMakerLine)));
     setWindowIcon(QIcon(ProgramPicture(64)));
     resize(1024, 768);
-    for (int i = 0; i < 4; ++i) tabs_[static_cast<std::size_t>(i)] = {kTabs[i].TabColor, kTabs[i].TabFontColor};
+    for (int i = 0; i < 4; ++i)
+        tabs_[static_cast<std::size_t>(i)] = {kTabs[i].TabColor, kTabs[i].TabFontColor};
     fileStates_.fill(ListFileState::NotReadYet);
 
     BuildFrame();
@@ -124,7 +126,9 @@ std::filesystem::path TForm1::ListFilePath(ListKind kind) const {
     return programFolder_ / kListFileNames[Index(kind)];
 }
 
-std::filesystem::path TForm1::SettingsPath() const { return programFolder_ / kSettingsFileName; }
+std::filesystem::path TForm1::SettingsPath() const {
+    return programFolder_ / kSettingsFileName;
+}
 
 SongList& TForm1::ListOf(ListKind kind) {
     switch (kind) {
@@ -140,14 +144,30 @@ SongList& TForm1::ListOf(ListKind kind) {
     return doubles_;
 }
 
-SongGrid* TForm1::StGrdMain() const { return pages_[0]->Grid(); }
-SongGrid* TForm1::StGrdSelection() const { return pages_[1]->Grid(); }
-SongGrid* TForm1::StGrdPlaylist() const { return pages_[2]->Grid(); }
-SongGrid* TForm1::StGrdDouble() const { return pages_[3]->Grid(); }
-StatusPanels* TForm1::STBarAll() const { return pages_[0]->StatusBar(); }
-StatusPanels* TForm1::STBarSel() const { return pages_[1]->StatusBar(); }
-StatusPanels* TForm1::STBarPlay() const { return pages_[2]->StatusBar(); }
-StatusPanels* TForm1::StBarDoubles() const { return pages_[3]->StatusBar(); }
+SongGrid* TForm1::StGrdMain() const {
+    return pages_[0]->Grid();
+}
+SongGrid* TForm1::StGrdSelection() const {
+    return pages_[1]->Grid();
+}
+SongGrid* TForm1::StGrdPlaylist() const {
+    return pages_[2]->Grid();
+}
+SongGrid* TForm1::StGrdDouble() const {
+    return pages_[3]->Grid();
+}
+StatusPanels* TForm1::STBarAll() const {
+    return pages_[0]->StatusBar();
+}
+StatusPanels* TForm1::STBarSel() const {
+    return pages_[1]->StatusBar();
+}
+StatusPanels* TForm1::STBarPlay() const {
+    return pages_[2]->StatusBar();
+}
+StatusPanels* TForm1::StBarDoubles() const {
+    return pages_[3]->StatusBar();
+}
 
 void TForm1::BuildFrame() {
     panel1_ = new QWidget(this);
@@ -216,8 +236,9 @@ void TForm1::BuildListPages() {
     for (int i = 0; i < 4; ++i) {
         const TabDefinition& tab = kTabs[i];
         auto* model = new SongListModel(*lists[i], this);
-        auto* page = new ListPage(model, QString::fromLatin1(tab.Grid), QString::fromLatin1(tab.Bar),
-                                  QString::fromLatin1(tab.Status), pageControl_);
+        auto* page =
+            new ListPage(model, QString::fromLatin1(tab.Grid), QString::fromLatin1(tab.Bar),
+                         QString::fromLatin1(tab.Status), pageControl_);
         page->setObjectName(QString::fromLatin1(tab.Name));
         models_[static_cast<std::size_t>(i)] = model;
         pages_[static_cast<std::size_t>(i)] = page;
@@ -243,36 +264,38 @@ void TForm1::BuildListPages() {
                 page->ContextMenu()->addSeparator();
                 continue;
             }
-            connect(page->AddBarButton(command.BarCaption, command.Icon), &QToolButton::clicked, this,
-                    command.Handler);
+            connect(page->AddBarButton(command.BarCaption, command.Icon), &QToolButton::clicked,
+                    this, command.Handler);
             connect(page->ContextMenu()->addAction(command.MenuCaption), &QAction::triggered, this,
                     command.Handler);
         }
     };
-    addCommands(ListKind::Catalogue,
-                {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
-                  &TForm1::DelRowMainClick},
-                 {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
-                  &TForm1::MarkAllMainClick},
-                 {{}, {}, {}, nullptr},
-                 {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur Playlist hinzufügen"),
-                  playlistIcon, &TForm1::copytoplaylistClick}});
-    addCommands(ListKind::Selection,
-                {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
-                  &TForm1::DelRowSelClick},
-                 {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
-                  &TForm1::MarkAllSelClick},
-                 {{}, {}, {}, nullptr},
-                 {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur &Playlist hinzufügen"),
-                  playlistIcon, &TForm1::copytoplaylistClick}});
+    addCommands(
+        ListKind::Catalogue,
+        {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
+          &TForm1::DelRowMainClick},
+         {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
+          &TForm1::MarkAllMainClick},
+         {{}, {}, {}, nullptr},
+         {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur Playlist hinzufügen"),
+          playlistIcon, &TForm1::copytoplaylistClick}});
+    addCommands(
+        ListKind::Selection,
+        {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
+          &TForm1::DelRowSelClick},
+         {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
+          &TForm1::MarkAllSelClick},
+         {{}, {}, {}, nullptr},
+         {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur &Playlist hinzufügen"),
+          playlistIcon, &TForm1::copytoplaylistClick}});
     addCommands(ListKind::Playlist,
-                {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
-                  &TForm1::DelRowPlaylistClick},
+                {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"),
+                  deleteIcon, &TForm1::DelRowPlaylistClick},
                  {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
                   &TForm1::MarkallplayClick}});
     addCommands(ListKind::Doubles,
-                {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
-                  &TForm1::DelRowDoubleClick},
+                {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"),
+                  deleteIcon, &TForm1::DelRowDoubleClick},
                  {QStringLiteral("alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
                   &TForm1::MarkAllDoubleClick}});
 
@@ -283,7 +306,8 @@ void TForm1::BuildListPages() {
         connect(grid, &SongGrid::HeaderPressed, this,
                 [this, grid](int column) { StGrdFixedColClick(grid, column); });
     }
-    for (ListKind kind : {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist, ListKind::Doubles}) {
+    for (ListKind kind :
+         {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist, ListKind::Doubles}) {
         connect(Page(kind)->Grid(), &SongGrid::RowMadeCurrent, this,
                 [this, kind](int row) { ListRowClick(kind, row); });
     }
@@ -307,7 +331,8 @@ void TForm1::BuildMenus() {
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Einstellungen"));
     settings->setObjectName(QStringLiteral("MnuEinstellungen"));
-    id3WriteAction_ = settings->addAction(QStringLiteral("ID3-Tag &zurückschreiben"), this, &TForm1::ChBID3WriteClick);
+    id3WriteAction_ = settings->addAction(QStringLiteral("ID3-Tag &zurückschreiben"), this,
+                                          &TForm1::ChBID3WriteClick);
     id3WriteAction_->setObjectName(QStringLiteral("ChBID3Write"));
     id3WriteAction_->setCheckable(true);
     id3WriteAction_->setChecked(id3WriteChecked_);
@@ -315,7 +340,8 @@ void TForm1::BuildMenus() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     help->setObjectName(QStringLiteral("MnuHilfe"));
     help->addAction(QStringLiteral("Informationen"), this, &TForm1::SIInfoClick);
-    help->addAction(QString::fromLatin1(kMakerWebAddress), this, [this] { formInfo_->Label5Click(); });
+    help->addAction(QString::fromLatin1(kMakerWebAddress), this,
+                    [this] { formInfo_->Label5Click(); });
 }
 
 void TForm1::FormCreate() {
@@ -347,7 +373,8 @@ void TForm1::RegisterStoredProperties() {
             id3WriteAction_->setChecked(on);
         });
     storage.AddIntProperty(
-        "SIShowAudio.Tag", [this] { return showAudioTag_; }, [this](int tag) { showAudioTag_ = tag; });
+        "SIShowAudio.Tag", [this] { return showAudioTag_; },
+        [this](int tag) { showAudioTag_ = tag; });
     storage.AddIntProperty(
         "KDImage1.Tag", [this] { return imageTag_; }, [this](int tag) { imageTag_ = tag; });
     storage.AddTextProperty(
@@ -363,7 +390,8 @@ void TForm1::RegisterStoredProperties() {
             }
         });
     // The tab colours, in the order the settings file has always listed them.
-    for (ListKind kind : {ListKind::Catalogue, ListKind::Doubles, ListKind::Playlist, ListKind::Selection}) {
+    for (ListKind kind :
+         {ListKind::Catalogue, ListKind::Doubles, ListKind::Playlist, ListKind::Selection}) {
         const std::string name = kTabs[Index(kind)].Name;
         storage.AddIntProperty(
             name + ".TabColor", [this, kind] { return TabColor(kind); },
@@ -390,8 +418,10 @@ void TForm1::SetTabColours(ListKind kind, std::int32_t tab, std::int32_t text) {
 }
 
 void TForm1::ApplyTabColours() {
-    for (ListKind kind : {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist, ListKind::Doubles}) {
-        Page(kind)->SetTabColours(ColourFromWindows(TabColor(kind)), ColourFromWindows(TabFontColor(kind)));
+    for (ListKind kind :
+         {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist, ListKind::Doubles}) {
+        Page(kind)->SetTabColours(ColourFromWindows(TabColor(kind)),
+                                  ColourFromWindows(TabFontColor(kind)));
     }
 }
 
@@ -412,13 +442,15 @@ void TForm1::Timer2Timer() {
     timer2_->stop();
 
     // The about box as the splash, centred over the main window.
-    formInfo_->move(x() + (width() - formInfo_->width()) / 2, y() + (height() - formInfo_->height()) / 2);
+    formInfo_->move(x() + (width() - formInfo_->width()) / 2,
+                    y() + (height() - formInfo_->height()) / 2);
     formInfo_->ShowAsSplash();
     formInfo_->show();
     QApplication::processEvents();
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    for (ListKind kind : {ListKind::Doubles, ListKind::Selection, ListKind::Playlist, ListKind::Catalogue})
+    for (ListKind kind :
+         {ListKind::Doubles, ListKind::Selection, ListKind::Playlist, ListKind::Catalogue})
         LoadListFile(kind);
     if (fileStates_[Index(ListKind::Catalogue)] == ListFileState::Loaded)
         ListRowClick(ListKind::Catalogue, catalogue_.CurrentRow());
@@ -480,7 +512,8 @@ void TForm1::ShutDownAndQuit() {
 
 bool TForm1::SaveLists(bool interactive) {
     QStringList failures;
-    for (ListKind kind : {ListKind::Catalogue, ListKind::Playlist, ListKind::Selection, ListKind::Doubles}) {
+    for (ListKind kind :
+         {ListKind::Catalogue, ListKind::Playlist, ListKind::Selection, ListKind::Doubles}) {
         ListFileState& state = fileStates_[Index(kind)];
         if (state != ListFileState::Loaded && state != ListFileState::Missing) continue;
         const std::filesystem::path path = ListFilePath(kind);
@@ -488,7 +521,8 @@ bool TForm1::SaveLists(bool interactive) {
             SaveList(ListOf(kind), path);
             state = ListFileState::Loaded;
         } catch (const std::system_error& error) {
-            failures << QStringLiteral("%1: %2").arg(QString::fromStdString(path.string()), ErrorText(error));
+            failures << QStringLiteral("%1: %2").arg(QString::fromStdString(path.string()),
+                                                     ErrorText(error));
         }
     }
     if (failures.isEmpty()) return true;
@@ -505,7 +539,9 @@ bool TForm1::SaveLists(bool interactive) {
 }
 
 void TForm1::SIInfoClick() {
-    const auto toggle = [](QWidget* widget) { widget->setVisible(!widget->isVisibleTo(widget->parentWidget())); };
+    const auto toggle = [](QWidget* widget) {
+        widget->setVisible(!widget->isVisibleTo(widget->parentWidget()));
+    };
     toggle(formInfo_->LoadingLabel());
     toggle(formInfo_->Animation());
     toggle(formInfo_->OKButton());
@@ -515,6 +551,8 @@ void TForm1::SIInfoClick() {
     toggle(formInfo_->OKButton());
 }
 
-void TForm1::BeendenClick() { close(); }
+void TForm1::BeendenClick() {
+    close();
+}
 
 }  // namespace tv

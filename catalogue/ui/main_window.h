@@ -59,7 +59,7 @@ struct SongDetailsControls {
 // program's folder after it has first been shown and saves them when it closes.
 class TForm1 : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // The program folder holds the list files and "SONGVAT.INI".
     TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* parent = nullptr);
     ~TForm1() override;
@@ -154,14 +154,14 @@ public:
     // settings first, then the lists; then the application quits.
     void ShutDownAndQuit();
 
-signals:
+  signals:
     void StartupFinished();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     enum class ListFileState { NotReadYet, Loaded, Missing, Unreadable };
     struct TabState {
         std::int32_t TabColor;

@@ -41,12 +41,15 @@ constexpr char kEmptyTime[] = "  :  ";
 QStringList GenreListEntries() {
     QStringList names;
     for (const std::string_view name : ID3Genres) {
-        if (name != "Folk-Rock" && name != "Psychadelic") names << QString::fromUtf8(name.data(), qsizetype(name.size()));
+        if (name != "Folk-Rock" && name != "Psychadelic")
+            names << QString::fromUtf8(name.data(), qsizetype(name.size()));
     }
-    for (const char* name : {"Anime", "Beat", "Black Metal", "BritPop", "Christian Gangs", "Christian Rock",
-                             "Club-House", "Crossover", "Drum & Bass", "Folk/Rock", "Goa", "Hardcore",
-                             "Heavy Metal", "Indie", "JPop", "Merengue", "Negerpunk", "Polsk Punk", "Psychedelic",
-                             "Salsa", "Synthpop", "Terror", "Thrash Metal"})
+    for (const char* name : {"Anime",           "Beat",           "Black Metal", "BritPop",
+                             "Christian Gangs", "Christian Rock", "Club-House",  "Crossover",
+                             "Drum & Bass",     "Folk/Rock",      "Goa",         "Hardcore",
+                             "Heavy Metal",     "Indie",          "JPop",        "Merengue",
+                             "Negerpunk",       "Polsk Punk",     "Psychedelic", "Salsa",
+                             "Synthpop",        "Terror",         "Thrash Metal"})
         names << QString::fromLatin1(name);
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         const int folded = a.compare(b, Qt::CaseInsensitive);
@@ -71,7 +74,9 @@ QString ErrorText(const std::exception& error) {
     return QString::fromStdString(error.what());
 }
 
-QLabel* Label(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+QLabel* Label(const QString& text, QWidget* parent) {
+    return new QLabel(text, parent);
+}
 
 }  // namespace
 
@@ -202,7 +207,8 @@ void TForm1::EdtFileChange() {
 }
 
 void TForm1::EdtTitelorInterChange() {
-    details_.BtnSongOK->setEnabled(!details_.EdtTitel->text().isEmpty() && !details_.EdtInterpret->text().isEmpty());
+    details_.BtnSongOK->setEnabled(!details_.EdtTitel->text().isEmpty() &&
+                                   !details_.EdtInterpret->text().isEmpty());
 }
 
 void TForm1::ListRowClick(ListKind kind, int row) {
@@ -235,7 +241,9 @@ void TForm1::LoadSongDetails(const QString& fileName) {
         ReadSongTags(name);
         return;
     }
-    const auto cell = [this, row](int column) { return QString::fromStdString(catalogue_.Cell(row, column)); };
+    const auto cell = [this, row](int column) {
+        return QString::fromStdString(catalogue_.Cell(row, column));
+    };
     d.EdtTitel->setText(cell(colTitle));
     d.EdtInterpret->setText(cell(colArtist));
     SetTimeText(d.EdtTime, cell(colTime));
@@ -275,14 +283,16 @@ void TForm1::ReadSongTags(const QString& fileName) {
     } catch (const std::exception&) {
         // A file that cannot be read keeps what was set so far; the name still helps.
     }
-    if (d.EdtTitel->text().isEmpty() || d.EdtInterpret->text().isEmpty()) GuessTagsFromPath(fileName);
+    if (d.EdtTitel->text().isEmpty() || d.EdtInterpret->text().isEmpty())
+        GuessTagsFromPath(fileName);
     if (id3WriteChecked_) WriteBackTag(fileName);
 }
 
 void TForm1::GuessTagsFromPath(const QString& path) {
     SongDetailsControls& d = details_;
     const PathGuess guess = GuessFromPath(path.toStdString());
-    if (d.EdtTitel->text().isEmpty()) d.EdtTitel->setText(QString::fromStdString(CapitalizeWords(guess.Title)));
+    if (d.EdtTitel->text().isEmpty())
+        d.EdtTitel->setText(QString::fromStdString(CapitalizeWords(guess.Title)));
     if (d.EdtInterpret->text().isEmpty())
         d.EdtInterpret->setText(QString::fromStdString(CapitalizeWords(guess.Artist)));
     if (!d.EdtJahr->displayText().contains(QRegularExpression(QStringLiteral("[0-9]"))))
@@ -297,8 +307,10 @@ void TForm1::SelectGenre(const QString& genre) {
         // The list spells three table genres its own way.
         const std::uint8_t byte = GenreIndex(genre.toStdString());
         for (const char* spelling : {"Psychedelic", "Folk/Rock", "Christian Gangs"}) {
-            if (byte != kNoGenre && GenreIndex(spelling) == byte && GenreName(byte) == genre.toStdString())
-                index = box->findText(QString::fromLatin1(spelling), Qt::MatchExactly | Qt::MatchCaseSensitive);
+            if (byte != kNoGenre && GenreIndex(spelling) == byte &&
+                GenreName(byte) == genre.toStdString())
+                index = box->findText(QString::fromLatin1(spelling),
+                                      Qt::MatchExactly | Qt::MatchCaseSensitive);
         }
     }
     if (index >= 0) box->setCurrentIndex(index);
@@ -324,7 +336,8 @@ void TForm1::StoreSongDetails(SongList& list, const QString& fileName, bool over
     list.SetCell(row, colBitrate, d.EdtBitrate->text().toStdString());
     list.SetCell(row, colFileName, name);
     list.SetCell(row, colComment, d.edtComment->text().toStdString());
-    list.SetCell(row, colImage, rememberedPictureName_.toStdString());  // lists of 9 columns keep none
+    list.SetCell(row, colImage,
+                 rememberedPictureName_.toStdString());  // lists of 9 columns keep none
     UpdateStatusBars(SizeRefresh::IfListsChanged);
 }
 
@@ -339,7 +352,8 @@ void TForm1::BtnSongOKClick() {
 }
 
 void TForm1::BtnRetryID3Click() {
-    ReadSongTags(QString::fromStdString(std::string(StripQuotes(details_.EdtFile->text().toStdString()))));
+    ReadSongTags(
+        QString::fromStdString(std::string(StripQuotes(details_.EdtFile->text().toStdString()))));
 }
 
 bool TForm1::WriteBackTag(const QString& fileName) {

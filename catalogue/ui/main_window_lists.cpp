@@ -9,17 +9,18 @@
 #include "catalogue/ui/list_page.h"
 #include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
+#include "tools/ui/autoadding_dialog.h"
 #include "widgets/ui/coloured_tab_widget.h"
 #include "widgets/ui/program_locale.h"
 #include "widgets/ui/prompts.h"
-#include "tools/ui/autoadding_dialog.h"
 #include "widgets/ui/status_panels.h"
 
 namespace tv {
 
 void TForm1::UpdateStatusBars(SizeRefresh refresh) {
     const std::string separator = ProgramLocale().decimalPoint().toStdString();
-    for (ListKind kind : {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist, ListKind::Doubles}) {
+    for (ListKind kind :
+         {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist, ListKind::Doubles}) {
         const SongList& list = ListOf(kind);
         StatusPanels* bar = Page(kind)->StatusBar();
         bar->SetPanelText(0, QString::fromStdString(ListCountText(list, kind)));
@@ -33,7 +34,9 @@ void TForm1::UpdateStatusBars(SizeRefresh refresh) {
     }
 }
 
-void TForm1::CPageControlChange() { UpdateStatusBars(); }
+void TForm1::CPageControlChange() {
+    UpdateStatusBars();
+}
 
 void TForm1::StGrdFixedColClick(SongGrid* grid, int column) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -72,34 +75,47 @@ void TForm1::DeleteSelectedRows(ListKind kind, const QString& question) {
 }
 
 void TForm1::DelRowMainClick() {
-    DeleteSelectedRows(ListKind::Catalogue, QStringLiteral("Einträge wirklich aus Datenbank löschen?"));
+    DeleteSelectedRows(ListKind::Catalogue,
+                       QStringLiteral("Einträge wirklich aus Datenbank löschen?"));
 }
 
 void TForm1::DelRowSelClick() {
-    DeleteSelectedRows(ListKind::Selection, QStringLiteral("Einträge wirklich aus Auswahl löschen?"));
+    DeleteSelectedRows(ListKind::Selection,
+                       QStringLiteral("Einträge wirklich aus Auswahl löschen?"));
 }
 
 void TForm1::DelRowPlaylistClick() {
-    DeleteSelectedRows(ListKind::Playlist, QStringLiteral("Einträge wirklich aus Playliste löschen?"));
+    DeleteSelectedRows(ListKind::Playlist,
+                       QStringLiteral("Einträge wirklich aus Playliste löschen?"));
 }
 
 void TForm1::DelRowDoubleClick() {
-    DeleteSelectedRows(ListKind::Doubles, QStringLiteral("Einträge wirklich aus Dubletten löschen?"));
+    DeleteSelectedRows(ListKind::Doubles,
+                       QStringLiteral("Einträge wirklich aus Dubletten löschen?"));
 }
 
-void TForm1::MarkAllMainClick() { SelectAllRows(catalogue_); }
-void TForm1::MarkAllSelClick() { SelectAllRows(selection_); }
-void TForm1::MarkallplayClick() { SelectAllRows(playlist_); }
-void TForm1::MarkAllDoubleClick() { SelectAllRows(doubles_); }
+void TForm1::MarkAllMainClick() {
+    SelectAllRows(catalogue_);
+}
+void TForm1::MarkAllSelClick() {
+    SelectAllRows(selection_);
+}
+void TForm1::MarkallplayClick() {
+    SelectAllRows(playlist_);
+}
+void TForm1::MarkAllDoubleClick() {
+    SelectAllRows(doubles_);
+}
 
 void TForm1::copytoplaylistClick() {
     const bool fromCatalogue = pageControl_->currentWidget() == Page(ListKind::Catalogue);
     const SongList& source = fromCatalogue ? catalogue_ : selection_;
-    AppendRowsWithProgress(source, playlist_, source.SelectionTop(), source.SelectionBottom(), true);
+    AppendRowsWithProgress(source, playlist_, source.SelectionTop(), source.SelectionBottom(),
+                           true);
 }
 
-int TForm1::AppendRowsWithProgress(const SongList& source, SongList& target, int firstRow, int lastRow,
-                                   bool showProgress) {
+int TForm1::AppendRowsWithProgress(const SongList& source, SongList& target, int firstRow,
+                                   int lastRow, bool showProgress) {
     if (!showProgress) return AppendUniqueRows(source, target, firstRow, lastRow);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     form7_->Start();

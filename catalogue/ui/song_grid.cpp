@@ -74,10 +74,13 @@ SongGrid::SongGrid(SongListModel* model, QWidget* parent) : QTableView(parent), 
     ShowListCursor();
 }
 
-SongList& SongGrid::List() const { return model_->List(); }
+SongList& SongGrid::List() const {
+    return model_->List();
+}
 
 void SongGrid::ApplyColumnWidths(int first, int last) {
-    for (int column = first; column <= last; ++column) setColumnWidth(column, SongColumnWidth(column));
+    for (int column = first; column <= last; ++column)
+        setColumnWidth(column, SongColumnWidth(column));
 }
 
 void SongGrid::SetHeaderColours(const QColor& background, const QColor& text) {
@@ -115,9 +118,11 @@ void SongGrid::ShowListCursor() {
     const int column = std::max(0, currentIndex().column());
     const QModelIndex current = model_->index(list.CurrentRow() - 1, column);
     selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
-    const QItemSelection range(model_->index(list.SelectionTop() - 1, 0),
-                               model_->index(list.SelectionBottom() - 1, model_->columnCount() - 1));
-    selectionModel()->select(range, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const QItemSelection range(
+        model_->index(list.SelectionTop() - 1, 0),
+        model_->index(list.SelectionBottom() - 1, model_->columnCount() - 1));
+    selectionModel()->select(range,
+                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     showingListCursor_ = false;
 }
 
@@ -153,8 +158,8 @@ void SongGrid::contextMenuEvent(QContextMenuEvent* event) {
 
 void SongGrid::CopySelection() {
     const SongList& list = List();
-    QApplication::clipboard()->setText(QString::fromStdString(
-        FormatRowsText(list, list.SelectionTop(), list.SelectionBottom())));
+    QApplication::clipboard()->setText(
+        QString::fromStdString(FormatRowsText(list, list.SelectionTop(), list.SelectionBottom())));
 }
 
 void SongGrid::CutSelection() {

@@ -14,7 +14,7 @@ class SongListModel;
 // header presses, the Delete key, double clicks and the context menu to its owner.
 class SongGrid : public QTableView {
     Q_OBJECT
-public:
+  public:
     SongGrid(SongListModel* model, QWidget* parent = nullptr);
 
     SongList& List() const;
@@ -32,7 +32,7 @@ public:
     // Shows the list's current row and selected range.
     void ShowListCursor();
 
-signals:
+  signals:
     // A row became current by mouse or keyboard (data row number).
     void RowMadeCurrent(int row);
     void RowDoubleClicked(int row);
@@ -40,12 +40,12 @@ signals:
     void DeleteKeyReleased();
     void ContextMenuWanted(const QPoint& globalPosition);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
-private:
+  private:
     void TakeViewCursor();
     void ApplyColumnWidths(int first, int last);
     void CopySelection();

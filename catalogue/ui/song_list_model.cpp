@@ -9,7 +9,9 @@ SongListModel::SongListModel(SongList& list, QObject* parent)
     list_.SetObserver(this);
 }
 
-SongListModel::~SongListModel() { list_.SetObserver(nullptr); }
+SongListModel::~SongListModel() {
+    list_.SetObserver(nullptr);
+}
 
 void SongListModel::SetHeaderColours(const QColor& background, const QColor& text) {
     headerBackground_ = background;
@@ -40,7 +42,8 @@ QVariant SongListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant SongListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal) return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation != Qt::Horizontal)
+        return QAbstractTableModel::headerData(section, orientation, role);
     switch (role) {
         case Qt::DisplayRole:
             return QString::fromStdString(list_.Cell(0, section));
@@ -58,16 +61,36 @@ Qt::ItemFlags SongListModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;  // cells are not edited in place
 }
 
-void SongListModel::BeginReset() { beginResetModel(); }
-void SongListModel::EndReset() { endResetModel(); }
-void SongListModel::BeginAppendRows(int first, int last) { beginInsertRows({}, first - 1, last - 1); }
-void SongListModel::EndAppendRows() { endInsertRows(); }
-void SongListModel::BeginRemoveRows(int first, int last) { beginRemoveRows({}, first - 1, last - 1); }
-void SongListModel::EndRemoveRows() { endRemoveRows(); }
-void SongListModel::BeginAppendColumns(int first, int last) { beginInsertColumns({}, first, last); }
-void SongListModel::EndAppendColumns() { endInsertColumns(); }
-void SongListModel::BeginReorder() { emit layoutAboutToBeChanged(); }
-void SongListModel::EndReorder() { emit layoutChanged(); }
+void SongListModel::BeginReset() {
+    beginResetModel();
+}
+void SongListModel::EndReset() {
+    endResetModel();
+}
+void SongListModel::BeginAppendRows(int first, int last) {
+    beginInsertRows({}, first - 1, last - 1);
+}
+void SongListModel::EndAppendRows() {
+    endInsertRows();
+}
+void SongListModel::BeginRemoveRows(int first, int last) {
+    beginRemoveRows({}, first - 1, last - 1);
+}
+void SongListModel::EndRemoveRows() {
+    endRemoveRows();
+}
+void SongListModel::BeginAppendColumns(int first, int last) {
+    beginInsertColumns({}, first, last);
+}
+void SongListModel::EndAppendColumns() {
+    endInsertColumns();
+}
+void SongListModel::BeginReorder() {
+    emit layoutAboutToBeChanged();
+}
+void SongListModel::EndReorder() {
+    emit layoutChanged();
+}
 
 void SongListModel::RowsChanged(int first, int last) {
     if (first == 0) {
@@ -78,6 +101,8 @@ void SongListModel::RowsChanged(int first, int last) {
     emit dataChanged(index(first - 1, 0), index(last - 1, std::max(0, columnCount() - 1)));
 }
 
-void SongListModel::CursorChanged() { emit ListCursorChanged(); }
+void SongListModel::CursorChanged() {
+    emit ListCursorChanged();
+}
 
 }  // namespace tv

@@ -11,7 +11,7 @@ namespace tv {
 // row r + 1, the header shows row 0. It follows every change of the list.
 class SongListModel final : public QAbstractTableModel, private SongListObserver {
     Q_OBJECT
-public:
+  public:
     explicit SongListModel(SongList& list, QObject* parent = nullptr);
     ~SongListModel() override;
 
@@ -27,11 +27,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-signals:
+  signals:
     // The list's current row or selected range was changed by the core.
     void ListCursorChanged();
 
-private:
+  private:
     void BeginReset() override;
     void EndReset() override;
     void BeginAppendRows(int first, int last) override;

@@ -97,8 +97,9 @@ TEST(DiscBurner, ShortNamesAreUniqueInTheDestination) {
 TEST(DiscBurner, LongNamesArePresetToSkipFrom110Characters) {
     Burner b;
     std::vector<bool> skips;
-    b.burner.OnAddFile = [&](TDiscBurner&, const std::string&, std::string&, std::string&, TDateTime&, std::uint32_t,
-                             std::uint64_t, bool& skip) { skips.push_back(skip); };
+    b.burner.OnAddFile = [&](TDiscBurner&, const std::string&, std::string&, std::string&,
+                             TDateTime&, std::uint32_t, std::uint64_t,
+                             bool& skip) { skips.push_back(skip); };
     b.burner.InsertFile("\\", b.File(std::string(105, 'a') + ".mp3"), false);  // 109 characters
     b.burner.InsertFile("\\", b.File(std::string(106, 'b') + ".mp3"), false);  // 110
     EXPECT_EQ(skips, (std::vector<bool>{false, true}));
@@ -109,8 +110,9 @@ TEST(DiscBurner, LongNamesArePresetToSkipFrom110Characters) {
 
 TEST(DiscBurner, TheAddFileEventMayRenameAndSkip) {
     Burner b;
-    b.burner.OnAddFile = [](TDiscBurner&, const std::string& path, std::string& longName, std::string& shortName,
-                            TDateTime&, std::uint32_t attributes, std::uint64_t size, bool& skip) {
+    b.burner.OnAddFile = [](TDiscBurner&, const std::string& path, std::string& longName,
+                            std::string& shortName, TDateTime&, std::uint32_t attributes,
+                            std::uint64_t size, bool& skip) {
         EXPECT_EQ(size, 10u);
         if (path.ends_with("skip.mp3")) skip = true;
         if (path.ends_with("rename.mp3")) {
@@ -143,13 +145,15 @@ TEST(DiscBurner, FilesOfFourGibibytesOrMoreAreRefused) {
 TEST(DiscBurner, TheFileCapacityIsEnforced) {
     Burner b;
     b.burner.ResetImage(3, 8191);
-    for (int i = 0; i < 4; ++i) b.burner.InsertFile("\\", b.File("f" + std::to_string(i) + ".mp3"), false);
+    for (int i = 0; i < 4; ++i)
+        b.burner.InsertFile("\\", b.File("f" + std::to_string(i) + ".mp3"), false);
     EXPECT_EQ(b.burner.Files().size(), 3u);
     EXPECT_EQ(b.messages.back(), "MAXIMUM FILES CAN BE 3");
     EXPECT_EQ(b.types.back(), 3);
     b.burner.ResetImage(10, 2);
     b.burner.InsertFile("", b.File("a/b/c.mp3"), true);
-    EXPECT_NE(std::find(b.messages.begin(), b.messages.end(), ">>> MAXIMUM DIRECTORIES CAN BE 2"), b.messages.end());
+    EXPECT_NE(std::find(b.messages.begin(), b.messages.end(), ">>> MAXIMUM DIRECTORIES CAN BE 2"),
+              b.messages.end());
 }
 
 TEST(DiscBurner, KeptPathsCreateTheirFolders) {
@@ -218,7 +222,8 @@ TEST(BurnJob, SkipRules) {
     skip = false;
     SkipUnburnableFile(b.burner, b.File("ok.mp3"), std::string(108, 'n'), skip);
     EXPECT_TRUE(skip);
-    EXPECT_EQ(b.messages.back(), ">>> SKIPING; FILE NAME LENGTH > 107 " + (b.folder / "ok.mp3").string());
+    EXPECT_EQ(b.messages.back(),
+              ">>> SKIPING; FILE NAME LENGTH > 107 " + (b.folder / "ok.mp3").string());
 }
 
 TEST(DiscBurner, TheNextSessionFollowsTheLastOnTheDisc) {

@@ -23,8 +23,8 @@ struct Tree {
         root.Parent = &root;
     }
     TDEntry& Root() { return dirs.front(); }
-    TFEntry& AddFile(TDEntry& dir, const std::string& shortName, const std::string& longName, std::uint64_t size,
-                     std::uint32_t attributes = 0) {
+    TFEntry& AddFile(TDEntry& dir, const std::string& shortName, const std::string& longName,
+                     std::uint64_t size, std::uint32_t attributes = 0) {
         files.emplace_back();
         TFEntry& f = files.back();
         f.ShortName = shortName;
@@ -63,16 +63,25 @@ struct Tree {
     std::deque<TFEntry> files;
 };
 
-const std::uint8_t* Sector(const std::vector<std::uint8_t>& header, std::uint32_t lba, std::uint32_t start = 0) {
+const std::uint8_t* Sector(const std::vector<std::uint8_t>& header, std::uint32_t lba,
+                           std::uint32_t start = 0) {
     return header.data() + std::size_t{lba - start} * kSectorSize;
 }
-std::uint32_t Le32(const std::uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t{p[3]} << 24; }
-std::uint32_t Be32(const std::uint8_t* p) { return std::uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint32_t Le32(const std::uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t{p[3]} << 24;
+}
+std::uint32_t Be32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3];
+}
+std::uint16_t Le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 
 TEST(IsoLayout, ABlankDiscWithJoliet) {
     Tree tree;
-    for (int i = 0; i < 20; ++i) tree.AddFile(tree.Root(), "SONG" + std::to_string(i) + ".MP3", "Song " + std::to_string(i) + ".mp3", 5000);
+    for (int i = 0; i < 20; ++i)
+        tree.AddFile(tree.Root(), "SONG" + std::to_string(i) + ".MP3",
+                     "Song " + std::to_string(i) + ".mp3", 5000);
     const ImageLayout layout = ComputeImageLayout(tree.View(), 0, true);
     EXPECT_EQ(layout.PrimaryDescriptor, 16u);
     EXPECT_EQ(layout.JolietDescriptor, 17u);
@@ -93,8 +102,9 @@ TEST(IsoLayout, ABlankDiscWithJoliet) {
     volume.IdVolume = "Meine Lieder";
     volume.DateCreation = DateTimeFromLocal({2005, 12, 24, 15, 30, 0, 12});
     std::size_t descriptorEnd = 0;
-    const auto header = RenderImageHeader(tree.View(), layout, true, volume, DateTimeFromLocal({2006, 1, 1, 0, 0, 0, 0}),
-                                          4, &descriptorEnd);
+    const auto header =
+        RenderImageHeader(tree.View(), layout, true, volume,
+                          DateTimeFromLocal({2006, 1, 1, 0, 0, 0, 0}), 4, &descriptorEnd);
     ASSERT_EQ(header.size(), 150u * kSectorSize);
     EXPECT_EQ(descriptorEnd, 19u * kSectorSize);
     for (std::size_t i = 0; i < 16 * kSectorSize; ++i) ASSERT_EQ(header[i], 0) << i;
@@ -102,10 +112,12 @@ TEST(IsoLayout, ABlankDiscWithJoliet) {
     const std::uint8_t* pvd = Sector(header, 16);
     EXPECT_EQ(pvd[0], 1);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(pvd + 1), 5), "CD001");
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(pvd + 40), 32), "MEINE LIEDER" + std::string(20, ' '));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(pvd + 40), 32),
+              "MEINE LIEDER" + std::string(20, ' '));
     EXPECT_EQ(Le32(pvd + 80), 210u);
     EXPECT_EQ(Be32(pvd + 84), 210u);
-    for (int i = 88; i < 120; ++i) EXPECT_EQ(pvd[i], 0) << "PVD byte " << i;  // no Joliet escape here
+    for (int i = 88; i < 120; ++i)
+        EXPECT_EQ(pvd[i], 0) << "PVD byte " << i;  // no Joliet escape here
     EXPECT_EQ(Le32(pvd + 132), 10u);
     EXPECT_EQ(Le32(pvd + 140), 19u);
     EXPECT_EQ(Be32(pvd + 148), 20u);
@@ -113,7 +125,8 @@ TEST(IsoLayout, ABlankDiscWithJoliet) {
     EXPECT_EQ(Le32(pvd + 158), 23u);
     EXPECT_EQ(Le32(pvd + 166), 2048u);
     EXPECT_EQ(pvd[181], 0x02);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(pvd + 813), 17), std::string("2005122415300012") + '\0');
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(pvd + 813), 17),
+              std::string("2005122415300012") + '\0');
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(pvd + 847), 16), "0000000000000000");
     EXPECT_EQ(pvd[881], 1);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(pvd + 1024), 8), "        ");
@@ -183,7 +196,9 @@ TEST(IsoLayout, ADirectoryThatExactlyFillsASectorTakesOne) {
     TDEntry& full = tree.AddDir(tree.Root(), "FULL", "Full");
     TDEntry& next = tree.AddDir(tree.Root(), "NEXT", "Next");
     // 45 records of 44 bytes fill the 1,980 bytes behind "." and "..".
-    for (int i = 0; i < 45; ++i) tree.AddFile(full, "F" + std::to_string(100000 + i).substr(1) + "X.M", "f" + std::to_string(i), 1);
+    for (int i = 0; i < 45; ++i)
+        tree.AddFile(full, "F" + std::to_string(100000 + i).substr(1) + "X.M",
+                     "f" + std::to_string(i), 1);
     tree.AddFile(next, "N.MP3", "n.mp3", 1);
     const ImageLayout layout = ComputeImageLayout(tree.View(), 0, false);
     EXPECT_EQ(layout.Directories[1].IsoSize, 2048u);
@@ -193,14 +208,17 @@ TEST(IsoLayout, ADirectoryThatExactlyFillsASectorTakesOne) {
     const ImageLayout bigger = ComputeImageLayout(tree.View(), 0, false);
     EXPECT_EQ(bigger.Directories[1].IsoSize, 4096u);
     const auto header = RenderImageHeader(tree.View(), bigger, false, {}, 0, 0);
-    const std::uint8_t* secondSector = Sector(header, bigger.IsoDirectoryArea + bigger.Directories[1].IsoExtentOffset + 1);
+    const std::uint8_t* secondSector =
+        Sector(header, bigger.IsoDirectoryArea + bigger.Directories[1].IsoExtentOffset + 1);
     EXPECT_EQ(secondSector[0], 44);  // the record that did not fit starts the next sector
     EXPECT_EQ(secondSector[44], 0);
 }
 
 TEST(IsoLayout, APathTableOfExactly4096BytesTakesTwoSectors) {
     Tree tree;
-    for (int i = 0; i < 254; ++i) tree.AddDir(tree.Root(), "D" + std::to_string(10000000 + i).substr(1), "dir " + std::to_string(i));
+    for (int i = 0; i < 254; ++i)
+        tree.AddDir(tree.Root(), "D" + std::to_string(10000000 + i).substr(1),
+                    "dir " + std::to_string(i));
     tree.AddDir(tree.Root(), "FOURTEEN_CHARS", "zzz");
     const ImageLayout layout = ComputeImageLayout(tree.View(), 0, false);
     EXPECT_EQ(layout.IsoPathTableSize, 4096u);
@@ -247,8 +265,9 @@ TEST(IsoLayout, ASessionAppendedLaterStartsAtItsAddress) {
 
 TEST(IsoLayout, HiddenFilesAndNamePadding) {
     Tree tree;
-    tree.AddFile(tree.Root(), "HIDDEN~1.MP3", ".hidden.mp3", 1, kAttributeHidden);  // 14 characters: padded
-    tree.AddFile(tree.Root(), "ABC.MP3", "abc.mp3", 1);                             // 9: not padded
+    tree.AddFile(tree.Root(), "HIDDEN~1.MP3", ".hidden.mp3", 1,
+                 kAttributeHidden);                      // 14 characters: padded
+    tree.AddFile(tree.Root(), "ABC.MP3", "abc.mp3", 1);  // 9: not padded
     const ImageLayout layout = ComputeImageLayout(tree.View(), 0, true);
     const auto header = RenderImageHeader(tree.View(), layout, true, {}, 0, 0);
     const std::uint8_t* hidden = Sector(header, layout.IsoDirectoryArea) + 68;
@@ -271,7 +290,8 @@ TEST(IsoLayout, NestedDirectoriesAreNumberedByLevelParentAndName) {
     tree.AddDir(a, "Z", "z");
     tree.AddFile(x, "DEEP.MP3", "deep.mp3", 3000);
     const ImageLayout layout = ComputeImageLayout(tree.View(), 0, true);
-    // Creation order: root, b, a, y, x, z. Path table order: root, a, b, z (parent a), x, y (parent b).
+    // Creation order: root, b, a, y, x, z. Path table order: root, a, b, z (parent a), x, y (parent
+    // b).
     EXPECT_EQ(layout.PathTableOrder, (std::vector<std::size_t>{0, 2, 1, 5, 4, 3}));
     EXPECT_EQ(layout.Directories[2].Number, 2u);
     EXPECT_EQ(layout.Directories[4].Number, 5u);

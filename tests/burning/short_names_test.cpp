@@ -10,7 +10,8 @@ namespace {
 struct Directory {
     std::set<std::string> names;
     std::string Add(const std::string& longName, bool directory = false) {
-        std::string name = ShortNameFor(longName, directory, [&](const std::string& n) { return names.contains(n); });
+        std::string name = ShortNameFor(longName, directory,
+                                        [&](const std::string& n) { return names.contains(n); });
         names.insert(name);
         return name;
     }

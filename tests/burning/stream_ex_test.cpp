@@ -29,7 +29,7 @@ TEST(StreamEx, FileStreamsCreateReadWriteAndSeekBeyondFourGibibytes) {
     EXPECT_EQ(reader.Seek(-2, TStreamEx::Origin::End), 0x100000000ll);
     EXPECT_EQ(reader.Read(buffer, 8), 2);  // only what is there
     EXPECT_EQ(std::string(buffer, 2), "xy");
-    EXPECT_EQ(reader.Write("z", 1), 0);    // opened for reading: the write fails
+    EXPECT_EQ(reader.Write("z", 1), 0);  // opened for reading: the write fails
 }
 
 TEST(StreamEx, AFileThatCannotBeOpenedThrowsWithItsName) {

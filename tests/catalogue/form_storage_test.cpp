@@ -18,9 +18,11 @@ void Bind(FormStorage& storage, Settings& settings) {
     storage.AddIntProperty(
         "CSAll.TabColor", [&] { return settings.colour; }, [&](int v) { settings.colour = v; });
     storage.AddBoolProperty(
-        "PlayListPlay.Checked", [&] { return settings.checked; }, [&](bool v) { settings.checked = v; });
+        "PlayListPlay.Checked", [&] { return settings.checked; },
+        [&](bool v) { settings.checked = v; });
     storage.AddTextProperty(
-        "DirEdit.Text", [&] { return settings.text; }, [&](const std::string& v) { settings.text = v; });
+        "DirEdit.Text", [&] { return settings.text; },
+        [&](const std::string& v) { settings.text = v; });
 }
 
 TEST(FormStorage, SavesPlacementAndPropertiesUnderTheirKeys) {
@@ -38,11 +40,12 @@ TEST(FormStorage, SavesPlacementAndPropertiesUnderTheirKeys) {
     placement.ShowCmd = WindowPlacement::kMaximized;
     storage.Save(placement);
 
-    EXPECT_EQ(test::ReadBytes(ini),
-              "[AudioPlayer]\r\nFormVersion=0\r\n[SYSTEM]\r\nFormVersion=0\r\nFlags=0\r\nShowCmd=3\r\n"
-              "PixelsPerInch=96\r\nMinMaxPos=-1,-1,-1,-1\r\nNormPos=10,20,1034,788\r\n"
-              "CSAll_TabColor=-2147483633\r\nPlayListPlay_Checked=False\r\n"
-              "DirEdit_Text=/Musik mit Leerzeichen\r\n");
+    EXPECT_EQ(
+        test::ReadBytes(ini),
+        "[AudioPlayer]\r\nFormVersion=0\r\n[SYSTEM]\r\nFormVersion=0\r\nFlags=0\r\nShowCmd=3\r\n"
+        "PixelsPerInch=96\r\nMinMaxPos=-1,-1,-1,-1\r\nNormPos=10,20,1034,788\r\n"
+        "CSAll_TabColor=-2147483633\r\nPlayListPlay_Checked=False\r\n"
+        "DirEdit_Text=/Musik mit Leerzeichen\r\n");
 
     Settings restored;
     FormStorage reader(ini, "system");
@@ -62,7 +65,8 @@ TEST(FormStorage, MissingAndBadValuesKeepTheDefaults) {
     EXPECT_FALSE(storage.Restore().has_value());  // no file at all
     EXPECT_EQ(settings.colour, 16711680);
 
-    test::WriteBytes(ini, "[SYSTEM]\r\nCSAll_TabColor=blue\r\nPlayListPlay_Checked=false\r\nNormPos=1,2\r\n");
+    test::WriteBytes(
+        ini, "[SYSTEM]\r\nCSAll_TabColor=blue\r\nPlayListPlay_Checked=false\r\nNormPos=1,2\r\n");
     EXPECT_FALSE(storage.Restore().has_value());  // NormPos incomplete
     EXPECT_EQ(settings.colour, 16711680);         // text in an integer key: ignored
     EXPECT_FALSE(settings.checked);               // the others are still restored

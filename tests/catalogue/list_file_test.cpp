@@ -16,8 +16,10 @@ using test::TempFolder;
 using test::WriteBytes;
 
 const std::string kCatalogueCaptions =
-    "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\tgespielt\tzuletzt\tImage\t\r\n";
-const std::string kCopyCaptions = "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\t\r\n";
+    "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\tgespielt\tzuletzt\t"
+    "Image\t\r\n";
+const std::string kCopyCaptions =
+    "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\t\r\n";
 
 TEST(ListFileFormat, EmptyListsHoldCaptionsAndOneLineOfTabs) {
     SongList catalogue(kSongColumnCount);
@@ -30,7 +32,8 @@ TEST(ListFileFormat, SavedFileReadsBackByteForByte) {
     TempFolder folder;
     const std::string original =
         kCatalogueCaptions +
-        "Über Alles\tDie Bänd\t03:07\tAlbum 1\tRock\t1999\t128\t/music/a b/ü.mp3\tgut\t3\t24.12.2005\t\t\r\n"
+        "Über Alles\tDie Bänd\t03:07\tAlbum 1\tRock\t1999\t128\t/music/a "
+        "b/ü.mp3\tgut\t3\t24.12.2005\t\t\r\n"
         "Zweiter\tX\t  :  \t\t\t    \t0\t/music/c.mp3\t\t\t\t/pics/c.jpg\t\r\n";
     WriteBytes(folder / "ALL_SONGS.TSV", original);
 
@@ -90,7 +93,9 @@ TEST(ListFileReading, ZeroByteEndsTheText) {
 
 TEST(ListFileReading, LongerLinesWidenTheListAndAreSavedBackWhole) {
     TempFolder folder;
-    const std::string twelve = kCatalogueCaptions + "t\ta\t01:00\tal\tRock\t2000\t128\t/f.mp3\tc\t2\t01.01.2001\t/i.jpg\t\r\n";
+    const std::string twelve =
+        kCatalogueCaptions +
+        "t\ta\t01:00\tal\tRock\t2000\t128\t/f.mp3\tc\t2\t01.01.2001\t/i.jpg\t\r\n";
     WriteBytes(folder / "SELECTION.TSV", twelve);
     SongList selection(kCopyColumnCount);
     LoadList(selection, folder / "SELECTION.TSV");
@@ -115,7 +120,9 @@ TEST(ListFileWriting, TabsAndLineBreaksInsideCellsBecomeBlanks) {
 
 TEST(ListFileReading, Windows1252FilesKeepTheirUmlauts) {
     TempFolder folder;
-    WriteBytes(folder / "L.TSV", "Titel\r\nGr\xF6\xDF" "e \x80\r\n");
+    WriteBytes(folder / "L.TSV",
+               "Titel\r\nGr\xF6\xDF"
+               "e \x80\r\n");
     SongList list(1);
     LoadList(list, folder / "L.TSV");
     EXPECT_EQ(list.Cell(1, 0), "Größe €");
@@ -187,7 +194,8 @@ TEST(ListFileWriting, FailureLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_THROW(SaveList(list, folder / "no-such-folder" / "L.TSV"), std::system_error);
     EXPECT_EQ(ReadBytes(path), "old");
     int entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path())) ++entries;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+        ++entries;
     EXPECT_EQ(entries, 2);  // ALL_SONGS.TSV and DIR.TSV, nothing left behind
 }
 

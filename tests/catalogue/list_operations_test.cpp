@@ -62,8 +62,10 @@ TEST(FindSongRow, AgreesWithAPlainScanThroughEveryKindOfChange) {
     std::mt19937 random(1234);
     const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     const auto name = [&] {
-        static const char* const names[] = {"", "/a.mp3", "/A.MP3", "/b.mp3", "/Bb.mp3", "/c.mp3",
-                                            "/ä.mp3", "/Ä.mp3", "/a-very-long-name-of-a-file-in-a-folder.mp3"};
+        static const char* const names[] = {
+            "",       "/a.mp3",  "/A.MP3",
+            "/b.mp3", "/Bb.mp3", "/c.mp3",
+            "/ä.mp3", "/Ä.mp3",  "/a-very-long-name-of-a-file-in-a-folder.mp3"};
         return std::string(names[pick(9)]);
     };
     SongList list(kSongColumnCount);
@@ -116,7 +118,8 @@ TEST(AppendUniqueRows, FillsTheEmptyRowFirstAndSkipsWhatIsThere) {
 
     SongList playlist(kCopyColumnCount);
     std::vector<int> progress;
-    EXPECT_EQ(AppendUniqueRows(catalogue, playlist, 1, 4, [&](int n) { progress.push_back(n); }), 2);
+    EXPECT_EQ(AppendUniqueRows(catalogue, playlist, 1, 4, [&](int n) { progress.push_back(n); }),
+              2);
     EXPECT_EQ(Titles(playlist), (std::vector<std::string>{"one", "two"}));
     EXPECT_EQ(progress, (std::vector<int>{1, 2}));
     EXPECT_EQ(playlist.ColumnCount(), kCopyColumnCount);  // the image cell was dropped
@@ -183,13 +186,15 @@ TEST(SortListByColumn, ComparesBytesAndKeepsTheOrderOfEqualTexts) {
     list.SetRowColour(1, 255);  // the first "b"
 
     SortListByColumn(list, colTitle, true);
-    EXPECT_EQ(Titles(list), (std::vector<std::string>{"", "10", "9", "Zebra", "b", "b", "ba", "Äpfel"}));
+    EXPECT_EQ(Titles(list),
+              (std::vector<std::string>{"", "10", "9", "Zebra", "b", "b", "ba", "Äpfel"}));
     EXPECT_EQ(list.Cell(5, colComment), "1");  // equal texts in their old order
     EXPECT_EQ(list.Cell(6, colComment), "6");
     EXPECT_EQ(list.Row(5).Colour, RowColour(255));  // the colour moved with its row
 
     SortListByColumn(list, colTitle, false);
-    EXPECT_EQ(Titles(list), (std::vector<std::string>{"Äpfel", "ba", "b", "b", "Zebra", "9", "10", ""}));
+    EXPECT_EQ(Titles(list),
+              (std::vector<std::string>{"Äpfel", "ba", "b", "b", "Zebra", "9", "10", ""}));
     EXPECT_EQ(list.Cell(3, colComment), "1");
     EXPECT_EQ(list.Cell(4, colComment), "6");
 }

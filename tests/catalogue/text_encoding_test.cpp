@@ -21,16 +21,22 @@ TEST(TextEncoding, CharactersWithoutAByteBecomeQuestionMarks) {
 TEST(TextEncoding, RecognisesIllFormedUtf8) {
     EXPECT_TRUE(IsValidUtf8("plain ASCII text that is long enough for the fast path"));
     EXPECT_TRUE(IsValidUtf8("Grüße 𝄞"));
-    EXPECT_FALSE(IsValidUtf8("Gr\xFC\xDF" "e"));            // Windows-1252
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));                  // overlong
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));              // surrogate
-    EXPECT_FALSE(IsValidUtf8("abc\xE2\x82"));               // cut short
-    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));          // beyond U+10FFFF
+    EXPECT_FALSE(
+        IsValidUtf8("Gr\xFC\xDF"
+                    "e"));                          // Windows-1252
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
+    EXPECT_FALSE(IsValidUtf8("abc\xE2\x82"));       // cut short
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
 }
 
 TEST(TextEncoding, FileTextIsUtf8OrElseWindows1252) {
-    EXPECT_EQ(DecodeFileText("\xEF\xBB\xBFGr\xC3\xBC\xC3\x9F" "e"), "Grüße");
-    EXPECT_EQ(DecodeFileText("Gr\xFC\xDF" "e"), "Grüße");
+    EXPECT_EQ(DecodeFileText("\xEF\xBB\xBFGr\xC3\xBC\xC3\x9F"
+                             "e"),
+              "Grüße");
+    EXPECT_EQ(DecodeFileText("Gr\xFC\xDF"
+                             "e"),
+              "Grüße");
 }
 
 }  // namespace

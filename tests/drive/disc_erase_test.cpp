@@ -16,7 +16,9 @@ using test::RecorderBench;
 struct EraseRun {
     explicit EraseRun(RecorderBench& bench) : bench_(bench) {
         bench.device = std::make_unique<TSCSIDevice>(bench.layer, &invoker);
-        bench.device->OnDebugMessage = [&](TSCSIDevice&, const std::string& m, std::uint8_t) { messages.push_back(m); };
+        bench.device->OnDebugMessage = [&](TSCSIDevice&, const std::string& m, std::uint8_t) {
+            messages.push_back(m);
+        };
         bench.device->SetDevice(bench.device->DeviceList().front());
         bench.device->OnEraseDone = [this](TSCSIDevice& device, bool withError) {
             doneInThread = std::this_thread::get_id();
@@ -29,7 +31,8 @@ struct EraseRun {
 
     // Runs queued main-thread calls until the erase has reported.
     bool Finish() {
-        const bool finished = invoker.RunUntil([&] { return events > 0; }, std::chrono::seconds(60));
+        const bool finished =
+            invoker.RunUntil([&] { return events > 0; }, std::chrono::seconds(60));
         bench_.device->WaitForErase();
         return finished;
     }

@@ -15,7 +15,8 @@ using test::RecorderBench;
 
 // Writes a session the way the burner does: write parameters for another
 // session, the data at the next writable address, then the session closed.
-void WriteSession(TSCSIDevice& d, std::uint16_t discType, std::uint32_t blocks, bool finalize = false) {
+void WriteSession(TSCSIDevice& d, std::uint16_t discType, std::uint32_t blocks,
+                  bool finalize = false) {
     d.FinalizeDisc = finalize;
     ASSERT_TRUE(d.SetWriteParameters(false, true, discType));
     const int sessions = d.GetSessionCount();
@@ -149,7 +150,8 @@ TEST(DiscInfo, AnUnformattedDvdPlusRwRefusesWrites) {
     RecorderBench bench(MediumKind::DvdPlusRwUnformatted);
     std::vector<std::uint8_t> data(2048, 0);
     EXPECT_FALSE(bench.device->Write10(0, 1, data.data(), 2048));
-    EXPECT_EQ(bench.device->LastErrorText(), "ILLEGAL REQUEST (CANNOT WRITE MEDIUM - INCOMPATIBLE FORMAT)");
+    EXPECT_EQ(bench.device->LastErrorText(),
+              "ILLEGAL REQUEST (CANNOT WRITE MEDIUM - INCOMPATIBLE FORMAT)");
     EXPECT_EQ(bench.device->LastSense()[12], 0x30);
 }
 
@@ -160,7 +162,8 @@ TEST(DiscInfo, ACdRwIsTypedThroughItsAtipWithoutGetConfiguration) {
     bench.recorder->InsertMedium(MediumKind::CdR);
     EXPECT_EQ(bench.device->GetDiscType(), dtCdR);
     bench.recorder->InsertMedium(MediumKind::CdRom);
-    EXPECT_EQ(bench.device->GetDiscType(), dtCdR);  // no ATIP: the disc information's erasable bit decides
+    EXPECT_EQ(bench.device->GetDiscType(),
+              dtCdR);  // no ATIP: the disc information's erasable bit decides
 }
 
 TEST(DiscInfo, EveryProfileHasItsType) {
@@ -169,8 +172,10 @@ TEST(DiscInfo, EveryProfileHasItsType) {
         std::uint8_t Type;
     };
     for (const Case& c : {Case{MediumKind::CdRom, dtCdRom}, Case{MediumKind::DvdRom, dtDvdRom},
-                          Case{MediumKind::DvdRam, dtDvdRam}, Case{MediumKind::DvdRwRestrictedOverwrite, dtDvdRwRestrictedOverwrite},
-                          Case{MediumKind::DvdRwSequential, dtDvdRwSequential}, Case{MediumKind::DvdPlusRwUnformatted, dtDvdPlusRw}}) {
+                          Case{MediumKind::DvdRam, dtDvdRam},
+                          Case{MediumKind::DvdRwRestrictedOverwrite, dtDvdRwRestrictedOverwrite},
+                          Case{MediumKind::DvdRwSequential, dtDvdRwSequential},
+                          Case{MediumKind::DvdPlusRwUnformatted, dtDvdPlusRw}}) {
         RecorderBench bench(c.Kind);
         EXPECT_EQ(bench.device->GetDiscType(), c.Type);
         EXPECT_NE(bench.device->GetDiscType(), dtDvdRw);

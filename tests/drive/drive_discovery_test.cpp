@@ -23,7 +23,8 @@ TEST(DriveDiscovery, TheRecorderIsListedAndIdentified) {
     EXPECT_EQ(bench.device->DeviceMaxReadSpeed(), 8467);
     const std::uint32_t flags = bench.device->CapabilityFlags();
     EXPECT_EQ(flags & capability::kCdRWrite, capability::kCdRWrite);
-    EXPECT_EQ(flags & capability::kDvdPlusRwRead, capability::kDvdPlusRwRead);  // GET CONFIGURATION 0x2A
+    EXPECT_EQ(flags & capability::kDvdPlusRwRead,
+              capability::kDvdPlusRwRead);  // GET CONFIGURATION 0x2A
     EXPECT_EQ(flags & capability::kUnderrunFree, capability::kUnderrunFree);
     EXPECT_EQ(bench.device->GetMaxReadSpeed(), 8467);
     EXPECT_EQ(bench.device->GetCurrentWriteSpeed(), 11080);
@@ -72,8 +73,9 @@ TEST(DriveDiscovery, ModelChecksSetTheirSwitches) {
         bool SlowVendor;
         bool ImmediateClose;
     };
-    for (const Case& check : {Case{"UJDA720 DVD/CDRW", true, true}, Case{"CDRW321040X", false, false},
-                              Case{"DVD-RW  DVR-104 ", false, true}}) {
+    for (const Case& check :
+         {Case{"UJDA720 DVD/CDRW", true, true}, Case{"CDRW321040X", false, false},
+          Case{"DVD-RW  DVR-104 ", false, true}}) {
         RecorderBench bench;
         bench.recorder->SetProductName(check.Product);
         bench.device->InitializeASPI(true, "");

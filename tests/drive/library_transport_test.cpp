@@ -16,7 +16,9 @@ namespace {
 struct Library {
     Library() : layer(std::make_shared<test::NoDrives>()), device(layer) {
         layer.Clock().SetScale(0.001);
-        device.OnDebugMessage = [this](TSCSIDevice&, const std::string& m, std::uint8_t) { messages.push_back(m); };
+        device.OnDebugMessage = [this](TSCSIDevice&, const std::string& m, std::uint8_t) {
+            messages.push_back(m);
+        };
     }
     DriveLayer layer;
     TSCSIDevice device;
@@ -35,7 +37,8 @@ TEST(LibraryTransport, IsLoadedFromTheGivenPath) {
     Library l;
     ASSERT_TRUE(l.device.InitializeASPI(false, TV_TEST_ASPI_LIBRARY));
     EXPECT_EQ(l.layer.TransportName(), "WNASPI32.DLL");
-    EXPECT_EQ(l.device.DeviceList(), std::vector<std::string>{"0:0:0,E: LIBVEND LIBRARY DRIVE   0.01"});
+    EXPECT_EQ(l.device.DeviceList(),
+              std::vector<std::string>{"0:0:0,E: LIBVEND LIBRARY DRIVE   0.01"});
     l.device.SetDevice(l.device.DeviceList().front());
     EXPECT_EQ(l.device.DeviceDescription(), "LIBVEND  LIBRARY DRIVE    0.01");
 }

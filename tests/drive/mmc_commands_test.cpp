@@ -18,11 +18,14 @@ TEST(MmcCommands, CdbsCarryTheirFields) {
     RecorderBench bench;
     TSCSIDevice& d = *bench.device;
     EXPECT_TRUE(d.SetCDSpeed(0, 0));
-    EXPECT_EQ(bench.CommandsWith(0xBB).back(), (Bytes{0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(bench.CommandsWith(0xBB).back(),
+              (Bytes{0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}));
     EXPECT_TRUE(d.SetCDSpeed(1385, 2770));
-    EXPECT_EQ(bench.CommandsWith(0xBB).back(), (Bytes{0xBB, 0, 0x05, 0x69, 0x0A, 0xD2, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(bench.CommandsWith(0xBB).back(),
+              (Bytes{0xBB, 0, 0x05, 0x69, 0x0A, 0xD2, 0, 0, 0, 0, 0, 0}));
     EXPECT_TRUE(d.ReserveTrack(0x12345));
-    EXPECT_EQ(bench.CommandsWith(0x53).back(), (Bytes{0x53, 0, 0, 0, 0, 0, 0x01, 0x23, 0x45, 0, 0, 0}));
+    EXPECT_EQ(bench.CommandsWith(0x53).back(),
+              (Bytes{0x53, 0, 0, 0, 0, 0, 0x01, 0x23, 0x45, 0, 0, 0}));
     EXPECT_TRUE(d.CloseTrackSession(true, true, false));
     EXPECT_EQ(bench.CommandsWith(0x5B).back(), (Bytes{0x5B, 1, 1, 0, 0, 0xFF, 0, 0, 0, 0}));
     EXPECT_TRUE(d.PreventAllowRemoval(false));
@@ -87,10 +90,13 @@ TEST(MmcCommands, ACommandThatNeverCompletesTimesOutAfterItsWait) {
 TEST(MmcCommands, FailuresAreLoggedExceptTheSuppressedAndTheExpected) {
     RecorderBench bench;
     std::vector<std::uint8_t> data(2048, 0);
-    EXPECT_FALSE(bench.device->Write10(500, 1, data.data(), 2048));  // not the next writable address
+    EXPECT_FALSE(
+        bench.device->Write10(500, 1, data.data(), 2048));  // not the next writable address
     ASSERT_EQ(bench.messages.size(), 1u);
-    EXPECT_TRUE(bench.messages[0].starts_with("<<< WRITE (10)             (2A) {50|0A} - 0:0:0 <04>"));
-    EXPECT_TRUE(bench.messages[0].ends_with("ILLEGAL REQUEST (LOGICAL BLOCK ADDRESS OUT OF RANGE)"));
+    EXPECT_TRUE(
+        bench.messages[0].starts_with("<<< WRITE (10)             (2A) {50|0A} - 0:0:0 <04>"));
+    EXPECT_TRUE(
+        bench.messages[0].ends_with("ILLEGAL REQUEST (LOGICAL BLOCK ADDRESS OUT OF RANGE)"));
 
     bench.device->SuppressNextErrorLog();
     EXPECT_FALSE(bench.device->Write10(500, 1, data.data(), 2048));
@@ -99,7 +105,8 @@ TEST(MmcCommands, FailuresAreLoggedExceptTheSuppressedAndTheExpected) {
 
     bench.recorder->FailNextWritesBusy(1);
     EXPECT_FALSE(bench.device->Write10(0, 1, data.data(), 2048));
-    EXPECT_EQ(bench.device->LastErrorText(), "NOT READY (LOGICAL UNIT NOT READY, LONG WRITE IN PROGRESS)");
+    EXPECT_EQ(bench.device->LastErrorText(),
+              "NOT READY (LOGICAL UNIT NOT READY, LONG WRITE IN PROGRESS)");
     EXPECT_EQ(bench.messages.size(), 2u);  // a busy drive during writing is no error worth a line
 }
 

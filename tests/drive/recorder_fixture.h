@@ -16,7 +16,7 @@ namespace tv::test {
 
 // A system without optical drives.
 class NoDrives final : public SgSystem {
-public:
+  public:
     std::vector<std::string> OpticalDrives() override { return {}; }
     int Open(const std::string&, int) override { return -1; }
     int Ioctl(int, unsigned long, void*) override { return -1; }
@@ -31,12 +31,14 @@ struct RecorderBench {
         recorder->InsertMedium(medium);
         layer.AddSimulatedDrive("sim0", recorder);
         device = std::make_unique<TSCSIDevice>(layer);
-        device->OnDebugMessage = [this](TSCSIDevice&, const std::string& message, std::uint8_t type) {
+        device->OnDebugMessage = [this](TSCSIDevice&, const std::string& message,
+                                        std::uint8_t type) {
             messages.push_back(message);
             types.push_back(type);
         };
         loaded = device->InitializeASPI(true, "");
-        if (loaded && !device->DeviceList().empty()) device->SetDevice(device->DeviceList().front());
+        if (loaded && !device->DeviceList().empty())
+            device->SetDevice(device->DeviceList().front());
         recorder->ClearCommands();
         messages.clear();
     }

@@ -33,9 +33,11 @@ TEST(ErrorText, StatusValuesHaveTheirTexts) {
 
 TEST(ErrorText, CheckConditionIsReadFromTheSenseData) {
     bool busy = false;
-    EXPECT_EQ(RequestErrorText(FailedRequest({0x70, 0, 0x02, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x3A, 0x00}), busy),
+    EXPECT_EQ(RequestErrorText(
+                  FailedRequest({0x70, 0, 0x02, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x3A, 0x00}), busy),
               "NOT READY (MEDIUM NOT PRESENT)");
-    EXPECT_EQ(RequestErrorText(FailedRequest({0xF1, 0, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x21, 0x02}), busy),
+    EXPECT_EQ(RequestErrorText(
+                  FailedRequest({0xF1, 0, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x21, 0x02}), busy),
               "ILLEGAL REQUEST (33,2)");  // a pair the table does not hold
     EXPECT_EQ(RequestErrorText(FailedRequest({0x70, 0, 0x80}), busy), "FILEMARK");
     EXPECT_EQ(RequestErrorText(FailedRequest({0x70, 0, 0x09}), busy), "CHECK CONDITION");
@@ -44,8 +46,8 @@ TEST(ErrorText, CheckConditionIsReadFromTheSenseData) {
 }
 
 TEST(ErrorText, DescriptorSenseIsReadLikeFixedSense) {
-    SRB_ExecSCSICmd request = FailedRequest({0x72, 0x03, 0x0C, 0x09, 0, 0, 0, 12, 0x00, 0x0A, 0x80, 0, 0, 0, 0, 0,
-                                             0x00, 0x01, 0x23, 0x45});
+    SRB_ExecSCSICmd request = FailedRequest({0x72, 0x03, 0x0C, 0x09, 0, 0, 0,    12,   0x00, 0x0A,
+                                             0x80, 0,    0,    0,    0, 0, 0x00, 0x01, 0x23, 0x45});
     ConvertDescriptorSense(request.SenseArea, kSenseBytes);
     bool busy = false;
     EXPECT_EQ(RequestErrorText(request, busy), "MEDIUM ERROR (WRITE ERROR - LOSS OF STREAMING)");
@@ -57,7 +59,8 @@ TEST(ErrorText, TheAdditionalSenseTableHoldsItsPairs) {
     EXPECT_EQ(AdditionalSenseTableSize(), 250u);
     EXPECT_EQ(AdditionalSenseText(0x04, 0x01), "LOGICAL UNIT IS IN PROCESS OF BECOMING READY");
     EXPECT_EQ(AdditionalSenseText(0x30, 0x05), "CANNOT WRITE MEDIUM - INCOMPATIBLE FORMAT");
-    EXPECT_EQ(AdditionalSenseText(0x72, 0x03), "SESSION FIXATION ERROR - INCOMPLETE TRACK IN SESSION");
+    EXPECT_EQ(AdditionalSenseText(0x72, 0x03),
+              "SESSION FIXATION ERROR - INCOMPLETE TRACK IN SESSION");
     EXPECT_EQ(AdditionalSenseText(0x73, 0x03), "POWER CALIBRATION AREA ERROR");
     EXPECT_EQ(AdditionalSenseText(0x5D, 0xFF), "FAILURE PREDICTION THRESHOLD EXCEEDED (FALSE)");
     EXPECT_EQ(AdditionalSenseText(0x99, 0x01), "153,1");
@@ -74,7 +77,8 @@ TEST(CommandNames, KnownCommandsArePaddedOthersAreHex) {
 
 TEST(ErrorLogLine, HasItsFixedLayout) {
     std::uint8_t data[4] = {0xDE, 0xAD, 0xBE, 0xEF};
-    SRB_ExecSCSICmd request = FailedRequest({0x70, 0, 0x03, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x0C, 0x00});
+    SRB_ExecSCSICmd request =
+        FailedRequest({0x70, 0, 0x03, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x0C, 0x00});
     request.SRB_Flags = 0x50;
     request.SRB_CDBLen = 10;
     request.SRB_BufLen = 4;
@@ -82,7 +86,8 @@ TEST(ErrorLogLine, HasItsFixedLayout) {
     const std::uint8_t cdb[10] = {0x2A, 0, 0, 0, 0x10, 0, 0, 0, 2, 0};
     std::memcpy(request.CDBByte, cdb, sizeof cdb);
     EXPECT_EQ(ErrorLogLine(request, 1, 10, 0, "MEDIUM ERROR (WRITE ERROR)"),
-              "<<< WRITE (10)             (2A) {50|0A} - 1:A:0 <04> [00004] 00 00 00 10 00 00 00 02 00 00 00 00 00 "
+              "<<< WRITE (10)             (2A) {50|0A} - 1:A:0 <04> [00004] 00 00 00 10 00 00 00 "
+              "02 00 00 00 00 00 "
               "00 00  |DE AD BE EF = 00 02 70 03 ASC:0C,ASQ:00 MEDIUM ERROR (WRITE ERROR)");
 }
 

@@ -18,7 +18,7 @@ namespace tv {
 namespace {
 
 class FakeSystem final : public SgSystem {
-public:
+  public:
     // sr0 answers with an address from SCSI_IOCTL_GET_IDLUN, sr1 cannot be opened,
     // sr2 has no readable address.
     std::vector<std::string> OpticalDrives() override { return {"sr0", "sr1", "sr2"}; }
@@ -55,7 +55,9 @@ public:
         if (io->cmdp[0] == 0x12) {
             auto* data = static_cast<std::uint8_t*>(io->dxferp);
             data[0] = 5;
-            std::memcpy(data + 8, fd == 100 ? "REALDRV DVD RECORDER    1.02" : "OTHERDRVCD WRITER       2.00", 28);
+            std::memcpy(data + 8,
+                        fd == 100 ? "REALDRV DVD RECORDER    1.02" : "OTHERDRVCD WRITER       2.00",
+                        28);
             return 0;
         }
         return answer ? answer(*io) : 0;
@@ -70,7 +72,9 @@ public:
 
 struct Transport {
     Transport() : system(std::make_shared<FakeSystem>()), layer(system), device(layer) {
-        device.OnDebugMessage = [this](TSCSIDevice&, const std::string& m, std::uint8_t) { messages.push_back(m); };
+        device.OnDebugMessage = [this](TSCSIDevice&, const std::string& m, std::uint8_t) {
+            messages.push_back(m);
+        };
     }
     std::shared_ptr<FakeSystem> system;
     DriveLayer layer;
@@ -82,8 +86,9 @@ TEST(SgTransport, FindsDrivesWithTheirAddressesAndReportsThoseItCannotOpen) {
     Transport t;
     ASSERT_TRUE(t.device.InitializeASPI(true, ""));
     EXPECT_EQ(t.layer.TransportName(), "KVASPI32");
-    EXPECT_EQ(t.device.DeviceList(), (std::vector<std::string>{"2:1:0,sr0: REALDRV DVD RECORDER    1.02",
-                                                               "3:0:0,sr2: OTHERDRVCD WRITER       2.00"}));
+    EXPECT_EQ(t.device.DeviceList(),
+              (std::vector<std::string>{"2:1:0,sr0: REALDRV DVD RECORDER    1.02",
+                                        "3:0:0,sr2: OTHERDRVCD WRITER       2.00"}));
     ASSERT_EQ(t.messages.size(), 1u);
     EXPECT_NE(t.messages[0].find("/dev/sr1"), std::string::npos);
     EXPECT_NE(t.messages[0].find("\"cdrom\""), std::string::npos);
@@ -145,7 +150,8 @@ TEST(SgTransport, TimeoutsAndHostErrorsBecomeAspiStatus) {
 }
 
 TEST(SgTransport, ResultMapping) {
-    const auto status = [](int rc, int error, std::uint8_t scsi, std::uint16_t host, std::uint16_t driver) {
+    const auto status = [](int rc, int error, std::uint8_t scsi, std::uint16_t host,
+                           std::uint16_t driver) {
         const SgOutcome o = MapSgResult(rc, error, scsi, host, driver);
         return std::tuple(o.Status, o.HostStatus, o.TargetStatus);
     };
@@ -156,7 +162,8 @@ TEST(SgTransport, ResultMapping) {
     EXPECT_EQ(status(0, 0, 0, 0x01, 0), std::tuple(SS_ERR, HASTAT_SEL_TO, std::uint8_t{0}));
     EXPECT_EQ(status(0, 0, 0, 0x08, 0), std::tuple(SS_ERR, HASTAT_BUS_RESET, std::uint8_t{0}));
     EXPECT_EQ(status(0, 0, 0, 0x05, 0), std::tuple(SS_ABORTED, std::uint8_t{0}, std::uint8_t{0}));
-    EXPECT_EQ(status(-1, EINVAL, 0, 0, 0), std::tuple(SS_INVALID_SRB, std::uint8_t{0}, std::uint8_t{0}));
+    EXPECT_EQ(status(-1, EINVAL, 0, 0, 0),
+              std::tuple(SS_INVALID_SRB, std::uint8_t{0}, std::uint8_t{0}));
 }
 
 TEST(SgTransport, TheEmulationAnswersItsOwnRequests) {
@@ -188,8 +195,10 @@ TEST(SgTransport, TheEmulationAnswersItsOwnRequests) {
 TEST(SgTransport, TheRealDriveAnswersWhenThereIsOne) {
     DriveLayer layer;
     TSCSIDevice device(layer);
-    if (LinuxSgSystem()->OpticalDrives().empty()) GTEST_SKIP() << "this machine has no optical drive";
-    if (!device.InitializeASPI(true, "") || device.DeviceList().empty()) GTEST_SKIP() << "no drive could be opened";
+    if (LinuxSgSystem()->OpticalDrives().empty())
+        GTEST_SKIP() << "this machine has no optical drive";
+    if (!device.InitializeASPI(true, "") || device.DeviceList().empty())
+        GTEST_SKIP() << "no drive could be opened";
     device.SetDevice(device.DeviceList().front());
     EXPECT_FALSE(device.DeviceDescription().empty());
     EXPECT_TRUE(device.DeviceType() == 5 || device.DeviceType() == 4);

@@ -2,4 +2,6 @@
 
 #include <cstdint>
 
-extern "C" __attribute__((visibility("default"))) std::uint32_t GetASPI32SupportInfo() { return 0x0101; }
+extern "C" __attribute__((visibility("default"))) std::uint32_t GetASPI32SupportInfo() {
+    return 0x0101;
+}

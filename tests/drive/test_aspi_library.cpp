@@ -18,13 +18,17 @@ std::atomic<int> aborts{0};
 // Requests given up by their caller: a late completion must not touch them.
 std::mutex mutex;
 std::set<void*> abandoned;
-}
+}  // namespace
 
 extern "C" {
 
-__attribute__((visibility("default"))) std::uint32_t GetASPI32SupportInfo() { return 0x0101; }
+__attribute__((visibility("default"))) std::uint32_t GetASPI32SupportInfo() {
+    return 0x0101;
+}
 
-__attribute__((visibility("default"))) int TestAspiAborts() { return aborts.load(); }
+__attribute__((visibility("default"))) int TestAspiAborts() {
+    return aborts.load();
+}
 
 __attribute__((visibility("default"))) std::uint32_t SendASPI32Command(void* request) {
     auto* header = static_cast<std::uint8_t*>(request);

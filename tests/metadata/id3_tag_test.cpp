@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <taglib/id3v1tag.h>
 #include <taglib/mpegfile.h>
+#include <cstring>
 
 #include "metadata/id3_genres.h"
 #include "tests/support/temp_folder.h"
@@ -51,7 +51,9 @@ TEST(TID3Tag, ReadsLatin1TagsAsUtf8) {
     EXPECT_EQ(tag.Year(), "1998");
     EXPECT_EQ(tag.Comment(), "Kommentar");  // the track number behind a zero byte is not read
     EXPECT_EQ(tag.Genre(), "Rock");
-    EXPECT_EQ(tag.TagPosition(), static_cast<std::int64_t>(std::filesystem::file_size(kData / "with_id3v1.mp3")) - 128);
+    EXPECT_EQ(
+        tag.TagPosition(),
+        static_cast<std::int64_t>(std::filesystem::file_size(kData / "with_id3v1.mp3")) - 128);
     EXPECT_FALSE(tag.Modified());
 }
 
@@ -159,7 +161,8 @@ TEST(TID3Tag, AFileThatGrewSinceReadingKeepsItsAudio) {
     TID3Tag tag;
     tag.SetFileName(path.string());
     // Someone replaces the file with one that has no tag at its end.
-    std::filesystem::copy_file(kData / "cbr128_stereo.mp3", path, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(kData / "cbr128_stereo.mp3", path,
+                               std::filesystem::copy_options::overwrite_existing);
     const std::string audio = test::ReadBytes(path);
     tag.SetTitle("New");
     tag.Save();
@@ -218,7 +221,8 @@ TEST(ID3Genres, NamesAndBytesMapBothWays) {
     EXPECT_EQ(GenreIndex("Synthpop"), 147);
     EXPECT_EQ(GenreIndex("Unknown"), 255);
     EXPECT_EQ(GenreIndex(""), 255);
-    for (int byte = 0; byte < 148; ++byte) EXPECT_EQ(GenreIndex(GenreName(static_cast<std::uint8_t>(byte))), byte);
+    for (int byte = 0; byte < 148; ++byte)
+        EXPECT_EQ(GenreIndex(GenreName(static_cast<std::uint8_t>(byte))), byte);
     EXPECT_EQ(GenreName(125), "Dance Hall");
     EXPECT_EQ(GenreName(126), "Goa");
     EXPECT_EQ(GenreName(254), "Unknown");

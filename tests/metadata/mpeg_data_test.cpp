@@ -16,32 +16,35 @@ namespace {
 const std::filesystem::path kData = TV_TEST_DATA_DIR "/mp3";
 
 class MemorySource final : public ByteSource {
-public:
+  public:
     explicit MemorySource(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
     std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
     std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> out) override {
         if (offset >= Size()) return 0;
-        const std::size_t n = std::min(out.size(), bytes_.size() - static_cast<std::size_t>(offset));
+        const std::size_t n =
+            std::min(out.size(), bytes_.size() - static_cast<std::size_t>(offset));
         std::memcpy(out.data(), bytes_.data() + offset, n);
         return n;
     }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 
 void Put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+    for (int i = 0; i < 4; ++i)
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
 }
 
 // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, joint stereo, no CRC: frames of 417 bytes.
 constexpr std::uint32_t kHeader128 = 0xFFFB9064;
 
 // A stream of frames with the given header filling size bytes from offset on.
-std::vector<std::uint8_t> Frames(std::size_t size, std::uint32_t header = kHeader128, int frameLength = 417,
-                                 std::size_t offset = 0) {
+std::vector<std::uint8_t> Frames(std::size_t size, std::uint32_t header = kHeader128,
+                                 int frameLength = 417, std::size_t offset = 0) {
     std::vector<std::uint8_t> bytes(size, 0x55);
-    for (std::size_t at = offset; at + 4 <= size; at += static_cast<std::size_t>(frameLength)) Put32(bytes, at, header);
+    for (std::size_t at = offset; at + 4 <= size; at += static_cast<std::size_t>(frameLength))
+        Put32(bytes, at, header);
     return bytes;
 }
 
@@ -77,9 +80,9 @@ TEST(MPEGFrameLength, FollowsTheStandardPerLayerAndVersion) {
     EXPECT_EQ(MPEGFrameLength(1, 2, 44100, 192, false), 626);
     EXPECT_EQ(MPEGFrameLength(1, 1, 44100, 384, false), 416);  // (12 * 384000 / 44100) * 4
     EXPECT_EQ(MPEGFrameLength(1, 1, 44100, 384, true), 420);
-    EXPECT_EQ(MPEGFrameLength(2, 3, 24000, 64, false), 192);    // 72 * 64000 / 24000
+    EXPECT_EQ(MPEGFrameLength(2, 3, 24000, 64, false), 192);  // 72 * 64000 / 24000
     EXPECT_EQ(MPEGFrameLength(3, 3, 8000, 16, false), 144);
-    EXPECT_EQ(MPEGFrameLength(2, 2, 24000, 64, false), 384);    // Layer II stays at 144
+    EXPECT_EQ(MPEGFrameLength(2, 2, 24000, 64, false), 384);  // Layer II stays at 144
     EXPECT_EQ(MPEGFrameLength(1, 3, 0, 128, false), 0);
 }
 
@@ -93,7 +96,8 @@ TEST(AnalyseMPEGData, ConstantBitrateGivesTimeFromTheFileSize) {
 
 TEST(AnalyseMPEGData, JunkBeforeTheFirstFrameIsSkipped) {
     std::vector<std::uint8_t> bytes = Frames(4000010, kHeader128, 417, 10);
-    for (int i = 0; i < 10; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>('J' + i);
+    for (int i = 0; i < 10; ++i)
+        bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>('J' + i);
     TMPEGData data;
     EXPECT_EQ(Analyse(bytes, data), 0);
     EXPECT_EQ(data.Duration, 250);  // from the whole file
@@ -113,9 +117,11 @@ TEST(AnalyseMPEGData, AnID3v2TagIsSkippedEvenIfItHoldsSyncPatterns) {
     std::memcpy(tag.data(), "ID3\x03\x00\x00", 6);
     tag[8] = 3000 >> 7;
     tag[9] = 3000 & 0x7F;
-    for (std::size_t at = 20; at + 4 < tag.size(); at += 417) Put32(tag, at, 0xFFFB9064);  // a false stream
+    for (std::size_t at = 20; at + 4 < tag.size(); at += 417)
+        Put32(tag, at, 0xFFFB9064);  // a false stream
     std::vector<std::uint8_t> bytes = tag;
-    const std::vector<std::uint8_t> audio = Frames(417 * 100, 0xFFF34064, 104 /*MPEG-2 22.05 kHz 32 kbit/s*/);
+    const std::vector<std::uint8_t> audio =
+        Frames(417 * 100, 0xFFF34064, 104 /*MPEG-2 22.05 kHz 32 kbit/s*/);
     bytes.insert(bytes.end(), audio.begin(), audio.end());
     TMPEGData data;
     EXPECT_EQ(Analyse(bytes, data), 0);
@@ -167,7 +173,8 @@ TEST(AnalyseMPEGData, ShortAndFramelessFiles) {
     EXPECT_EQ(data.Encoder, kEncoderUnknown);
     EXPECT_EQ(Analyse(std::vector<std::uint8_t>(10000, 0), data), -1);
     // A frame that fits but leaves no room for the Xing test is a read error.
-    EXPECT_THROW(Analyse(Frames(250, 0xFFFB1064 /*32 kbit/s: 104 bytes*/, 104), data), MPEGAnalysisError);
+    EXPECT_THROW(Analyse(Frames(250, 0xFFFB1064 /*32 kbit/s: 104 bytes*/, 104), data),
+                 MPEGAnalysisError);
     // A lone frame that runs past the end is no frame.
     EXPECT_EQ(Analyse(Frames(100, 0xFFFB1064, 104), data), -1);
 }
@@ -229,7 +236,8 @@ TEST(ReadMPEGData, RealEncoderOutput) {
         EXPECT_EQ(data.ChannelMode, expected.ChannelMode);
         EXPECT_EQ(data.BitRate, expected.BitRate);
         EXPECT_EQ(data.Duration, expected.Duration);
-        EXPECT_EQ(data.FileSize, static_cast<std::int64_t>(std::filesystem::file_size(kData / expected.File)));
+        EXPECT_EQ(data.FileSize,
+                  static_cast<std::int64_t>(std::filesystem::file_size(kData / expected.File)));
     }
     TMPEGData data;
     EXPECT_EQ(ReadMPEGData(kData / "no_frames.wav", data), -1);
@@ -239,14 +247,16 @@ TEST(ReadMPEGData, RealEncoderOutput) {
 
 // ffprobe, where it is installed, agrees on time (to the second) and bitrate.
 TEST(ReadMPEGData, AgreesWithFfprobe) {
-    if (std::system("ffprobe -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "ffprobe is not installed";
+    if (std::system("ffprobe -version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ffprobe is not installed";
     for (const auto& entry : std::filesystem::directory_iterator(kData)) {
         const std::string name = entry.path().filename().string();
         if (!name.ends_with(".mp3") && !name.ends_with(".mp2")) continue;
         if (name == "truncated.mp3") continue;
         SCOPED_TRACE(name);
-        const std::string command = "ffprobe -v error -show_entries format=duration,bit_rate -of csv=p=0 '" +
-                                    entry.path().string() + "'";
+        const std::string command =
+            "ffprobe -v error -show_entries format=duration,bit_rate -of csv=p=0 '" +
+            entry.path().string() + "'";
         std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
         double seconds = 0, bitsPerSecond = 0;
         ASSERT_EQ(std::fscanf(pipe.get(), "%lf,%lf", &seconds, &bitsPerSecond), 2);

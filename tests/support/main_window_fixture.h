@@ -17,8 +17,10 @@
 namespace tv::test {
 
 inline const std::string kCatalogueCaptions =
-    "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\tgespielt\tzuletzt\tImage\t\r\n";
-inline const std::string kCopyCaptions = "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\t\r\n";
+    "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\tgespielt\tzuletzt\t"
+    "Image\t\r\n";
+inline const std::string kCopyCaptions =
+    "Titel\tInterpret\tZeit\tAlbum\tGenre\tJahr\tBitrate\tDateiname\tKommentar\t\r\n";
 
 inline std::string CatalogueLine(const std::string& title, const std::string& file) {
     return title + "\tArtist\t03:07\tAlbum\tRock\t1999\t128\t" + file + "\t\t\t\t\t\r\n";
@@ -65,7 +67,8 @@ inline void PressHeader(SongGrid* grid, int column) {
 
 inline QStringList Column(const SongList& list, int column) {
     QStringList texts;
-    for (int r = 1; r <= list.DataRowCount(); ++r) texts << QString::fromStdString(list.Cell(r, column));
+    for (int r = 1; r <= list.DataRowCount(); ++r)
+        texts << QString::fromStdString(list.Cell(r, column));
     return texts;
 }
 

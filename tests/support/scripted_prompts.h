@@ -13,7 +13,7 @@ namespace tv::test {
 // from a script; an unscripted question is answered No/Cancel and recorded as
 // unexpected.
 class ScriptedPrompts final : public Prompts {
-public:
+  public:
     struct Asked {
         QString Title;
         QString Text;
@@ -23,7 +23,9 @@ public:
 
     void Answer(PromptAnswer answer) { answers_.push_back(answer); }
     void ChooseFile(std::optional<QString> name) { files_.push_back(std::move(name)); }
-    void ChooseFolderAnswer(std::optional<QString> folder) { folders_.push_back(std::move(folder)); }
+    void ChooseFolderAnswer(std::optional<QString> folder) {
+        folders_.push_back(std::move(folder));
+    }
 
     const std::deque<Asked>& AskedSoFar() const { return asked_; }
     QString LastText() const { return asked_.empty() ? QString() : asked_.back().Text; }
@@ -69,7 +71,7 @@ public:
     QString lastFolderStart;
     bool lastFolderAllowNew = false;
 
-private:
+  private:
     std::optional<QString> NextFile() {
         if (files_.empty()) {
             ++unexpected_;

@@ -12,9 +12,10 @@ namespace tv::test {
 // A fresh folder below the system's temporary folder, removed with everything in
 // it when the object goes.
 class TempFolder {
-public:
+  public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tunevault-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tunevault-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
         path_ = pattern;
     }
@@ -30,7 +31,7 @@ public:
     const std::filesystem::path& Path() const noexcept { return path_; }
     std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -16,7 +16,8 @@ using test::WriteBytes;
 std::vector<std::string> Scan(const std::filesystem::path& root, AudioTypes types = {},
                               const std::function<void()>& beforeEntry = {}) {
     std::vector<std::string> found;
-    ScanAudioFolder(root.string(), types, beforeEntry, [&](const std::string& path) { found.push_back(path); });
+    ScanAudioFolder(root.string(), types, beforeEntry,
+                    [&](const std::string& path) { found.push_back(path); });
     std::sort(found.begin(), found.end());
     return found;
 }
@@ -46,8 +47,9 @@ TEST(ScanAudioFolder, WalksEverySubfolderButThoseBeginningWithADot) {
     WriteBytes(root / "A b" / "cover.jpg", "x");
     WriteBytes(root / ".versteckt" / "nie.mp3", "x");
     const std::string r = root.string();
-    EXPECT_EQ(Scan(root), (std::vector<std::string>{r + "/.hidden.mp3", r + "/A b/zwei \"quoted\"; semi.MP3",
-                                                     r + "/A b/Ä ö/drei.wav", r + "/eins.mp3"}));
+    EXPECT_EQ(Scan(root),
+              (std::vector<std::string>{r + "/.hidden.mp3", r + "/A b/zwei \"quoted\"; semi.MP3",
+                                        r + "/A b/Ä ö/drei.wav", r + "/eins.mp3"}));
     EXPECT_EQ(Scan(root, AudioTypes{true, true, false}).size(), 3u);
 }
 
@@ -56,9 +58,10 @@ TEST(ScanAudioFolder, LinksIntoTheTreeEnterEachFolderOnce) {
     const auto root = folder / "Musik";
     std::filesystem::create_directories(root / "sub");
     WriteBytes(root / "sub" / "a.mp3", "x");
-    std::filesystem::create_directory_symlink("..", root / "sub" / "loop");       // a cycle
-    std::filesystem::create_directory_symlink(root / "sub", root / "again");      // a second way in
-    std::filesystem::create_symlink(folder / "nothing.mp3", root / "broken.mp3");  // counts as a file
+    std::filesystem::create_directory_symlink("..", root / "sub" / "loop");   // a cycle
+    std::filesystem::create_directory_symlink(root / "sub", root / "again");  // a second way in
+    std::filesystem::create_symlink(folder / "nothing.mp3",
+                                    root / "broken.mp3");  // counts as a file
     const auto found = Scan(root);
     EXPECT_EQ(found.size(), 2u);
     EXPECT_NE(std::find(found.begin(), found.end(), (root / "broken.mp3").string()), found.end());

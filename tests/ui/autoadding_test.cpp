@@ -41,19 +41,22 @@ std::filesystem::path MakeTree(const std::filesystem::path& root) {
     return root;
 }
 
-int Number(QLineEdit* counter) { return counter->text().toInt(); }
+int Number(QLineEdit* counter) {
+    return counter->text().toInt();
+}
 
 }  // namespace
 
 class AutoaddingTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void scanningAndAddingFillTheCatalogue() {
         Program program;
         const auto root = MakeTree(program.folder / "Musik");
         const std::string known = (root / "Tagged" / "TRACK.mp3").string();  // differs in case only
-        WriteBytes(program.folder / "ALL_SONGS.TSV", kCatalogueCaptions + CatalogueLine("Schon da", known));
+        WriteBytes(program.folder / "ALL_SONGS.TSV",
+                   kCatalogueCaptions + CatalogueLine("Schon da", known));
         program.Start();
         TAutoadding* dialog = program.form->Autoadding();
         dialog->show();
@@ -63,7 +66,8 @@ private slots:
         QVERIFY(dialog->SearchBtn()->isEnabled());
 
         dialog->SearchBtn()->click();
-        QCOMPARE(Number(dialog->EdtGesamt()), 6);  // hidden file and broken file count, the dot folder not
+        QCOMPARE(Number(dialog->EdtGesamt()),
+                 6);  // hidden file and broken file count, the dot folder not
         QCOMPARE(Number(dialog->Edtfertig()), 1);
         QCOMPARE(Number(dialog->EdtSoll()), 5);
         QCOMPARE(dialog->StGridAutoadd().size(), 5);
@@ -96,7 +100,8 @@ private slots:
         QCOMPARE(broken.at(colArtist), std::string("Sonstiges"));
         QCOMPARE(broken.at(colBitrate), std::string("0"));
         QVERIFY(!row(root / "Sonstiges" / "klang.wav").empty());
-        QCOMPARE(row(root / "Tagged" / "track.mp3").at(colTitle), std::string("Schon da"));  // not added again
+        QCOMPARE(row(root / "Tagged" / "track.mp3").at(colTitle),
+                 std::string("Schon da"));  // not added again
         QCOMPARE(program.form->STBarAll()->PanelText(0), QStringLiteral("Gesamt : 6 Einträge"));
 
         // A second scan finds nothing to add.
@@ -152,7 +157,8 @@ private slots:
         QCOMPARE(program.prompts.lastFolderStart, musik);
         QCOMPARE(dialog->DirEdit()->text(), musik);
 
-        std::filesystem::remove(program.folder / "Musik");  // gone: nothing preselected, text emptied
+        std::filesystem::remove(program.folder /
+                                "Musik");  // gone: nothing preselected, text emptied
         program.prompts.ChooseFolderAnswer(std::nullopt);
         dialog->SpeedButton2()->click();
         QCOMPARE(program.prompts.lastFolderStart, QString());
@@ -185,7 +191,8 @@ private slots:
         QCOMPARE(program.form->STBarAll()->PanelText(0), QStringLiteral("Gesamt : 5 Einträge"));
         const IniFile ini = IniFile::Load(program.folder / "SONGVAT.INI");
         QCOMPARE(ini.Value("AUTOADDING", "CBmp3_Checked"), std::optional<std::string>("False"));
-        QCOMPARE(ini.Value("AUTOADDING", "DirEdit_Text"), std::optional<std::string>(root.string()));
+        QCOMPARE(ini.Value("AUTOADDING", "DirEdit_Text"),
+                 std::optional<std::string>(root.string()));
         QVERIFY(ini.Value("AUTOADDING", "NormPos").has_value());
     }
 
@@ -198,7 +205,8 @@ private slots:
         dialog->DirEdit()->setText(QString::fromStdString(root.string()));
         bool triedWhileBusy = false;
         QTimer::singleShot(0, dialog, [&] {
-            triedWhileBusy = !dialog->CancelBtn()->isEnabled() && !dialog->SpeedButton2()->isEnabled();
+            triedWhileBusy =
+                !dialog->CancelBtn()->isEnabled() && !dialog->SpeedButton2()->isEnabled();
             dialog->reject();
             dialog->close();
         });

@@ -34,14 +34,16 @@ ID3v1Fields TagOf(const std::string& path) {
     return {tag.Title(), tag.Artist(), tag.Album(), tag.Year(), tag.Comment(), 0};
 }
 
-QString Text(QLineEdit* edit) { return edit->displayText(); }
+QString Text(QLineEdit* edit) {
+    return edit->displayText();
+}
 
 }  // namespace
 
 class DetailsPanelTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void anUncataloguedFileFillsThePanelFromItsTagAndFrames() {
         Program program;
         program.Start();
@@ -51,7 +53,8 @@ private slots:
         const std::string file = Fixture(program, "with_id3v1.mp3");
         d.EdtFile->setText(QString::fromStdString(file));
         QVERIFY(d.GBSongInfo->isEnabled());
-        QCOMPARE(d.EdtTitel->text(), QStringLiteral("über Alles"));  // capitalised; the umlaut stays lower
+        QCOMPARE(d.EdtTitel->text(),
+                 QStringLiteral("über Alles"));  // capitalised; the umlaut stays lower
         QCOMPARE(d.EdtInterpret->text(), QStringLiteral("Die ärzte"));
         QCOMPARE(d.EdtAlbum->text(), QStringLiteral("Das Album"));
         QCOMPARE(d.edtComment->text(), QStringLiteral("Kommentar"));
@@ -68,7 +71,8 @@ private slots:
         Program program;
         const std::string file = (program.folder / "with_id3v1.mp3").string();
         WriteBytes(program.folder / "PLAYLIST.TSV", kCopyCaptions + CopyLine("old", file));
-        WriteBytes(program.folder / "SELECTION.TSV", kCopyCaptions + CopyLine("other", "/other.mp3"));
+        WriteBytes(program.folder / "SELECTION.TSV",
+                   kCopyCaptions + CopyLine("other", "/other.mp3"));
         program.Start();
         Fixture(program, "with_id3v1.mp3");
         const SongDetailsControls& d = program.form->Details();
@@ -79,8 +83,10 @@ private slots:
 
         const SongList& catalogue = program.form->Catalogue();
         QCOMPARE(catalogue.DataRowCount(), 1);
-        const QStringList expected{"Neuer Titel", "Die ärzte", "00:03", "Das Album", "Rock", "1998", "128",
-                                   QString::fromStdString(file), "Kommentar", "", "", "/cover.jpg"};
+        const QStringList expected{
+            "Neuer Titel", "Die ärzte", "00:03", "Das Album",
+            "Rock",        "1998",      "128",   QString::fromStdString(file),
+            "Kommentar",   "",          "",      "/cover.jpg"};
         for (int c = 0; c < kSongColumnCount; ++c)
             QCOMPARE(QString::fromStdString(catalogue.Cell(1, c)), expected[c]);
         QCOMPARE(program.form->Playlist().Cell(1, colTitle), std::string("Neuer Titel"));
@@ -93,7 +99,8 @@ private slots:
     void aFileWithoutTagIsNamedByItsPath() {
         Program program;
         program.Start();
-        const std::string file = Fixture(program, "cbr128_stereo.mp3", "85/mixed/01 - band - song title.mp3");
+        const std::string file =
+            Fixture(program, "cbr128_stereo.mp3", "85/mixed/01 - band - song title.mp3");
         const SongDetailsControls& d = program.form->Details();
         d.EdtFile->setText(QString::fromStdString(file));
         QCOMPARE(d.EdtTitel->text(), QStringLiteral("Song Title"));
@@ -101,7 +108,8 @@ private slots:
         QCOMPARE(Text(d.EdtJahr), QStringLiteral("1985"));
         QCOMPARE(d.CBGenre->currentIndex(), 0);
 
-        const std::string other = Fixture(program, "cbr128_stereo.mp3", "best of/1985 - my_song.mp3");
+        const std::string other =
+            Fixture(program, "cbr128_stereo.mp3", "best of/1985 - my_song.mp3");
         d.EdtFile->setText(QString::fromStdString(other));
         QCOMPARE(d.EdtTitel->text(), QStringLiteral("My Song"));
         QCOMPARE(d.EdtInterpret->text(), QStringLiteral("Best Of"));
@@ -111,8 +119,10 @@ private slots:
         Program program;
         const std::string file = (program.folder / "with_id3v1.mp3").string();
         WriteBytes(program.folder / "ALL_SONGS.TSV",
-                   kCatalogueCaptions + "Aus der Zeile\tZeilenband\t123:45\tZeilenalbum\tFolk-Rock\t2002\t192\t" +
-                       file + "\tZeilenkommentar\t4\t01.02.2003\t\t\r\n" + CatalogueLine("b", "/missing.mp3"));
+                   kCatalogueCaptions +
+                       "Aus der Zeile\tZeilenband\t123:45\tZeilenalbum\tFolk-Rock\t2002\t192\t" +
+                       file + "\tZeilenkommentar\t4\t01.02.2003\t\t\r\n" +
+                       CatalogueLine("b", "/missing.mp3"));
         Fixture(program, "with_id3v1.mp3");
         program.Start();
         // The start-up shows the catalogue's current row.
@@ -151,7 +161,8 @@ private slots:
         WriteBytes(program.folder / "SONGVAT.INI", "[SYSTEM]\r\nChBID3Write_Checked=True\r\n");
         program.Start();
         QVERIFY(program.form->ID3WriteChecked());
-        const std::string file = Fixture(program, "cbr128_stereo.mp3", "Die Band/02 - die band - ein lied.mp3");
+        const std::string file =
+            Fixture(program, "cbr128_stereo.mp3", "Die Band/02 - die band - ein lied.mp3");
         program.form->Details().EdtFile->setText(QString::fromStdString(file));
         const ID3v1Fields tag = TagOf(file);
         QCOMPARE(tag.Title, std::string("Ein Lied"));
@@ -179,8 +190,9 @@ private slots:
         QCOMPARE(TagOf(file).Album, std::string("Anderes Album"));
         QCOMPARE(static_cast<unsigned char>(ReadBytes(file).back()), 67u);
         QVERIFY(program.Close());
-        QCOMPARE(IniFile::Load(program.folder / "SONGVAT.INI").Value("SYSTEM", "ChBID3Write_Checked"),
-                 std::optional<std::string>("True"));
+        QCOMPARE(
+            IniFile::Load(program.folder / "SONGVAT.INI").Value("SYSTEM", "ChBID3Write_Checked"),
+            std::optional<std::string>("True"));
     }
 
     void aFailedWriteBackIsReportedAndTheRowsStayWritten() {
@@ -206,7 +218,8 @@ private slots:
         program.prompts.ChooseFile(QString::fromStdString(file));
         program.form->Details().EdtFileButton->click();
         QCOMPARE(program.prompts.lastFileRequest.Title, QStringLiteral("MP3-Datei auswählen"));
-        QVERIFY(program.prompts.lastFileRequest.Filter.startsWith(QStringLiteral("Audio- Dateien|*.mp3;*.wma;*.wav")));
+        QVERIFY(program.prompts.lastFileRequest.Filter.startsWith(
+            QStringLiteral("Audio- Dateien|*.mp3;*.wma;*.wav")));
         QCOMPARE(program.form->Details().EdtTitel->text(), QStringLiteral("über Alles"));
         program.prompts.ChooseFile(std::nullopt);  // cancelled: nothing changes
         program.form->Details().EdtFileButton->click();

@@ -6,18 +6,17 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QTimer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <memory>
 
 #include "catalogue/ini_file.h"
 #include "catalogue/list_file.h"
 #include "catalogue/song_columns.h"
-#include "tests/support/temp_folder.h"
 #include "catalogue/ui/about_box.h"
 #include "catalogue/ui/copy_progress.h"
 #include "catalogue/ui/list_page.h"
@@ -26,6 +25,7 @@
 #include "catalogue/ui/song_list_model.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/scripted_prompts.h"
+#include "tests/support/temp_folder.h"
 #include "widgets/ui/coloured_tab_widget.h"
 #include "widgets/ui/status_panels.h"
 
@@ -45,7 +45,7 @@ QToolButton* BarButton(ListPage* page, const QString& caption) {
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void firstStartShowsFourEmptyColouredListsAndCreatesTheFiles() {
         Program program;
         program.Start();
@@ -57,11 +57,16 @@ private slots:
         QCOMPARE(form.CPageControl()->ColouredBar()->TabColour(0), QColor(0, 0, 255));
         QCOMPARE(form.CPageControl()->ColouredBar()->TabColour(1), QColor(0, 128, 128));
         QCOMPARE(form.CPageControl()->ColouredBar()->TabColour(3), QColor(0, 0, 128));
-        QCOMPARE(form.StGrdPlaylist()->model()->headerData(0, Qt::Horizontal, Qt::BackgroundRole).value<QColor>(),
+        QCOMPARE(form.StGrdPlaylist()
+                     ->model()
+                     ->headerData(0, Qt::Horizontal, Qt::BackgroundRole)
+                     .value<QColor>(),
                  QColor(128, 128, 128));
-        QCOMPARE(form.Page(ListKind::Selection)->ButtonBar()->palette().color(QPalette::Window), QColor(0, 128, 128));
-        QCOMPARE(form.StGrdMain()->model()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(),
-                 QStringLiteral("Dateiname"));
+        QCOMPARE(form.Page(ListKind::Selection)->ButtonBar()->palette().color(QPalette::Window),
+                 QColor(0, 128, 128));
+        QCOMPARE(
+            form.StGrdMain()->model()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(),
+            QStringLiteral("Dateiname"));
         QCOMPARE(form.StGrdMain()->columnWidth(7), 500);
         QCOMPARE(form.StGrdMain()->verticalHeader()->defaultSectionSize(), 18);
 
@@ -74,10 +79,12 @@ private slots:
         QVERIFY(form.FormInfo()->isHidden());  // the splash is gone
 
         QVERIFY(program.Close());
-        QCOMPARE(program.File("ALL_SONGS.TSV"), kCatalogueCaptions + std::string(12, '\t') + "\r\n");
+        QCOMPARE(program.File("ALL_SONGS.TSV"),
+                 kCatalogueCaptions + std::string(12, '\t') + "\r\n");
         QCOMPARE(program.File("DOUBLES.TSV"), kCopyCaptions + std::string(9, '\t') + "\r\n");
         const IniFile ini = IniFile::Load(program.folder / "SONGVAT.INI");
-        QCOMPARE(ini.Value("SYSTEM", "CPageControl_ActivePage"), std::optional<std::string>("CSAll"));
+        QCOMPARE(ini.Value("SYSTEM", "CPageControl_ActivePage"),
+                 std::optional<std::string>("CSAll"));
         QCOMPARE(ini.Value("SYSTEM", "PlayListPlay_Checked"), std::optional<std::string>("True"));
         QCOMPARE(ini.Value("SYSTEM", "ChBID3Write_Checked"), std::optional<std::string>("False"));
         QCOMPARE(ini.Value("SYSTEM", "CSPlay_TabColor"), std::optional<std::string>("8421504"));
@@ -88,8 +95,8 @@ private slots:
 
     void listsAreLoadedAndSavedByteForByte() {
         Program program;
-        const std::string catalogue =
-            kCatalogueCaptions + CatalogueLine("Über", "/m/ü.mp3") + CatalogueLine("Zwei", "/m/2.mp3");
+        const std::string catalogue = kCatalogueCaptions + CatalogueLine("Über", "/m/ü.mp3") +
+                                      CatalogueLine("Zwei", "/m/2.mp3");
         const std::string selection =  // twelve cells per line widen the selection
             kCatalogueCaptions + CatalogueLine("Zwei", "/m/2.mp3");
         const std::string playlist = kCopyCaptions + CopyLine("Zwei", "/m/2.mp3");
@@ -103,7 +110,10 @@ private slots:
         QCOMPARE(program.form->Selection().ColumnCount(), 12);
         QCOMPARE(program.form->STBarAll()->PanelText(0), QStringLiteral("Gesamt : 2 Einträge"));
         QCOMPARE(program.form->STBarPlay()->PanelText(0), QStringLiteral("Playlist : 1 Einträge"));
-        QCOMPARE(program.form->StGrdMain()->model()->data(program.form->StGrdMain()->model()->index(0, 0)).toString(),
+        QCOMPARE(program.form->StGrdMain()
+                     ->model()
+                     ->data(program.form->StGrdMain()->model()->index(0, 0))
+                     .toString(),
                  QStringLiteral("Über"));
         QVERIFY(program.Close());
         QCOMPARE(program.File("ALL_SONGS.TSV"), catalogue);
@@ -130,8 +140,8 @@ private slots:
     void deletingCatalogueRowsAsksAndRemovesThemFromEveryList() {
         Program program;
         WriteBytes(program.folder / "ALL_SONGS.TSV",
-                   kCatalogueCaptions + CatalogueLine("a", "/a.mp3") + CatalogueLine("b", "/b.mp3") +
-                       CatalogueLine("c", "/c.mp3"));
+                   kCatalogueCaptions + CatalogueLine("a", "/a.mp3") +
+                       CatalogueLine("b", "/b.mp3") + CatalogueLine("c", "/c.mp3"));
         WriteBytes(program.folder / "PLAYLIST.TSV",
                    kCopyCaptions + CopyLine("b", "/B.MP3") + CopyLine("x", "/x.mp3"));
         WriteBytes(program.folder / "DOUBLES.TSV", kCopyCaptions + CopyLine("c", "/c.mp3"));
@@ -145,7 +155,8 @@ private slots:
         BarButton(form.Page(ListKind::Catalogue), QStringLiteral("Zeile(n) löschen"))->click();
         QCOMPARE(form.Catalogue().DataRowCount(), 3);
         QCOMPARE(program.prompts.AskedSoFar().back().Title, QStringLiteral("Löschen"));
-        QCOMPARE(program.prompts.LastText(), QStringLiteral("Einträge wirklich aus Datenbank löschen?"));
+        QCOMPARE(program.prompts.LastText(),
+                 QStringLiteral("Einträge wirklich aus Datenbank löschen?"));
 
         program.prompts.Answer(PromptAnswer::Yes);
         BarButton(form.Page(ListKind::Catalogue), QStringLiteral("Zeile(n) löschen"))->click();
@@ -160,7 +171,8 @@ private slots:
         ClickRow(form.StGrdPlaylist(), 1);
         program.prompts.Answer(PromptAnswer::Yes);
         form.Page(ListKind::Playlist)->ContextMenu()->actions().at(0)->trigger();
-        QCOMPARE(program.prompts.LastText(), QStringLiteral("Einträge wirklich aus Playliste löschen?"));
+        QCOMPARE(program.prompts.LastText(),
+                 QStringLiteral("Einträge wirklich aus Playliste löschen?"));
         QVERIFY(form.Playlist().IsEmpty());
         QCOMPARE(Column(form.Catalogue(), colTitle), QStringList{"a"});
         QCOMPARE(program.prompts.Unexpected(), 0);
@@ -168,7 +180,8 @@ private slots:
 
     void theDeleteKeyDeletesExceptInTheDoubles() {
         Program program;
-        WriteBytes(program.folder / "SELECTION.TSV", kCopyCaptions + CopyLine("a", "/a.mp3") + CopyLine("b", "/b.mp3"));
+        WriteBytes(program.folder / "SELECTION.TSV",
+                   kCopyCaptions + CopyLine("a", "/a.mp3") + CopyLine("b", "/b.mp3"));
         WriteBytes(program.folder / "DOUBLES.TSV", kCopyCaptions + CopyLine("a", "/a.mp3"));
         program.Start();
         TForm1& form = *program.form;
@@ -176,7 +189,8 @@ private slots:
         ClickRow(form.StGrdSelection(), 2);
         program.prompts.Answer(PromptAnswer::Yes);
         QTest::keyClick(form.StGrdSelection(), Qt::Key_Delete);
-        QCOMPARE(program.prompts.LastText(), QStringLiteral("Einträge wirklich aus Auswahl löschen?"));
+        QCOMPARE(program.prompts.LastText(),
+                 QStringLiteral("Einträge wirklich aus Auswahl löschen?"));
         QCOMPARE(Column(form.Selection(), colTitle), QStringList{"a"});
 
         form.CPageControl()->setCurrentIndex(3);
@@ -189,8 +203,8 @@ private slots:
     void headerPressesSortAscendingThenDescending() {
         Program program;
         WriteBytes(program.folder / "ALL_SONGS.TSV",
-                   kCatalogueCaptions + CatalogueLine("b", "/1.mp3") + CatalogueLine("c", "/3.mp3") +
-                       CatalogueLine("a", "/2.mp3"));
+                   kCatalogueCaptions + CatalogueLine("b", "/1.mp3") +
+                       CatalogueLine("c", "/3.mp3") + CatalogueLine("a", "/2.mp3"));
         WriteBytes(program.folder / "DOUBLES.TSV",
                    kCopyCaptions + CopyLine("b", "/1.mp3") + CopyLine("a", "/2.mp3"));
         program.Start();
@@ -204,7 +218,10 @@ private slots:
         PressHeader(form.StGrdMain(), colTitle);  // another header in between: ascending again
         QCOMPARE(Column(form.Catalogue(), colTitle), (QStringList{"a", "b", "c"}));
         QVERIFY(form.StGrdMain()->isEnabled());
-        QCOMPARE(form.StGrdMain()->model()->data(form.StGrdMain()->model()->index(0, colFileName)).toString(),
+        QCOMPARE(form.StGrdMain()
+                     ->model()
+                     ->data(form.StGrdMain()->model()->index(0, colFileName))
+                     .toString(),
                  QStringLiteral("/2.mp3"));
 
         form.CPageControl()->setCurrentIndex(3);
@@ -215,13 +232,15 @@ private slots:
     void addingToThePlaylistCopiesTheSelectedRowsOnce() {
         Program program;
         WriteBytes(program.folder / "ALL_SONGS.TSV",
-                   kCatalogueCaptions + CatalogueLine("a", "/a.mp3") + CatalogueLine("b", "/b.mp3") +
-                       CatalogueLine("c", "/c.mp3"));
-        WriteBytes(program.folder / "SELECTION.TSV", kCopyCaptions + CopyLine("s", "/s.mp3") + CopyLine("c", "/C.mp3"));
+                   kCatalogueCaptions + CatalogueLine("a", "/a.mp3") +
+                       CatalogueLine("b", "/b.mp3") + CatalogueLine("c", "/c.mp3"));
+        WriteBytes(program.folder / "SELECTION.TSV",
+                   kCopyCaptions + CopyLine("s", "/s.mp3") + CopyLine("c", "/C.mp3"));
         program.Start();
         TForm1& form = *program.form;
         SelectRows(form.StGrdMain(), 2, 3);
-        BarButton(form.Page(ListKind::Catalogue), QStringLiteral("zur Playliste hinzufügen"))->click();
+        BarButton(form.Page(ListKind::Catalogue), QStringLiteral("zur Playliste hinzufügen"))
+            ->click();
         QCOMPARE(Column(form.Playlist(), colTitle), (QStringList{"b", "c"}));
         QCOMPARE(form.Form7()->StatusText(), QStringLiteral(" 2 Einträge kopiert"));
         QVERIFY(form.Form7()->isHidden());
@@ -239,8 +258,8 @@ private slots:
     void clipboardKeysCopyCutAndPasteWithinTheSelection() {
         Program program;
         WriteBytes(program.folder / "ALL_SONGS.TSV",
-                   kCatalogueCaptions + CatalogueLine("a", "/a.mp3") + CatalogueLine("b", "/b.mp3") +
-                       CatalogueLine("c", "/c.mp3"));
+                   kCatalogueCaptions + CatalogueLine("a", "/a.mp3") +
+                       CatalogueLine("b", "/b.mp3") + CatalogueLine("c", "/c.mp3"));
         program.Start();
         TForm1& form = *program.form;
         SongGrid* grid = form.StGrdMain();
@@ -258,7 +277,8 @@ private slots:
         SelectRows(grid, 1, 1);
         program.prompts.Answer(PromptAnswer::No);
         QTest::keyClick(grid, Qt::Key_Delete, Qt::ShiftModifier);
-        QCOMPARE(program.prompts.LastText(), QStringLiteral("Einträge wirklich aus Datenbank löschen?"));
+        QCOMPARE(program.prompts.LastText(),
+                 QStringLiteral("Einträge wirklich aus Datenbank löschen?"));
         QCOMPARE(form.Catalogue().DataRowCount(), 3);
         QCOMPARE(Column(form.Catalogue(), colTitle), (QStringList{"", "b", "a"}));
         QCOMPARE(QApplication::clipboard()->text().toStdString(), CatalogueLine("a", "/a.mp3"));
@@ -266,8 +286,9 @@ private slots:
 
     void markingAllSelectsEveryRow() {
         Program program;
-        WriteBytes(program.folder / "DOUBLES.TSV",
-                   kCopyCaptions + CopyLine("a", "/a.mp3") + CopyLine("b", "/b.mp3") + CopyLine("c", "/c.mp3"));
+        WriteBytes(program.folder / "DOUBLES.TSV", kCopyCaptions + CopyLine("a", "/a.mp3") +
+                                                       CopyLine("b", "/b.mp3") +
+                                                       CopyLine("c", "/c.mp3"));
         program.Start();
         TForm1& form = *program.form;
         form.CPageControl()->setCurrentIndex(3);
@@ -290,14 +311,21 @@ private slots:
         TForm1& form = *program.form;
         QCOMPARE(form.CPageControl()->currentIndex(), 3);
         QCOMPARE(form.TabColor(ListKind::Playlist), 0);
-        QCOMPARE(form.StGrdPlaylist()->model()->headerData(0, Qt::Horizontal, Qt::BackgroundRole).value<QColor>(),
+        QCOMPARE(form.StGrdPlaylist()
+                     ->model()
+                     ->headerData(0, Qt::Horizontal, Qt::BackgroundRole)
+                     .value<QColor>(),
                  QColor(Qt::black));
-        QCOMPARE(form.StGrdPlaylist()->model()->headerData(0, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(),
+        QCOMPARE(form.StGrdPlaylist()
+                     ->model()
+                     ->headerData(0, Qt::Horizontal, Qt::ForegroundRole)
+                     .value<QColor>(),
                  QColor(Qt::yellow));
         QCOMPARE(form.width(), 1100);
         QVERIFY(program.Close());
         const IniFile ini = IniFile::Load(program.folder / "SONGVAT.INI");
-        QCOMPARE(ini.Value("SYSTEM", "CPageControl_ActivePage"), std::optional<std::string>("CSDouble"));
+        QCOMPARE(ini.Value("SYSTEM", "CPageControl_ActivePage"),
+                 std::optional<std::string>("CSDouble"));
         QCOMPARE(ini.Value("SYSTEM", "ChBID3Write_Checked"), std::optional<std::string>("True"));
         QCOMPARE(ini.Value("SYSTEM", "CSPlay_TabFontColor"), std::optional<std::string>("65535"));
         QCOMPARE(ini.Value("EXPORT", "RGFormat_ItemIndex"), std::optional<std::string>("1"));

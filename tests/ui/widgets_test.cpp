@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "catalogue/ini_file.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/scripted_prompts.h"
+#include "tests/support/temp_folder.h"
 #include "widgets/ui/coloured_tab_widget.h"
 #include "widgets/ui/form_placement.h"
 #include "widgets/ui/prompts.h"
@@ -22,7 +22,7 @@ using namespace tv;
 class WidgetsTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void windowsColoursHaveRedInTheLowByte() {
         QCOMPARE(ColourFromWindows(16711680), QColor(0, 0, 255));
         QCOMPARE(ColourFromWindows(8421376), QColor(0, 128, 128));
@@ -53,7 +53,8 @@ private slots:
         bool wav = true;
         auto* placement = new FormPlacement(&dialog, ini, QStringLiteral("AUTOADDING"),
                                             FormPlacement::Parts::PositionOnly, prompts);
-        placement->Storage().AddBoolProperty("CBwav.Checked", [&] { return wav; }, [&](bool on) { wav = on; });
+        placement->Storage().AddBoolProperty(
+            "CBwav.Checked", [&] { return wav; }, [&](bool on) { wav = on; });
         dialog.show();
         QVERIFY(!wav);
         QCOMPARE(dialog.pos(), QPoint(30, 40));

@@ -47,9 +47,12 @@ TAutoadding::TAutoadding(TForm1& mainWindow)
       cbMp3_(new QCheckBox(QStringLiteral("mp3"), this)),
       cbWma_(new QCheckBox(QStringLiteral("wma"), this)),
       cbWav_(new QCheckBox(QStringLiteral("wav"), this)),
-      edtGesamt_(Counter(this, QStringLiteral("EdtGesamt"), QStringLiteral("Alle gefundenen Dateien"))),
-      edtFertig_(Counter(this, QStringLiteral("Edtfertig"), QStringLiteral("Alle schon aufgenommenen Dateien"))),
-      edtSoll_(Counter(this, QStringLiteral("EdtSoll"), QStringLiteral("Alle zu übernehmenden Dateien"))),
+      edtGesamt_(
+          Counter(this, QStringLiteral("EdtGesamt"), QStringLiteral("Alle gefundenen Dateien"))),
+      edtFertig_(Counter(this, QStringLiteral("Edtfertig"),
+                         QStringLiteral("Alle schon aufgenommenen Dateien"))),
+      edtSoll_(Counter(this, QStringLiteral("EdtSoll"),
+                       QStringLiteral("Alle zu übernehmenden Dateien"))),
       gauge1_(new QProgressBar(this)),
       searchBtn_(new QPushButton(QStringLiteral("&Suchen"), this)),
       okBtn_(new QPushButton(QStringLiteral("&Einfügen"), this)),
@@ -122,8 +125,9 @@ TAutoadding::TAutoadding(TForm1& mainWindow)
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    placement_ = std::make_unique<FormPlacement>(this, main_.SettingsPath(), QStringLiteral("AUTOADDING"),
-                                                 FormPlacement::Parts::PositionOnly, main_.UserPrompts());
+    placement_ =
+        std::make_unique<FormPlacement>(this, main_.SettingsPath(), QStringLiteral("AUTOADDING"),
+                                        FormPlacement::Parts::PositionOnly, main_.UserPrompts());
     FormStorage& storage = placement_->Storage();
     storage.AddTextProperty(
         "DirEdit.Text", [this] { return dirEdit_->text().toStdString(); },
@@ -139,19 +143,21 @@ TAutoadding::~TAutoadding() = default;
 
 void TAutoadding::SpeedButton2Click() {
     QString folder = dirEdit_->text();
-    BrowseForFolder(main_.UserPrompts(), this, QStringLiteral("Verzeichnis auswählen"), QString(), folder, false,
-                    false, false);
+    BrowseForFolder(main_.UserPrompts(), this, QStringLiteral("Verzeichnis auswählen"), QString(),
+                    folder, false, false, false);
     dirEdit_->setText(folder);
 }
 
-void TAutoadding::DirEditChange() { searchBtn_->setEnabled(!busy_ && !dirEdit_->text().isEmpty()); }
+void TAutoadding::DirEditChange() {
+    searchBtn_->setEnabled(!busy_ && !dirEdit_->text().isEmpty());
+}
 
 // While a phase runs, nothing can start one again or change what it works on,
 // and the dialog cannot be closed.
 void TAutoadding::SetBusy(bool busy) {
     busy_ = busy;
-    for (QWidget* control : std::initializer_list<QWidget*>{speedButton2_, cbMp3_, cbWma_, cbWav_, searchBtn_,
-                                                            okBtn_, cancelBtn_})
+    for (QWidget* control : std::initializer_list<QWidget*>{speedButton2_, cbMp3_, cbWma_, cbWav_,
+                                                            searchBtn_, okBtn_, cancelBtn_})
         control->setEnabled(!busy);
 }
 
@@ -189,7 +195,8 @@ void TAutoadding::SpeedButton1Click() {
                 return;
             }
             ++wanted_;
-            const QString quoted = QLatin1Char('"') + QString::fromStdString(path) + QLatin1Char('"');
+            const QString quoted =
+                QLatin1Char('"') + QString::fromStdString(path) + QLatin1Char('"');
             if (toAdd_.size() == 1 && toAdd_.front().isEmpty())
                 toAdd_.front() = quoted;
             else

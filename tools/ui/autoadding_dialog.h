@@ -21,7 +21,7 @@ class TForm1;
 // there and confirmed.
 class TAutoadding : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TAutoadding(TForm1& mainWindow);
     ~TAutoadding() override;
 
@@ -45,13 +45,13 @@ public:
     void SpeedButton1Click();  // the scan phase
     void OKBtnClick();         // the adding phase
 
-public slots:
+  public slots:
     void reject() override;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void SetBusy(bool busy);
     void ShowCounters();
 

@@ -25,7 +25,9 @@ QColor ColouredTabBar::TabTextColour(int index) const {
     return index >= 0 && index < colours_.size() ? colours_[index].Text : QColor();
 }
 
-QSize ColouredTabBar::tabSizeHint(int /*index*/) const { return QSize(80, 22); }
+QSize ColouredTabBar::tabSizeHint(int /*index*/) const {
+    return QSize(80, 22);
+}
 
 void ColouredTabBar::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
@@ -33,7 +35,8 @@ void ColouredTabBar::paintEvent(QPaintEvent* /*event*/) {
         QRect rect = tabRect(i);
         const bool current = i == currentIndex();
         if (!current) rect.adjust(0, 2, 0, 0);  // the active tab stands out a little
-        const QColor fill = TabColour(i).isValid() ? TabColour(i) : palette().color(QPalette::Button);
+        const QColor fill =
+            TabColour(i).isValid() ? TabColour(i) : palette().color(QPalette::Button);
         const QColor text =
             TabTextColour(i).isValid() ? TabTextColour(i) : palette().color(QPalette::ButtonText);
         painter.fillRect(rect.adjusted(1, 0, -1, 0), fill);
@@ -44,8 +47,9 @@ void ColouredTabBar::paintEvent(QPaintEvent* /*event*/) {
         font.setUnderline(current);
         painter.setFont(font);
         painter.setPen(text);
-        painter.drawText(rect.adjusted(2, 0, -2, 0), Qt::AlignCenter,
-                         painter.fontMetrics().elidedText(tabText(i), Qt::ElideRight, rect.width() - 4));
+        painter.drawText(
+            rect.adjusted(2, 0, -2, 0), Qt::AlignCenter,
+            painter.fontMetrics().elidedText(tabText(i), Qt::ElideRight, rect.width() - 4));
     }
 }
 

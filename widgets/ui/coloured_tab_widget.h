@@ -11,19 +11,19 @@ namespace tv {
 // tab colour and its caption in its text colour.
 class ColouredTabBar : public QTabBar {
     Q_OBJECT
-public:
+  public:
     explicit ColouredTabBar(QWidget* parent = nullptr);
 
     void SetTabColours(int index, const QColor& tab, const QColor& text);
     QColor TabColour(int index) const;
     QColor TabTextColour(int index) const;
 
-protected:
+  protected:
     QSize tabSizeHint(int index) const override;
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     struct Colours {
         QColor Tab;
         QColor Text;
@@ -34,11 +34,11 @@ private:
 // A tab widget with a ColouredTabBar.
 class ColouredTabWidget : public QTabWidget {
     Q_OBJECT
-public:
+  public:
     explicit ColouredTabWidget(QWidget* parent = nullptr);
     ColouredTabBar* ColouredBar() const { return bar_; }
 
-private:
+  private:
     ColouredTabBar* bar_;
 };
 

@@ -20,7 +20,7 @@ class Prompts;
 // the file are reported in a German message and do not stop the program.
 class FormPlacement : public QObject {
     Q_OBJECT
-public:
+  public:
     enum class Parts { PositionSizeState, PositionOnly };
 
     FormPlacement(QWidget* form, const std::filesystem::path& iniPath, const QString& section,
@@ -38,10 +38,10 @@ public:
     WindowPlacement CurrentPlacement() const;
     void ApplyPlacement(const WindowPlacement& placement);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QWidget* form_;
     FormStorage storage_;
     Parts parts_;

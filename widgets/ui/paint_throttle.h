@@ -11,7 +11,7 @@ namespace tv {
 // second by default) and once more at the end. Events are still processed by the
 // loop as usual, so the program stays responsive.
 class PaintThrottle {
-public:
+  public:
     explicit PaintThrottle(QWidget* window, int intervalMs = 100);
     PaintThrottle(const PaintThrottle&) = delete;
     PaintThrottle& operator=(const PaintThrottle&) = delete;
@@ -20,7 +20,7 @@ public:
     // Lets the window paint when the interval has passed.
     void Tick();
 
-private:
+  private:
     QPointer<QWidget> window_;
     int intervalMs_;
     bool wasEnabled_;

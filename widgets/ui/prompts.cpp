@@ -70,7 +70,8 @@ namespace {
 
 QString StartPath(const FileDialogRequest& request) {
     if (request.FileName.isEmpty()) return request.Folder;
-    if (QFileInfo(request.FileName).isAbsolute() || request.Folder.isEmpty()) return request.FileName;
+    if (QFileInfo(request.FileName).isAbsolute() || request.Folder.isEmpty())
+        return request.FileName;
     return request.Folder + QLatin1Char('/') + request.FileName;
 }
 

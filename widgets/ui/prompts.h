@@ -25,7 +25,7 @@ struct FileDialogRequest {
 // through this facade, so that the logic never blocks in a dialog of its own: the
 // program shows real Qt dialogs, tests script the answers.
 class Prompts {
-public:
+  public:
     virtual ~Prompts() = default;
 
     // Shows a message or question and returns the button pressed; closing the box
@@ -50,13 +50,13 @@ public:
 
 // The program's prompts: QMessageBox, QFileDialog.
 class QtPrompts final : public Prompts {
-public:
+  public:
     PromptAnswer Ask(QWidget* parent, const QString& title, const QString& text, PromptIcon icon,
                      PromptButtons buttons) override;
     std::optional<QString> OpenFile(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QString> SaveFile(QWidget* parent, const FileDialogRequest& request) override;
-    std::optional<QString> ChooseFolder(QWidget* parent, const QString& title, const QString& folder,
-                                        bool allowNewFolder) override;
+    std::optional<QString> ChooseFolder(QWidget* parent, const QString& title,
+                                        const QString& folder, bool allowNewFolder) override;
 };
 
 // "Desc|*.a;*.b|Desc2|*.c" -> "Desc (*.a *.b);;Desc2 (*.c)"

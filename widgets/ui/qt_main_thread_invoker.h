@@ -9,13 +9,13 @@ namespace tv {
 // Runs calls from worker threads in the GUI thread through Qt's queued calls.
 // Create it in the GUI thread.
 class QtMainThreadInvoker final : public MainThreadInvoker {
-public:
+  public:
     QtMainThreadInvoker();
 
     void InvokeAndWait(std::function<void()> fn) override;
     void Post(std::function<void()> fn) override;
 
-private:
+  private:
     QObject context_;
 };
 

@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 
 namespace tv {
 namespace {

@@ -11,14 +11,14 @@ namespace tv {
 // end by the system. Create one, in the GUI thread, early in main.
 class ShutdownSignals : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ShutdownSignals(QObject* parent = nullptr);
     ~ShutdownSignals() override;
 
-signals:
+  signals:
     void ShutdownRequested(int signalNumber);
 
-private:
+  private:
     void ReadSignal();
     QSocketNotifier* notifier_ = nullptr;
 };

@@ -9,13 +9,13 @@ namespace tv {
 // the last panel takes the rest of the width.
 class StatusPanels : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit StatusPanels(QWidget* parent = nullptr);
 
     QString PanelText(int panel) const;
     void SetPanelText(int panel, const QString& text);
 
-private:
+  private:
     QLabel* panels_[2];
 };
 

@@ -18,7 +18,7 @@ QColor SystemColour(int index) {
         case 8:  // window text
         case 7:  // menu text
             return palette.color(QPalette::Text);
-        case 9:  // caption text
+        case 9:   // caption text
         case 14:  // highlight text
             return palette.color(QPalette::HighlightedText);
         case 13:  // highlight
@@ -56,6 +56,8 @@ std::int32_t WindowsFromColour(const QColor& colour) {
                                      (static_cast<std::uint32_t>(rgb.blue()) << 16));
 }
 
-QColor ActiveCaptionColour() { return QColor(0x00, 0x54, 0xE3); }
+QColor ActiveCaptionColour() {
+    return QColor(0x00, 0x54, 0xE3);
+}
 
 }  // namespace tv
