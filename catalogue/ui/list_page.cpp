@@ -44,13 +44,13 @@ ListPage::ListPage(SongListModel* model, const QString& gridName, const QString&
             [this](const QPoint& position) { menu_->popup(position); });
 }
 
-QToolButton* ListPage::AddBarButton(const QString& caption, const QIcon& icon,
-                                    const QString& tooltip) {
+QToolButton* ListPage::AddBarButton(const QString& caption, Glyph glyph, const QString& tooltip) {
     auto* button = new QToolButton(bar_);
     button->setText(caption);
     button->setToolTip(tooltip.isEmpty() ? caption : tooltip);
     button->setAccessibleName(caption);
-    button->setIcon(icon);
+    button->setIcon(GlyphIcon(glyph, bar_->palette().color(QPalette::ButtonText)));
+    buttons_.emplace_back(button, glyph);
     button->setIconSize(QSize(24, 24));
     button->setFixedSize(37, 37);
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -65,6 +65,7 @@ void ListPage::SetTabColours(const QColor& tab, const QColor& text) {
     colours.setColor(QPalette::Button, tab);
     colours.setColor(QPalette::ButtonText, text);
     bar_->setPalette(colours);
+    for (const auto& [button, glyph] : buttons_) button->setIcon(GlyphIcon(glyph, text));
     grid_->SetHeaderColours(tab, text);
 }
 

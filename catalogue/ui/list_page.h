@@ -1,7 +1,10 @@
 #pragma once
 
-#include <QIcon>
 #include <QWidget>
+#include <utility>
+#include <vector>
+
+#include "widgets/ui/glyphs.h"
 
 class QMenu;
 class QToolButton;
@@ -27,10 +30,11 @@ class ListPage : public QWidget {
     QMenu* ContextMenu() const noexcept { return menu_; }
 
     // Adds a button to the bar; its tooltip is the caption unless given.
-    QToolButton* AddBarButton(const QString& caption, const QIcon& icon,
+    QToolButton* AddBarButton(const QString& caption, Glyph glyph,
                               const QString& tooltip = QString());
 
-    // Paints the button bar and the list's header row in the tab colours.
+    // Paints the button bar, its pictures and the list's header row in the tab
+    // colours.
     void SetTabColours(const QColor& tab, const QColor& text);
 
   private:
@@ -39,6 +43,7 @@ class ListPage : public QWidget {
     QWidget* bar_;
     QVBoxLayout* barLayout_;
     QMenu* menu_;
+    std::vector<std::pair<QToolButton*, Glyph>> buttons_;
 };
 
 }  // namespace tv

@@ -31,6 +31,7 @@
 #include "tools/ui/autoadding_dialog.h"
 #include "widgets/ui/coloured_tab_widget.h"
 #include "widgets/ui/form_placement.h"
+#include "widgets/ui/glyphs.h"
 #include "widgets/ui/prompts.h"
 #include "widgets/ui/windows_colour.h"
 
@@ -184,7 +185,8 @@ void TForm1::BuildFrame() {
     btnAutoAdd_->setObjectName(QStringLiteral("BtnAutoAdd"));
     btnAutoAdd_->setText(QStringLiteral("AutoAdding"));
     btnAutoAdd_->setToolTip(QStringLiteral("Dateien automatisch hinzufügen"));
-    btnAutoAdd_->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
+    const QColor glyphColour = palette().color(QPalette::ButtonText);
+    btnAutoAdd_->setIcon(GlyphIcon(Glyph::AutoAdd, glyphColour));
     btnAutoAdd_->setFixedSize(34, 35);
     connect(btnAutoAdd_, &QToolButton::clicked, this, &TForm1::BtnAutoAddClick);
     speedBar_->addWidget(btnAutoAdd_);
@@ -193,7 +195,7 @@ void TForm1::BuildFrame() {
     infoButton->setObjectName(QStringLiteral("SIInfo"));
     infoButton->setText(QStringLiteral("Informationen"));
     infoButton->setToolTip(QStringLiteral("Informationen"));
-    infoButton->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
+    infoButton->setIcon(GlyphIcon(Glyph::Information, glyphColour));
     infoButton->setFixedSize(34, 35);
     connect(infoButton, &QToolButton::clicked, this, &TForm1::SIInfoClick);
     speedBar_->addWidget(infoButton);
@@ -247,14 +249,14 @@ void TForm1::BuildListPages() {
                                                    ColourFromWindows(tab.TabFontColor));
     }
 
-    const QIcon deleteIcon = style()->standardIcon(QStyle::SP_DialogDiscardButton);
-    const QIcon markIcon = style()->standardIcon(QStyle::SP_FileDialogListView);
-    const QIcon playlistIcon = style()->standardIcon(QStyle::SP_MediaSeekForward);
+    const Glyph deleteIcon = Glyph::DeleteRows;
+    const Glyph markIcon = Glyph::SelectAll;
+    const Glyph playlistIcon = Glyph::AddToPlaylist;
 
     struct Command {
         QString BarCaption;
         QString MenuCaption;
-        QIcon Icon;
+        Glyph Icon;
         void (TForm1::*Handler)();
     };
     const auto addCommands = [this](ListKind kind, const std::vector<Command>& commands) {
@@ -276,7 +278,7 @@ void TForm1::BuildListPages() {
           &TForm1::DelRowMainClick},
          {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
           &TForm1::MarkAllMainClick},
-         {{}, {}, {}, nullptr},
+         {{}, {}, Glyph::SelectAll, nullptr},
          {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur Playlist hinzufügen"),
           playlistIcon, &TForm1::copytoplaylistClick}});
     addCommands(
@@ -285,7 +287,7 @@ void TForm1::BuildListPages() {
           &TForm1::DelRowSelClick},
          {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
           &TForm1::MarkAllSelClick},
-         {{}, {}, {}, nullptr},
+         {{}, {}, Glyph::SelectAll, nullptr},
          {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur &Playlist hinzufügen"),
           playlistIcon, &TForm1::copytoplaylistClick}});
     addCommands(ListKind::Playlist,

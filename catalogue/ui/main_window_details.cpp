@@ -25,6 +25,7 @@
 #include "catalogue/ui/main_window.h"
 #include "metadata/id3_genres.h"
 #include "metadata/mpeg_data.h"
+#include "widgets/ui/glyphs.h"
 #include "widgets/ui/program_locale.h"
 #include "widgets/ui/prompts.h"
 
@@ -89,7 +90,7 @@ void TForm1::BuildDetailsGroups() {
     d.EdtFile->setReadOnly(true);  // a file is chosen, not typed
     d.EdtFile->setToolTip(QStringLiteral("Hier den Titel auswählen"));
     d.EdtFileButton = new QToolButton(fileGroup);
-    d.EdtFileButton->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    d.EdtFileButton->setIcon(GlyphIcon(Glyph::Browse, palette().color(QPalette::ButtonText)));
     d.EdtFileButton->setToolTip(QStringLiteral("Hier den Titel auswählen"));
     d.EdtFileSize = new QLineEdit(fileGroup);
     d.EdtFileSize->setObjectName(QStringLiteral("EdtFileSize"));

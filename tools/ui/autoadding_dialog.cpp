@@ -22,6 +22,7 @@
 #include "catalogue/ui/main_window.h"
 #include "tools/folder_scan.h"
 #include "widgets/ui/form_placement.h"
+#include "widgets/ui/glyphs.h"
 #include "widgets/ui/paint_throttle.h"
 
 namespace tv {
@@ -65,7 +66,7 @@ TAutoadding::TAutoadding(TForm1& mainWindow)
     dirEdit_->setReadOnly(true);
     dirEdit_->setMinimumWidth(320);
     speedButton2_->setObjectName(QStringLiteral("SpeedButton2"));
-    speedButton2_->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    speedButton2_->setIcon(GlyphIcon(Glyph::Browse, palette().color(QPalette::ButtonText)));
     speedButton2_->setToolTip(QStringLiteral("Verzeichnis auswählen"));
     auto* types = new QGroupBox(QStringLiteral("Audio- Dateien"), this);
     types->setToolTip(QStringLiteral("Auswahl aufzunehmender Dateitypen"));

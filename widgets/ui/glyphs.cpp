@@ -1,0 +1,67 @@
+#include "widgets/ui/glyphs.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace tv {
+
+QIcon GlyphIcon(Glyph glyph, const QColor& colour, int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    QPen pen(colour, s / 12.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    switch (glyph) {
+        case Glyph::DeleteRows:  // three rows and a cross
+            for (int i = 0; i < 3; ++i)
+                p.drawLine(QPointF(s * 0.1, s * (0.25 + 0.2 * i)),
+                           QPointF(s * 0.5, s * (0.25 + 0.2 * i)));
+            p.drawLine(QPointF(s * 0.6, s * 0.35), QPointF(s * 0.9, s * 0.65));
+            p.drawLine(QPointF(s * 0.9, s * 0.35), QPointF(s * 0.6, s * 0.65));
+            break;
+        case Glyph::SelectAll:  // rows inside a frame
+            p.drawRect(QRectF(s * 0.12, s * 0.15, s * 0.76, s * 0.7));
+            for (int i = 0; i < 3; ++i)
+                p.drawLine(QPointF(s * 0.25, s * (0.32 + 0.18 * i)),
+                           QPointF(s * 0.75, s * (0.32 + 0.18 * i)));
+            break;
+        case Glyph::AddToPlaylist: {  // a note and a plus
+            p.setBrush(colour);
+            p.drawEllipse(QRectF(s * 0.12, s * 0.62, s * 0.22, s * 0.18));
+            p.drawLine(QPointF(s * 0.33, s * 0.7), QPointF(s * 0.33, s * 0.18));
+            p.drawLine(QPointF(s * 0.33, s * 0.18), QPointF(s * 0.5, s * 0.28));
+            p.drawLine(QPointF(s * 0.55, s * 0.55), QPointF(s * 0.9, s * 0.55));
+            p.drawLine(QPointF(s * 0.725, s * 0.38), QPointF(s * 0.725, s * 0.72));
+            break;
+        }
+        case Glyph::Information:  // an "i" in a circle
+            p.drawEllipse(QRectF(s * 0.1, s * 0.1, s * 0.8, s * 0.8));
+            p.drawLine(QPointF(s * 0.5, s * 0.45), QPointF(s * 0.5, s * 0.72));
+            p.drawPoint(QPointF(s * 0.5, s * 0.3));
+            break;
+        case Glyph::AutoAdd:  // a folder and a plus
+        case Glyph::Browse: {
+            QPainterPath folder;
+            folder.moveTo(s * 0.08, s * 0.3);
+            folder.lineTo(s * 0.35, s * 0.3);
+            folder.lineTo(s * 0.42, s * 0.38);
+            folder.lineTo(s * 0.8, s * 0.38);
+            folder.lineTo(s * 0.8, s * 0.8);
+            folder.lineTo(s * 0.08, s * 0.8);
+            folder.closeSubpath();
+            p.drawPath(folder);
+            if (glyph == Glyph::AutoAdd) {
+                p.drawLine(QPointF(s * 0.62, s * 0.18), QPointF(s * 0.95, s * 0.18));
+                p.drawLine(QPointF(s * 0.785, s * 0.02), QPointF(s * 0.785, s * 0.34));
+            }
+            break;
+        }
+    }
+    return QIcon(pixmap);
+}
+
+}  // namespace tv

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+
+namespace tv {
+
+// The pictures of the program's buttons, drawn in one colour so that they stay
+// visible on the coloured button bars.
+enum class Glyph { DeleteRows, SelectAll, AddToPlaylist, Information, AutoAdd, Browse };
+
+QIcon GlyphIcon(Glyph glyph, const QColor& colour, int size = 24);
+
+}  // namespace tv
