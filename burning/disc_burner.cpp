@@ -57,20 +57,26 @@ bool TDiscBurner::ResetImage(int maxFiles, int maxDirs) {
     return true;
 }
 
+bool TDiscBurner::RoomForFile() {
+    if (files_.size() < maxFiles_) return true;
+    DebugMessage("MAXIMUM FILES CAN BE " + std::to_string(maxFiles_), 3);
+    return false;
+}
+
+bool TDiscBurner::RoomForDirectory() {
+    if (directories_.size() < maxDirs_) return true;
+    DebugMessage(">>> MAXIMUM DIRECTORIES CAN BE " + std::to_string(maxDirs_), 3);
+    return false;
+}
+
 TDEntry* TDiscBurner::NewDirectoryEntry() {
-    if (directories_.size() >= maxDirs_) {
-        DebugMessage(">>> MAXIMUM DIRECTORIES CAN BE " + std::to_string(maxDirs_), 3);
-        return nullptr;
-    }
+    if (!RoomForDirectory()) return nullptr;
     directories_.push_back(std::make_unique<TDEntry>());
     return directories_.back().get();
 }
 
 TFEntry* TDiscBurner::NewFileEntry() {
-    if (files_.size() >= maxFiles_) {
-        DebugMessage("MAXIMUM FILES CAN BE " + std::to_string(maxFiles_), 3);
-        return nullptr;
-    }
+    if (!RoomForFile()) return nullptr;
     files_.push_back(std::make_unique<TFEntry>());
     return files_.back().get();
 }
@@ -95,13 +101,9 @@ TDEntry* TDiscBurner::AddDirectory(TDEntry& parent, const std::string& longName,
                                    std::uint32_t attributes) {
     if (const auto it = parent.ByLongName.find(UpperCase(longName)); it != parent.ByLongName.end())
         return it->second->IsDirectory() ? it->second->Directory : nullptr;
-    if (files_.size() >= maxFiles_ || directories_.size() >= maxDirs_) {
-        if (files_.size() >= maxFiles_)
-            DebugMessage("MAXIMUM FILES CAN BE " + std::to_string(maxFiles_), 3);
-        if (directories_.size() >= maxDirs_)
-            DebugMessage(">>> MAXIMUM DIRECTORIES CAN BE " + std::to_string(maxDirs_), 3);
-        return nullptr;
-    }
+    // A directory needs a directory entry and a file entry: check both before adding either.
+    const bool roomForFile = RoomForFile();
+    if (!RoomForDirectory() || !roomForFile) return nullptr;
     TDEntry* directory = NewDirectoryEntry();
     TFEntry* entry = NewFileEntry();
     directory->LongName = longName;

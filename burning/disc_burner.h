@@ -92,6 +92,9 @@ class TDiscBurner : public TSCSIDevice {
     std::uint64_t BytesWritten = 0;
 
   private:
+    // Whether the tables can take one more entry; reports the limit when not.
+    bool RoomForFile();
+    bool RoomForDirectory();
     TFEntry* NewFileEntry();
     TDEntry* NewDirectoryEntry();
     TDEntry* EnsurePath(const std::string& sourceFolder);

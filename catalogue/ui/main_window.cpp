@@ -61,11 +61,6 @@ constexpr TabDefinition kTabs[] = {
 constexpr std::string_view kListFileNames[] = {kCatalogueFileName, kSelectionFileName,
                                                kPlaylistFileName, kDoublesFileName};
 
-QString ErrorText(const std::system_error& error) {
-    const std::error_code code = error.code();
-    return QString::fromLocal8Bit(code.message().c_str());
-}
-
 }  // namespace
 
 TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* parent)

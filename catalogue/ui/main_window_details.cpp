@@ -69,12 +69,6 @@ void SetTimeText(QLineEdit* edit, const QString& text) {
     edit->setText(text);
 }
 
-QString ErrorText(const std::exception& error) {
-    if (const auto* system = dynamic_cast<const std::system_error*>(&error))
-        return QString::fromStdString(system->code().message());
-    return QString::fromStdString(error.what());
-}
-
 QLabel* Label(const QString& text, QWidget* parent) {
     return new QLabel(text, parent);
 }

@@ -4,8 +4,15 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <system_error>
 
 namespace tv {
+
+QString ErrorText(const std::exception& error) {
+    if (const auto* system = dynamic_cast<const std::system_error*>(&error))
+        return QString::fromStdString(system->code().message());
+    return QString::fromStdString(error.what());
+}
 
 PromptAnswer QtPrompts::Ask(QWidget* parent, const QString& title, const QString& text,
                             PromptIcon icon, PromptButtons buttons) {

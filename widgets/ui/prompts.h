@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 #include <optional>
 
 class QWidget;
@@ -47,6 +48,10 @@ class Prompts {
         Ask(parent, title, text, icon, PromptButtons::Ok);
     }
 };
+
+// The reason of a failure as a message shows it: the system's text for a
+// system error (without the file name the exception may add), else what().
+QString ErrorText(const std::exception& error);
 
 // The program's prompts: QMessageBox, QFileDialog.
 class QtPrompts final : public Prompts {
