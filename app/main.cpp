@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <filesystem>
@@ -22,9 +23,13 @@ int main(int argc, char* argv[]) {
     tv::ShutdownSignals shutdownSignals;
 
     tv::QtPrompts prompts;
-    // The list files and the settings live beside the program.
-    const std::filesystem::path programFolder =
-        QCoreApplication::applicationDirPath().toStdString();
+    // The list files and the settings live beside the program. The folder is taken
+    // as bytes from the system, so a name that is not UTF-8 still works.
+    std::error_code error;
+    std::filesystem::path programFolder =
+        std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    if (error || programFolder.empty())
+        programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
     tv::TForm1 mainWindow(programFolder, prompts);
     QObject::connect(&shutdownSignals, &tv::ShutdownSignals::ShutdownRequested, &mainWindow,
                      [&mainWindow](int) { mainWindow.ShutDownAndQuit(); });

@@ -8,8 +8,8 @@
 #include <system_error>
 #include <vector>
 
+#include "base/text_encoding.h"
 #include "burning/stream_ex.h"
-#include "catalogue/text_encoding.h"
 
 namespace tv {
 namespace {

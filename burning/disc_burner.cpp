@@ -6,10 +6,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/byte_order.h"
+#include "base/text_case.h"
+#include "base/text_encoding.h"
 #include "burning/short_names.h"
-#include "catalogue/text_case.h"
-#include "catalogue/text_encoding.h"
-#include "drive/byte_order.h"
 
 namespace tv {
 namespace {

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "catalogue/text_case.h"
-#include "catalogue/text_encoding.h"
-#include "drive/byte_order.h"
+#include "base/byte_order.h"
+#include "base/text_case.h"
+#include "base/text_encoding.h"
 
 namespace tv {
 namespace {

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include "base/safe_open.h"
+
 namespace tv {
 
 std::int64_t TStreamEx::Size() {
@@ -54,24 +56,14 @@ void THandleStreamEx::SetSize(std::int64_t size) {
 
 TFileStreamEx::TFileStreamEx(const std::string& fileName, unsigned mode)
     : THandleStreamEx(-1), fileName_(fileName) {
-    int flags = O_CLOEXEC;
     if (mode == kCreate) {
-        flags |= O_RDWR | O_CREAT | O_TRUNC;
-    } else {
-        switch (mode & 3) {
-            case 1:
-                flags |= O_WRONLY;
-                break;
-            case 2:
-                flags |= O_RDWR;
-                break;
-            default:
-                flags |= O_RDONLY;
-                break;
-        }
+        handle_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (handle_ < 0) throw std::system_error(errno, std::generic_category(), fileName);
+        return;
     }
-    handle_ = ::open(fileName.c_str(), flags, 0666);
-    if (handle_ < 0) throw std::system_error(errno, std::generic_category(), fileName);
+    // An existing file is a file of the user's: never a FIFO or device that blocks.
+    const int access = (mode & 3) == 1 ? O_WRONLY : (mode & 3) == 2 ? O_RDWR : O_RDONLY;
+    handle_ = OpenRegularFile(fileName, access).Release();
 }
 
 TFileStreamEx::~TFileStreamEx() {

@@ -39,9 +39,10 @@ class THandleStreamEx : public TStreamEx {
 };
 
 // A stream over a file it opens and closes. Mode kCreate creates (or empties) the
-// file; any other mode opens an existing one, the low two bits choosing read (0),
-// write (1) or read and write (2) access; the sharing bits have no meaning here.
-// Throws std::system_error naming the file when it cannot be opened.
+// file; any other mode opens an existing regular file (never a FIFO, device or
+// directory), the low two bits choosing read (0), write (1) or read and write (2)
+// access; the sharing bits have no meaning here. Throws std::system_error naming
+// the file when it cannot be opened.
 class TFileStreamEx : public THandleStreamEx {
   public:
     static constexpr unsigned kCreate = 0xFFFF;

@@ -4,8 +4,8 @@
 #include <system_error>
 #include <utility>
 
-#include "catalogue/atomic_file.h"
-#include "catalogue/text_encoding.h"
+#include "base/atomic_file.h"
+#include "base/text_encoding.h"
 
 namespace tv {
 namespace {

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "catalogue/atomic_file.h"
-#include "catalogue/text_encoding.h"
+#include "base/atomic_file.h"
+#include "base/text_encoding.h"
+#include "catalogue/song_columns.h"
 
 namespace tv {
 namespace {
@@ -73,8 +74,9 @@ void ForEachCell(std::string_view line, Fn&& fn) {
     }
 }
 
-void AppendRowText(std::string& out, const SongRow& row) {
-    for (const std::string& cell : row.Cells) {
+void AppendRowText(std::string& out, const SongRow& row, int columns) {
+    for (int column = 0; column < columns; ++column) {
+        const std::string& cell = row.Cell(static_cast<std::size_t>(column));
         const std::size_t start = out.size();
         out += cell;
         if (cell.find_first_of("\t\r\n") != std::string::npos) {
@@ -88,14 +90,15 @@ void AppendRowText(std::string& out, const SongRow& row) {
 }
 
 std::string FormatRows(const SongList& list, int first, int last) {
+    const int columns = list.ColumnCount();
     std::size_t size = 0;
     for (int r = first; r <= last; ++r) {
-        for (const std::string& cell : list.Row(r).Cells) size += cell.size() + 1;
-        size += 2;
+        for (const std::string& cell : list.Row(r).Cells) size += cell.size();
+        size += static_cast<std::size_t>(columns) + 2;
     }
     std::string out;
     out.reserve(size);
-    for (int r = first; r <= last; ++r) AppendRowText(out, list.Row(r));
+    for (int r = first; r <= last; ++r) AppendRowText(out, list.Row(r), columns);
     return out;
 }
 
@@ -112,6 +115,32 @@ void ReadListText(SongList& list, std::string_view text) {
     });
     list.EndBulkChange();
 }
+
+namespace {
+
+bool IsPathColumn(int column) {
+    return column == colFileName || column == colImage;
+}
+
+// Reads list-file bytes that are not all UTF-8. Paths are bytes and are taken as
+// they are (a file name need not be UTF-8); any other cell that is not UTF-8 comes
+// from a file of the old platform and is read as Windows-1252.
+void ReadMixedListText(SongList& list, std::string_view text) {
+    list.BeginBulkChange();
+    ForEachLine(text, [&](int row, std::string_view line) {
+        list.EnsureRowInBulk(row);
+        ForEachCell(line, [&](int column, std::string_view cell) {
+            if (IsPathColumn(column) || IsValidUtf8(cell))
+                list.SetCellInBulk(row, column, cell);
+            else
+                list.SetCellInBulk(row, column, Windows1252ToUtf8(cell));
+        });
+        return true;
+    });
+    list.EndBulkChange();
+}
+
+}  // namespace
 
 std::string FormatListText(const SongList& list) {
     return FormatRows(list, 0, list.RowCount() - 1);
@@ -140,11 +169,30 @@ void PasteRowsText(SongList& list, std::string_view text, int top, int bottom) {
 void LoadList(SongList& list, const std::filesystem::path& path) {
     std::string text = ReadWholeFile(path);
     if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
-    ReadListText(list, DecodeFileText(std::move(text)));
+    std::string_view content(text);
+    if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
+    if (IsValidUtf8(content))
+        ReadListText(list, content);
+    else
+        ReadMixedListText(list, content);
 }
 
 void SaveList(const SongList& list, const std::filesystem::path& path) {
     WriteFileAtomically(path, FormatListText(list));
+}
+
+std::filesystem::path SaveListBeside(const SongList& list, const std::filesystem::path& path) {
+    const std::string text = FormatListText(list);
+    for (int number = 1;; ++number) {
+        std::filesystem::path candidate = path;
+        candidate += number == 1 ? ".neu" : ".neu" + std::to_string(number);
+        try {
+            WriteNewFileAtomically(candidate, text);
+            return candidate;
+        } catch (const std::system_error& error) {
+            if (error.code() != std::errc::file_exists || number >= 1000) throw;
+        }
+    }
 }
 
 }  // namespace tv

@@ -32,13 +32,20 @@ std::string FormatRowsText(const SongList& list, int top, int bottom);
 // first column on, never beyond row bottom or the last column (for the clipboard).
 void PasteRowsText(SongList& list, std::string_view text, int top, int bottom);
 
-// Reads a list file (UTF-8, or Windows-1252 when it is not valid UTF-8) into a
-// list as ReadListText does. Throws std::system_error naming the file when it
-// cannot be opened or read; the list is then unchanged.
+// Reads a list file into a list as ReadListText does. The file is UTF-8; a cell
+// that is not valid UTF-8 is read as Windows-1252 (files of the old platform),
+// except the paths ("Dateiname", "Image"), which are bytes and kept exactly. A
+// FIFO, device or directory is refused, never waited for. Throws std::system_error naming the file
+// when it cannot be opened or read; the list is then unchanged.
 void LoadList(SongList& list, const std::filesystem::path& path);
 
 // Writes a list file, replacing any old one without ever leaving a half-written
 // file. Throws std::system_error naming the file when it cannot be written.
 void SaveList(const SongList& list, const std::filesystem::path& path);
+
+// Saves a list beside an existing file that must not be replaced: as path + ".neu",
+// or path + ".neu2", ".neu3" ... when that name is taken. An existing file is never
+// overwritten. Returns the name written. Throws std::system_error on failure.
+std::filesystem::path SaveListBeside(const SongList& list, const std::filesystem::path& path);
 
 }  // namespace tv

@@ -120,13 +120,11 @@ void SortListByColumn(SongList& list, int column, bool ascending) {
     if (column < 0 || column >= list.ColumnCount()) return;
     const auto index = static_cast<std::size_t>(column);
     if (ascending) {
-        list.SortDataRows([index](const SongRow& a, const SongRow& b) {
-            return a.Cells[index] < b.Cells[index];
-        });
+        list.SortDataRows(
+            [index](const SongRow& a, const SongRow& b) { return a.Cell(index) < b.Cell(index); });
     } else {
-        list.SortDataRows([index](const SongRow& a, const SongRow& b) {
-            return b.Cells[index] < a.Cells[index];
-        });
+        list.SortDataRows(
+            [index](const SongRow& a, const SongRow& b) { return b.Cell(index) < a.Cell(index); });
     }
 }
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "catalogue/text_case.h"
+#include "base/text_case.h"
 
 namespace tv {
 namespace {

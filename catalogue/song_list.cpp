@@ -45,6 +45,10 @@ std::size_t FoldedHash(std::string_view text) noexcept {
 
 }  // namespace
 
+const std::string& SongRow::Cell(std::size_t column) const noexcept {
+    return column < Cells.size() ? Cells[column] : kEmptyCell;
+}
+
 char FoldAsciiLetter(char c) noexcept {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
@@ -85,7 +89,7 @@ SongList::SongList(int columnCount)
     for (int c = 0; c < columnCount_; ++c)
         header.Cells[static_cast<std::size_t>(c)] = std::string(SongColumnCaption(c));
     rows_.push_back(std::move(header));
-    rows_.push_back(SongRow{std::vector<std::string>(static_cast<std::size_t>(columnCount_)), {}});
+    rows_.push_back(SongRow{});
 }
 
 bool SongList::IsEmpty() const {
@@ -94,7 +98,7 @@ bool SongList::IsEmpty() const {
 
 const std::string& SongList::Cell(int row, int column) const {
     if (row < 0 || row >= RowCount() || column < 0 || column >= columnCount_) return kEmptyCell;
-    return rows_[static_cast<std::size_t>(row)].Cells[static_cast<std::size_t>(column)];
+    return rows_[static_cast<std::size_t>(row)].Cell(static_cast<std::size_t>(column));
 }
 
 std::string_view SongList::FileNameOf(int row) const {
@@ -103,8 +107,13 @@ std::string_view SongList::FileNameOf(int row) const {
 
 void SongList::SetCell(int row, int column, std::string text) {
     if (row < 0 || row >= RowCount() || column < 0 || column >= columnCount_) return;
-    std::string& cell =
-        rows_[static_cast<std::size_t>(row)].Cells[static_cast<std::size_t>(column)];
+    std::vector<std::string>& cells = rows_[static_cast<std::size_t>(row)].Cells;
+    const auto index = static_cast<std::size_t>(column);
+    if (index >= cells.size()) {
+        if (text.empty()) return;  // reads as empty already
+        cells.resize(index + 1);
+    }
+    std::string& cell = cells[index];
     if (cell == text) return;
     const bool keyChanges = row > 0 && column == colFileName && indexValid_ && !inBulkChange_ &&
                             !EqualFoldingAsciiLetters(cell, text);
@@ -156,7 +165,7 @@ void SongList::SetRowColour(int row, RowColour colour) {
 int SongList::AppendRow() {
     const int row = RowCount();
     if (observer_) observer_->BeginAppendRows(row, row);
-    rows_.push_back(SongRow{std::vector<std::string>(static_cast<std::size_t>(columnCount_)), {}});
+    rows_.push_back(SongRow{});
     ++revision_;
     IndexAppendedRow(row);
     if (observer_) observer_->EndAppendRows();
@@ -167,15 +176,15 @@ void SongList::EnsureColumnCount(int count) {
     if (count <= columnCount_) return;
     const int first = columnCount_;
     if (observer_ && !inBulkChange_) observer_->BeginAppendColumns(first, count - 1);
-    for (SongRow& row : rows_) row.Cells.resize(static_cast<std::size_t>(count));
-    columnCount_ = count;
+    columnCount_ = count;  // rows get cells when one is set
     ++revision_;
     if (observer_ && !inBulkChange_) observer_->EndAppendColumns();
 }
 
 void SongList::ClearRow(int row) {
     if (row < 0 || row >= RowCount()) return;
-    for (int c = 0; c < columnCount_; ++c) SetCell(row, c, std::string());
+    const int cells = static_cast<int>(rows_[static_cast<std::size_t>(row)].Cells.size());
+    for (int c = std::min(cells, columnCount_) - 1; c >= 0; --c) SetCell(row, c, std::string());
 }
 
 void SongList::AssignRow(int row, const SongRow& source) {
@@ -200,7 +209,7 @@ void SongList::RemoveRows(std::span<const int> rows) {
         if (observer_ && DataRowCount() > 1) observer_->BeginRemoveRows(2, RowCount() - 1);
         SongRow kept = std::move(rows_[static_cast<std::size_t>(keep)]);
         rows_.resize(1);
-        for (std::string& cell : kept.Cells) cell.clear();
+        kept.Cells.clear();
         rows_.push_back(std::move(kept));
         InvalidateIndex();
         ClampCursor();
@@ -258,16 +267,20 @@ void SongList::BeginBulkChange() {
 }
 
 void SongList::EnsureRowInBulk(int row) {
-    while (row >= RowCount())
-        rows_.push_back(
-            SongRow{std::vector<std::string>(static_cast<std::size_t>(columnCount_)), {}});
+    if (row >= RowCount()) rows_.resize(static_cast<std::size_t>(row) + 1);
 }
 
 void SongList::SetCellInBulk(int row, int column, std::string_view text) {
     if (row < 0 || column < 0) return;
     if (column >= columnCount_) EnsureColumnCount(column + 1);
     EnsureRowInBulk(row);
-    rows_[static_cast<std::size_t>(row)].Cells[static_cast<std::size_t>(column)].assign(text);
+    std::vector<std::string>& cells = rows_[static_cast<std::size_t>(row)].Cells;
+    const auto index = static_cast<std::size_t>(column);
+    if (index >= cells.size()) {
+        if (text.empty()) return;  // reads as empty already: no memory for it
+        cells.resize(index + 1);
+    }
+    cells[index].assign(text);
 }
 
 void SongList::EndBulkChange() {

@@ -15,10 +15,15 @@ namespace tv {
 // for example the playing row of the playlist; empty for the normal colours.
 using RowColour = std::optional<std::int32_t>;
 
-// One row of a list: its text cells (as many as the list has columns) and its colour.
+// One row of a list: its text cells and its colour. A row keeps only the leading
+// cells that were ever set (at most as many as the list has columns); a cell it
+// does not have reads as empty, so a list's memory follows its content.
 struct SongRow {
     std::vector<std::string> Cells;
     RowColour Colour;
+
+    // The text of cell column; empty when the row does not have it.
+    const std::string& Cell(std::size_t column) const noexcept;
 };
 
 // Told about every change of a SongList, in the order a Qt item model needs:

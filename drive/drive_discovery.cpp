@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "drive/byte_order.h"
+#include "base/byte_order.h"
 #include "drive/scsi_device.h"
 
 namespace tv {

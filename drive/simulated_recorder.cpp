@@ -7,7 +7,7 @@
 #include <cstring>
 #include <thread>
 
-#include "drive/byte_order.h"
+#include "base/byte_order.h"
 
 namespace tv {
 namespace {

@@ -10,8 +10,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "catalogue/file_descriptor.h"
-#include "catalogue/text_encoding.h"
+#include "base/file_descriptor.h"
+#include "base/safe_open.h"
+#include "base/text_encoding.h"
 #include "metadata/id3_genres.h"
 
 namespace tv {
@@ -100,11 +101,9 @@ void TID3Tag::SetFileName(const std::string& name) {
 }
 
 void TID3Tag::ReadTag() {
-    FileDescriptor file(::open(fileName_.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0) ThrowFileError(errno, fileName_);
+    FileDescriptor file = OpenRegularFile(fileName_, O_RDONLY);
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0) ThrowFileError(errno, fileName_);
-    if (S_ISDIR(info.st_mode)) ThrowFileError(EISDIR, fileName_);
 
     std::optional<ID3v1Fields> fields;
     if (info.st_size >= static_cast<off_t>(kID3v1Size)) {
@@ -132,11 +131,9 @@ void TID3Tag::WriteTag() {
     if (!modified_) return;
     const auto bytes = BuildID3v1({title_, artist_, album_, year_, comment_, GenreIndex(genre_)});
 
-    FileDescriptor file(::open(fileName_.c_str(), O_RDWR | O_CLOEXEC));
-    if (file.Get() < 0) ThrowFileError(errno, fileName_);
+    FileDescriptor file = OpenRegularFile(fileName_, O_RDWR);
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0) ThrowFileError(errno, fileName_);
-    if (!S_ISREG(info.st_mode)) ThrowFileError(EINVAL, fileName_);
 
     // Where the tag goes is looked at now, not taken from the last reading.
     off_t position = info.st_size;
@@ -165,6 +162,34 @@ void TID3Tag::WriteTag() {
     if (::close(file.Release()) != 0) ThrowFileError(errno, fileName_);
     tagPosition_ = position;
     modified_ = false;
+}
+
+void TID3Tag::Save() {
+    try {
+        WriteTag();
+    } catch (...) {
+        // The values were not written: the tag shows the file as it is again, so
+        // that a later read of the same file does not take them for its contents.
+        Reload();
+        throw;
+    }
+}
+
+void TID3Tag::Reload() noexcept {
+    try {
+        ReadTag();
+        modified_ = false;
+    } catch (const std::exception&) {
+        title_.clear();
+        artist_.clear();
+        album_.clear();
+        year_.clear();
+        comment_.clear();
+        genre_.clear();
+        tagPosition_ = 0;
+        modified_ = false;
+        fileName_.clear();  // the next FileName reads the file again
+    }
 }
 
 }  // namespace tv

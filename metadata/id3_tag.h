@@ -70,9 +70,14 @@ class TID3Tag {
     // the tag then stays modified.
     virtual void WriteTag();
 
-    void Save() { WriteTag(); }
+    // Writes a modified tag (WriteTag). When that fails the tag reads the file
+    // again, so it never holds unsaved values as if they came from the file, and
+    // the error is passed on.
+    void Save();
 
   private:
+    void Reload() noexcept;
+
     void SetText(std::string& field, const std::string& value);
 
     std::string title_, artist_, album_, year_, comment_, genre_;

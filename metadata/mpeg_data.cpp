@@ -1,6 +1,7 @@
 #include "metadata/mpeg_data.h"
 
-#include "catalogue/file_descriptor.h"
+#include "base/file_descriptor.h"
+#include "base/safe_open.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,11 +38,17 @@ int FrameFactor(int version, int layer) {
     return 144000;
 }
 
-// Where a Xing header would begin: behind the header, a CRC and the side information.
+// Where a Xing header begins: behind the header and the side information. Encoders
+// put it there in CRC-protected streams too (the two CRC bytes are not skipped);
+// for a protected frame the place behind the CRC is the second choice.
 int XingOffset(const TMPEGData& data) {
     const bool mono = data.ChannelMode == 3;
-    int sideInformation = data.Version == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
-    return 4 + (data.ProtectionBit ? 0 : 2) + sideInformation;
+    const int sideInformation = data.Version == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+    return 4 + sideInformation;
+}
+
+bool HasXingHeader(const std::array<std::uint8_t, 256>& bytes) {
+    return std::memcmp(bytes.data(), "Xing", 4) == 0 && bytes[7] == 15;
 }
 
 std::uint32_t BigEndian32(const std::uint8_t* p) {
@@ -224,7 +231,12 @@ int AnalyseMPEGData(ByteSource& source, TMPEGData& data) {
     // Xing VBR header behind the side information of the first frame.
     std::array<std::uint8_t, 256> xing{};
     ReadExactly(source, frame + XingOffset(data), xing);
-    if (std::memcmp(xing.data(), "Xing", 4) == 0 && xing[7] == 15) {
+    bool found = HasXingHeader(xing);
+    if (!found && !data.ProtectionBit && frame + XingOffset(data) + 2 + 256 <= size) {
+        ReadExactly(source, frame + XingOffset(data) + 2, xing);
+        found = HasXingHeader(xing);
+    }
+    if (found) {
         data.Encoder = "Audio Catalyst VBR";
         const std::uint32_t frames = BigEndian32(xing.data() + 8);
         if (frames == 0) throw MPEGAnalysisError("Rechenfehler: der Xing-Kopf nennt 0 Frames");
@@ -267,12 +279,10 @@ namespace {
 class FileByteSource final : public ByteSource {
   public:
     explicit FileByteSource(const std::filesystem::path& path)
-        : name_(path.string()), fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-        if (!fd_.Valid()) throw std::system_error(errno, std::generic_category(), name_);
+        : name_(path.string()), fd_(OpenRegularFile(path, O_RDONLY)) {
         struct stat info {};
-        if (::fstat(fd_.Get(), &info) != 0 || S_ISDIR(info.st_mode))
-            throw std::system_error(S_ISDIR(info.st_mode) ? EISDIR : errno, std::generic_category(),
-                                    name_);
+        if (::fstat(fd_.Get(), &info) != 0)
+            throw std::system_error(errno, std::generic_category(), name_);
         size_ = info.st_size;
     }
 

@@ -66,7 +66,8 @@ class ByteSource {
 int AnalyseMPEGData(ByteSource& source, TMPEGData& data);
 
 // The same for a file: -1 when it does not exist, 0 with a cleared record for a
-// file of 5 bytes or fewer. Throws std::system_error when the file cannot be read.
+// file of 5 bytes or fewer. Throws std::system_error when the file cannot be read
+// or is not a regular file (a FIFO or device is never opened for reading).
 int ReadMPEGData(const std::filesystem::path& fileName, TMPEGData& data);
 
 }  // namespace tv

@@ -21,11 +21,13 @@ bool CountsAsAudioFile(std::string_view name, const AudioTypes& types);
 // Walks a folder and all its subfolders in the order the file system lists them:
 // hidden entries included, folders whose name begins with "." skipped, each real
 // folder entered at most once (so links cannot make the walk endless). Calls
-// beforeEntry before each entry and onAudioFile with the path (folder, "/", name)
-// of each counting file. A folder that cannot be listed, or vanishes while it is
-// listed, contributes what was listed so far.
-void ScanAudioFolder(const std::string& folder, const AudioTypes& types,
-                     const std::function<void()>& beforeEntry,
+// beforeEntry before each entry (when it returns false the walk stops) and
+// onAudioFile with the path (folder, "/", name, as bytes) of each counting file:
+// a regular file, or a link to one, whose name counts. FIFOs, sockets and devices
+// never count. A folder that cannot be listed, or vanishes while it is listed,
+// contributes what was listed so far. Returns false when the walk was stopped.
+bool ScanAudioFolder(const std::string& folder, const AudioTypes& types,
+                     const std::function<bool()>& beforeEntry,
                      const std::function<void(const std::string& path)>& onAudioFile);
 
 }  // namespace tv

@@ -502,25 +502,50 @@ bool TForm1::ShutDown(bool interactive) {
 }
 
 void TForm1::ShutDownAndQuit() {
-    if (!shutDown_) ShutDown(false);
-    shutDown_ = true;
-    QApplication::quit();
+    // Every event loop ends now, modal dialogs included, and running work stops at
+    // its next check; the lists are saved as they are then, when the main loop has
+    // returned (aboutToQuit).
+    quitRequested_ = true;
+    QCoreApplication::exit(0);
 }
 
 bool TForm1::SaveLists(bool interactive) {
     QStringList failures;
+    QStringList keptBeside;
     for (ListKind kind :
          {ListKind::Catalogue, ListKind::Playlist, ListKind::Selection, ListKind::Doubles}) {
         ListFileState& state = fileStates_[Index(kind)];
-        if (state != ListFileState::Loaded && state != ListFileState::Missing) continue;
+        if (state == ListFileState::NotReadYet) continue;
         const std::filesystem::path path = ListFilePath(kind);
         try {
+            if (state == ListFileState::Unreadable) {
+                // The unreadable file stays as it is; what the list holds now is
+                // kept beside it under a new name.
+                if (ListOf(kind).IsEmpty()) continue;
+                const std::filesystem::path kept = SaveListBeside(ListOf(kind), path);
+                keptBeside << QString::fromStdString(kept.string());
+                state = ListFileState::SavedBeside;
+                continue;
+            }
+            if (state == ListFileState::SavedBeside) continue;
             SaveList(ListOf(kind), path);
             state = ListFileState::Loaded;
         } catch (const std::system_error& error) {
             failures << QStringLiteral("%1: %2").arg(QString::fromStdString(path.string()),
                                                      ErrorText(error));
         }
+    }
+    if (!keptBeside.isEmpty()) {
+        const QString text =
+            QStringLiteral(
+                "Listen, die beim Start nicht gelesen werden konnten, wurden unter "
+                "neuem Namen gespeichert:\n%1")
+                .arg(keptBeside.join(QLatin1Char('\n')));
+        if (interactive)
+            prompts_.Tell(this, QStringLiteral("Listen gespeichert"), text,
+                          PromptIcon::Information);
+        else
+            qWarning().noquote() << text;
     }
     if (failures.isEmpty()) return true;
     const QString text = QStringLiteral("Diese Listen konnten nicht gespeichert werden:\n%1")

@@ -96,8 +96,15 @@ class TForm1 : public QMainWindow {
     void BtnRetryID3Click();
     bool WriteBackTag(const QString& fileName);
     void EdtTitelorInterChange();
-    // A row became current in a list: its file fills the details panel.
+    // A row became current in a list (or was clicked again): its file fills the
+    // details panel.
     void ListRowClick(ListKind kind, int row);
+    // Puts a file into the file box and fills the panel from it, also when the box
+    // shows that name already.
+    void ShowFileInPanel(const QString& fileName);
+    // The cover of a catalogued song: the row's "Image" becomes the remembered
+    // picture name.
+    void ShowCatalogueCover(int row);
     // The cover picture name the next stored row takes as its "Image".
     const QString& RememberedPictureName() const noexcept { return rememberedPictureName_; }
     void SetRememberedPictureName(const QString& name) { rememberedPictureName_ = name; }
@@ -150,9 +157,12 @@ class TForm1 : public QMainWindow {
     int AppendRowsWithProgress(const SongList& source, SongList& target, int firstRow, int lastRow,
                                bool showProgress);
 
-    // Ends the program the normal way without questions (signals, session end):
-    // settings first, then the lists; then the application quits.
+    // Ends the program at once without questions (signals): every event loop,
+    // modal dialogs included, ends and running work stops; when the main loop has
+    // returned the settings and then the lists are saved as they are.
     void ShutDownAndQuit();
+    // True once the program was asked to end: long work stops at its next check.
+    bool QuitRequested() const noexcept { return quitRequested_; }
 
   signals:
     void StartupFinished();
@@ -162,7 +172,8 @@ class TForm1 : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    enum class ListFileState { NotReadYet, Loaded, Missing, Unreadable };
+    // SavedBeside: unreadable at start, and its content saved under a new name.
+    enum class ListFileState { NotReadYet, Loaded, Missing, Unreadable, SavedBeside };
     struct TabState {
         std::int32_t TabColor;
         std::int32_t TabFontColor;
@@ -237,6 +248,7 @@ class TForm1 : public QMainWindow {
     bool shownOnce_ = false;
     bool startedUp_ = false;
     bool shutDown_ = false;
+    bool quitRequested_ = false;
 };
 
 }  // namespace tv

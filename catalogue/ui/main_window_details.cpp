@@ -25,6 +25,7 @@
 #include "catalogue/ui/main_window.h"
 #include "metadata/id3_genres.h"
 #include "metadata/mpeg_data.h"
+#include "widgets/ui/byte_text.h"
 #include "widgets/ui/glyphs.h"
 #include "widgets/ui/program_locale.h"
 #include "widgets/ui/prompts.h"
@@ -208,15 +209,22 @@ void TForm1::EdtTitelorInterChange() {
 
 void TForm1::ListRowClick(ListKind kind, int row) {
     const std::string& name = ListOf(kind).Cell(row, colFileName);
-    if (!name.empty()) details_.EdtFile->setText(QString::fromStdString(name));
+    if (!name.empty()) ShowFileInPanel(QStringFromBytes(name));
+}
+
+void TForm1::ShowFileInPanel(const QString& fileName) {
+    if (details_.EdtFile->text() == fileName)
+        LoadSongDetails(fileName);  // the box shows it already: no change to load it
+    else
+        details_.EdtFile->setText(fileName);
 }
 
 void TForm1::LoadSongDetails(const QString& fileName) {
-    const QString name = QString::fromStdString(std::string(StripQuotes(fileName.toStdString())));
+    const std::string name(StripQuotes(BytesFromQString(fileName)));
     SongDetailsControls& d = details_;
 
     std::error_code sizeError;
-    const auto bytes = std::filesystem::file_size(name.toStdString(), sizeError);
+    const auto bytes = std::filesystem::file_size(name, sizeError);
     d.EdtFileSize->setText(sizeError ? QString()
                                      : QString::fromStdString(FormatMebibytes(
                                            static_cast<double>(bytes) / 1048576.0,
@@ -230,10 +238,12 @@ void TForm1::LoadSongDetails(const QString& fileName) {
     d.EdtBitrate->clear();
     d.CBGenre->setCurrentIndex(0);
 
-    const int row = FindSongRow(catalogue_, name.toStdString(), colFileName);
+    const int row = FindSongRow(catalogue_, name, colFileName);
     QApplication::processEvents();
-    if (row <= 0) {
-        ReadSongTags(name);
+    if (row <= 0 || row > catalogue_.DataRowCount() ||
+        !EqualFoldingAsciiLetters(catalogue_.Cell(row, colFileName), name)) {
+        // Not catalogued (or the catalogue changed while events ran).
+        ReadSongTags(QStringFromBytes(name));
         return;
     }
     const auto cell = [this, row](int column) {
@@ -247,11 +257,17 @@ void TForm1::LoadSongDetails(const QString& fileName) {
     d.EdtJahr->setText(cell(colYear));
     d.EdtBitrate->setText(cell(colBitrate));
     d.edtComment->setText(cell(colComment));
+    ShowCatalogueCover(row);
+}
+
+void TForm1::ShowCatalogueCover(int row) {
+    // The row's picture is the one the next stored row keeps as its "Image".
+    rememberedPictureName_ = QStringFromBytes(catalogue_.Cell(row, colImage));
 }
 
 void TForm1::ReadSongTags(const QString& fileName) {
     SongDetailsControls& d = details_;
-    const std::string name = fileName.toStdString();
+    const std::string name = BytesFromQString(fileName);
     try {
         TMPEGData data;
         ReadMPEGData(name, data);
@@ -285,7 +301,7 @@ void TForm1::ReadSongTags(const QString& fileName) {
 
 void TForm1::GuessTagsFromPath(const QString& path) {
     SongDetailsControls& d = details_;
-    const PathGuess guess = GuessFromPath(path.toStdString());
+    const PathGuess guess = GuessFromPath(BytesFromQString(path));
     if (d.EdtTitel->text().isEmpty())
         d.EdtTitel->setText(QString::fromStdString(CapitalizeWords(guess.Title)));
     if (d.EdtInterpret->text().isEmpty())
@@ -314,7 +330,8 @@ void TForm1::SelectGenre(const QString& genre) {
 void TForm1::StoreSongDetails(SongList& list, const QString& fileName, bool overwrite) {
     QApplication::processEvents();
     if (fileName.isEmpty()) return;
-    const std::string name(StripQuotes(fileName.toStdString()));
+    const std::string name(StripQuotes(BytesFromQString(fileName)));
+    if (name.empty()) return;
     int row = FindSongRow(list, name, colFileName);
     if (row == 0) {
         row = RowForNewEntry(list);
@@ -332,29 +349,28 @@ void TForm1::StoreSongDetails(SongList& list, const QString& fileName, bool over
     list.SetCell(row, colFileName, name);
     list.SetCell(row, colComment, d.edtComment->text().toStdString());
     list.SetCell(row, colImage,
-                 rememberedPictureName_.toStdString());  // lists of 9 columns keep none
+                 BytesFromQString(rememberedPictureName_));  // lists of 9 columns keep none
     UpdateStatusBars(SizeRefresh::IfListsChanged);
 }
 
 void TForm1::BtnSongOKClick() {
     const QString name = details_.EdtFile->text();
     StoreSongDetails(catalogue_, name, true);
-    const std::string plain(StripQuotes(name.toStdString()));
+    const std::string plain(StripQuotes(BytesFromQString(name)));
     for (SongList* list : {&selection_, &playlist_, &doubles_}) {
         if (FindSongRow(*list, plain, colFileName) > 0) StoreSongDetails(*list, name, true);
     }
-    if (id3WriteChecked_) WriteBackTag(QString::fromStdString(plain));
+    if (id3WriteChecked_) WriteBackTag(QStringFromBytes(plain));
 }
 
 void TForm1::BtnRetryID3Click() {
-    ReadSongTags(
-        QString::fromStdString(std::string(StripQuotes(details_.EdtFile->text().toStdString()))));
+    ReadSongTags(QStringFromBytes(StripQuotes(BytesFromQString(details_.EdtFile->text()))));
 }
 
 bool TForm1::WriteBackTag(const QString& fileName) {
     const SongDetailsControls& d = details_;
     try {
-        id3Tag_.SetFileName(fileName.toStdString());
+        id3Tag_.SetFileName(BytesFromQString(fileName));
         id3Tag_.SetTitle(d.EdtTitel->text().toStdString());
         id3Tag_.SetArtist(d.EdtInterpret->text().toStdString());
         id3Tag_.SetYear(d.EdtJahr->displayText().toStdString());
@@ -364,10 +380,11 @@ bool TForm1::WriteBackTag(const QString& fileName) {
         id3Tag_.Save();
         return true;
     } catch (const std::exception& error) {
-        prompts_.Tell(this, QStringLiteral("Fehler"),
-                      QStringLiteral("Der ID3-Tag von \"%1\" konnte nicht geschrieben werden:\n%2")
-                          .arg(fileName, ErrorText(error)),
-                      PromptIcon::Error);
+        prompts_.Tell(
+            this, QStringLiteral("Fehler"),
+            QStringLiteral("Der ID3-Tag von \"%1\" konnte nicht geschrieben werden:\n%2")
+                .arg(QString::fromStdString(BytesFromQString(fileName)), ErrorText(error)),
+            PromptIcon::Error);
         return false;
     }
 }

@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include "catalogue/list_file.h"
 #include "catalogue/list_operations.h"
@@ -59,14 +60,16 @@ SongGrid::SongGrid(SongListModel* model, QWidget* parent) : QTableView(parent), 
     });
     connect(model, &QAbstractItemModel::layoutChanged, this, &SongGrid::ShowListCursor);
     connect(model, &SongListModel::ListCursorChanged, this, &SongGrid::ShowListCursor);
+    // Only the user moves the list's cursor through the view: when rows are
+    // removed or the model is reset, the view follows the list instead.
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (showingListCursor_ || !current.isValid()) return;
+                if (!FromUserInput() || !current.isValid()) return;
                 TakeViewCursor();
                 emit RowMadeCurrent(current.row() + 1);
             });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!showingListCursor_) TakeViewCursor();
+        if (FromUserInput()) TakeViewCursor();
     });
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid()) emit RowDoubleClicked(index.row() + 1);
@@ -126,6 +129,56 @@ void SongGrid::ShowListCursor() {
     showingListCursor_ = false;
 }
 
+bool SongGrid::FromUserInput() const noexcept {
+    return userInput_ > 0 && !showingListCursor_;
+}
+
+void SongGrid::keyboardSearch(const QString&) {
+    // Typing letters does not jump to rows.
+}
+
+void SongGrid::mousePressEvent(QMouseEvent* event) {
+    // The right button only opens the context menu: the selected range stays as it
+    // is, so the menu acts on it.
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    const QModelIndex pressed = indexAt(event->position().toPoint());
+    const int rowBefore = currentIndex().row();
+    {
+        const InputScope scope(userInput_);
+        QTableView::mousePressEvent(event);
+    }
+    // A click on the row that is current already fills the panel from it too.
+    if (pressed.isValid() && pressed.row() == rowBefore && currentIndex().row() == rowBefore &&
+        !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)))
+        emit RowMadeCurrent(pressed.row() + 1);
+}
+
+void SongGrid::mouseMoveEvent(QMouseEvent* event) {
+    const InputScope scope(userInput_);
+    QTableView::mouseMoveEvent(event);
+}
+
+void SongGrid::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    const InputScope scope(userInput_);
+    QTableView::mouseReleaseEvent(event);
+}
+
+void SongGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    const InputScope scope(userInput_);
+    QTableView::mouseDoubleClickEvent(event);
+}
+
 void SongGrid::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     if (event->key() == Qt::Key_Insert && modifiers == Qt::ControlModifier) {
@@ -140,6 +193,7 @@ void SongGrid::keyPressEvent(QKeyEvent* event) {
         PasteIntoSelection();
         return;
     }
+    const InputScope scope(userInput_);
     QTableView::keyPressEvent(event);
 }
 

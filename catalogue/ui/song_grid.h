@@ -40,12 +40,32 @@ class SongGrid : public QTableView {
     void DeleteKeyReleased();
     void ContextMenuWanted(const QPoint& globalPosition);
 
+  public slots:
+    // No jumping to rows by typing their first letters.
+    void keyboardSearch(const QString& search) override;
+
   protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
+    // Marks the handling of one mouse or key event of the user.
+    class InputScope {
+      public:
+        explicit InputScope(int& depth) : depth_(depth) { ++depth_; }
+        ~InputScope() { --depth_; }
+        InputScope(const InputScope&) = delete;
+        InputScope& operator=(const InputScope&) = delete;
+
+      private:
+        int& depth_;
+    };
+    bool FromUserInput() const noexcept;
     void TakeViewCursor();
     void ApplyColumnWidths(int first, int last);
     void CopySelection();
@@ -57,6 +77,7 @@ class SongGrid : public QTableView {
     bool headerPressReported_ = true;
     bool deleteKeyReported_ = true;
     bool showingListCursor_ = false;
+    int userInput_ = 0;
 };
 
 }  // namespace tv

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "catalogue/text_case.h"
+#include "base/text_case.h"
 
 namespace tv {
 namespace {

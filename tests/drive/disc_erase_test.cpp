@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "drive/byte_order.h"
+#include "base/byte_order.h"
 #include "drive/queued_invoker.h"
 #include "tests/drive/recorder_fixture.h"
 

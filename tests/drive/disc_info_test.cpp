@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "drive/byte_order.h"
+#include "base/byte_order.h"
 #include "tests/drive/recorder_fixture.h"
 
 namespace tv {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/mpegfile.h>
+
 #include <cstring>
 
 #include "metadata/id3_genres.h"
@@ -177,7 +179,7 @@ TEST(TID3Tag, WriteFailuresReachTheCallerAndKeepTheTagModified) {
     TID3Tag tag;
     EXPECT_THROW(tag.SetFileName((folder / "dir.mp3").string()), std::system_error);
     tag.SetTitle("x");
-    EXPECT_THROW(tag.Save(), std::system_error);
+    EXPECT_THROW(tag.WriteTag(), std::system_error);
     EXPECT_TRUE(tag.Modified());
     EXPECT_EQ(tag.Title(), "x");
 
@@ -186,6 +188,54 @@ TEST(TID3Tag, WriteFailuresReachTheCallerAndKeepTheTagModified) {
     vanished.SetTitle("y");
     EXPECT_THROW(vanished.Save(), std::system_error);
     EXPECT_FALSE(std::filesystem::exists(folder / "gone.mp3"));
+}
+
+// A tag whose writing fails like a read-only or locked file does.
+class UnwritableTag final : public TID3Tag {
+  public:
+    void WriteTag() override { throw std::system_error(EROFS, std::generic_category(), "x"); }
+};
+
+TEST(TID3Tag, AFailedSaveReadsTheFileAgainInsteadOfKeepingUnsavedValues) {
+    test::TempFolder folder;
+    const auto file = CopyFixture(folder, "with_id3v1.mp3");
+    UnwritableTag tag;
+    tag.SetFileName(file.string());
+    ASSERT_EQ(tag.Title(), "Über Alles");
+    tag.SetTitle("Nie gespeichert");
+    tag.SetGenre("Jazz");
+    EXPECT_THROW(tag.Save(), std::system_error);
+    // The tag shows the file again: reading the same file gives its real values.
+    EXPECT_EQ(tag.Title(), "Über Alles");
+    EXPECT_EQ(tag.Genre(), "Rock");
+    EXPECT_FALSE(tag.Modified());
+    tag.SetFileName(file.string());
+    EXPECT_EQ(tag.Title(), "Über Alles");
+
+    // A file that vanished: nothing of the unsaved values stays, and the next
+    // reading of that name reads the file that is there by then.
+    const auto other = CopyFixture(folder, "cbr128_stereo.mp3");
+    UnwritableTag lost;
+    lost.SetFileName(other.string());
+    lost.SetTitle("Verloren");
+    std::filesystem::remove(other);
+    EXPECT_THROW(lost.Save(), std::system_error);
+    EXPECT_EQ(lost.Title(), "");
+    std::filesystem::copy_file(kData / "with_id3v1.mp3", other);
+    lost.SetFileName(other.string());
+    EXPECT_EQ(lost.Title(), "Über Alles");
+}
+
+TEST(TID3Tag, FifosAndDevicesAreRefusedWithoutBlocking) {
+    test::TempFolder folder;
+    const auto fifo = folder / "pipe.mp3";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    TID3Tag tag;
+    EXPECT_THROW(tag.SetFileName(fifo.string()), std::system_error);
+    tag.SetTitle("x");
+    EXPECT_THROW(tag.WriteTag(), std::system_error);
+    TID3Tag device;
+    EXPECT_THROW(device.SetFileName("/dev/zero"), std::system_error);
 }
 
 TEST(ID3v1Bytes, TextsAreWindows1252OnDisk) {

@@ -83,7 +83,10 @@ class AutoaddingTest : public QObject {
         QCOMPARE(catalogue.DataRowCount(), 6);
         const auto row = [&](const std::filesystem::path& file) {
             const int r = FindSongRow(catalogue, file.string(), colFileName);
-            return r > 0 ? catalogue.Row(r).Cells : std::vector<std::string>();
+            std::vector<std::string> cells;
+            for (int c = 0; r > 0 && c < catalogue.ColumnCount(); ++c)
+                cells.push_back(catalogue.Cell(r, c));
+            return cells;
         };
         const auto guessed = row(root / "Die Band" / "1999" / "03 - die band - erstes lied.mp3");
         QCOMPARE(guessed.at(colTitle), std::string("Erstes Lied"));

@@ -21,6 +21,7 @@
 #include "catalogue/ui/folder_picker.h"
 #include "catalogue/ui/main_window.h"
 #include "tools/folder_scan.h"
+#include "widgets/ui/byte_text.h"
 #include "widgets/ui/form_placement.h"
 #include "widgets/ui/glyphs.h"
 #include "widgets/ui/paint_throttle.h"
@@ -131,8 +132,8 @@ TAutoadding::TAutoadding(TForm1& mainWindow)
                                         FormPlacement::Parts::PositionOnly, main_.UserPrompts());
     FormStorage& storage = placement_->Storage();
     storage.AddTextProperty(
-        "DirEdit.Text", [this] { return dirEdit_->text().toStdString(); },
-        [this](const std::string& text) { dirEdit_->setText(QString::fromStdString(text)); });
+        "DirEdit.Text", [this] { return BytesFromQString(dirEdit_->text()); },
+        [this](const std::string& text) { dirEdit_->setText(QStringFromBytes(text)); });
     for (QCheckBox* box : {cbMp3_, cbWav_, cbWma_}) {
         storage.AddBoolProperty(
             box->objectName().toStdString() + ".Checked", [box] { return box->isChecked(); },
@@ -180,7 +181,7 @@ void TAutoadding::SpeedButton1Click() {
     QElapsedTimer sinceShown;
     sinceShown.start();
     ScanAudioFolder(
-        dirEdit_->text().toStdString(), types,
+        BytesFromQString(dirEdit_->text()), types,
         [&] {
             // The counters are drawn ten times a second, not for every file.
             if (sinceShown.elapsed() >= 100) {
@@ -188,6 +189,7 @@ void TAutoadding::SpeedButton1Click() {
                 sinceShown.restart();
             }
             QApplication::processEvents();
+            return !main_.QuitRequested();  // the program is ending: stop walking
         },
         [&](const std::string& path) {
             ++found_;
@@ -196,8 +198,7 @@ void TAutoadding::SpeedButton1Click() {
                 return;
             }
             ++wanted_;
-            const QString quoted =
-                QLatin1Char('"') + QString::fromStdString(path) + QLatin1Char('"');
+            const QString quoted = QLatin1Char('"') + QStringFromBytes(path) + QLatin1Char('"');
             if (toAdd_.size() == 1 && toAdd_.front().isEmpty())
                 toAdd_.front() = quoted;
             else
@@ -217,21 +218,18 @@ void TAutoadding::OKBtnClick() {
     SetBusy(true);
     main_.SetAdding(true);
     gauge1_->setValue(0);
-    QLineEdit* fileBox = main_.Details().EdtFile;
     // The main window shows the progress ten times a second; painting it for every
     // file would take far longer than adding the file.
     PaintThrottle throttle(&main_);
     for (const QString& entry : std::as_const(toAdd_)) {
         if (entry.isEmpty()) continue;
-        if (fileBox->text() == entry)
-            main_.LoadSongDetails(entry);  // the box shows it already: no change to load it
-        else
-            fileBox->setText(entry);
+        main_.ShowFileInPanel(entry);
         // Every change the reading caused is handled before the row is stored.
         QApplication::processEvents();
         main_.StoreSongDetails(main_.Catalogue(), entry, false);
         gauge1_->setValue(gauge1_->value() + 1);
         throttle.Tick();
+        if (main_.QuitRequested()) break;  // the program is ending; what was added stays
     }
     main_.SetAdding(false);
     SetBusy(false);

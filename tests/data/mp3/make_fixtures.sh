@@ -17,6 +17,8 @@ lame --quiet -V 5 "$work/long.wav" vbr_stereo.mp3                           # Xi
 lame --quiet -V 5 -m m "$work/mono.wav" vbr_mono.mp3                        # Xing, MPEG-1 mono
 lame --quiet -V 6 --resample 22.05 "$work/long.wav" mpeg2_vbr_stereo.mp3    # Xing, MPEG-2 stereo
 lame --quiet -V 6 --resample 22.05 -m m "$work/mono.wav" mpeg2_vbr_mono.mp3 # Xing, MPEG-2 mono
+lame --quiet -p -V 5 "$work/long.wav" crc_vbr_stereo.mp3                    # CRC-protected, Xing
+lame --quiet -p -V 6 --resample 22.05 -m m "$work/mono.wav" crc_mpeg2_vbr_mono.mp3 # CRC, MPEG-2 mono
 lame --quiet -t -b 64 --resample 24 "$work/stereo.wav" mpeg2_cbr64.mp3      # MPEG-2 CBR
 lame --quiet -t -b 16 --resample 8 -m m "$work/mono.wav" mpeg25_cbr16.mp3   # MPEG-2.5 CBR
 ffmpeg -loglevel error -y -i "$work/stereo.wav" -c:a mp2 -b:a 192k layer2_192.mp2

@@ -1,8 +1,10 @@
-#include "catalogue/atomic_file.h"
+#include "base/atomic_file.h"
 
-#include "catalogue/file_descriptor.h"
+#include "base/file_descriptor.h"
+#include "base/safe_open.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,8 +33,12 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& path) {
 
 }  // namespace
 
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view data) {
-    const std::filesystem::path target = ResolveTarget(path);
+namespace {
+
+// Writes data into a new temporary file in the folder of target, flushed to the
+// disk; returns its name. Throws naming path on failure (nothing is left behind).
+std::filesystem::path WriteTemporary(const std::filesystem::path& path,
+                                     const std::filesystem::path& target, std::string_view data) {
     const std::filesystem::path folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
 
@@ -42,7 +48,7 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view dat
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temporary = folder / ("." + target.filename().string() + ".tmp" +
                               std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0 && errno != EEXIST) ThrowErrno(errno, path);
     }
     if (fd < 0) ThrowErrno(EEXIST, path);
@@ -69,15 +75,44 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view dat
     }
     if (::fsync(file.Get()) != 0) fail(errno);
     if (::close(file.Release()) != 0) fail(errno);
-    if (::rename(temporary.c_str(), target.c_str()) != 0) fail(errno);
+    return temporary;
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view data) {
+    const std::filesystem::path target = ResolveTarget(path);
+    const std::filesystem::path temporary = WriteTemporary(path, target, data);
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        ThrowErrno(error, path);
+    }
+}
+
+void WriteNewFileAtomically(const std::filesystem::path& path, std::string_view data) {
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0) ThrowErrno(EEXIST, path);
+    const std::filesystem::path temporary = WriteTemporary(path, path, data);
+    // A name that appeared meanwhile is not replaced either.
+    int renamed =
+        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+    if (renamed != 0 && errno == EINVAL) {
+        // A file system without that flag: a hard link fails on an existing name too.
+        renamed = ::link(temporary.c_str(), path.c_str());
+        if (renamed == 0) ::unlink(temporary.c_str());
+    }
+    if (renamed != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        ThrowErrno(error, path);
+    }
 }
 
 std::string ReadWholeFile(const std::filesystem::path& path) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0) ThrowErrno(errno, path);
+    FileDescriptor file = OpenRegularFile(path, O_RDONLY);
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0) ThrowErrno(errno, path);
-    if (S_ISDIR(info.st_mode)) ThrowErrno(EISDIR, path);
 
     std::string text;
     if (info.st_size > 0) text.reserve(static_cast<std::size_t>(info.st_size));

@@ -1,4 +1,4 @@
-#include "catalogue/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -43,6 +43,27 @@ TEST(AtomicFile, ReadsWholeFilesAndNamesWhatFailed) {
         EXPECT_EQ(error.code(), std::errc::no_such_file_or_directory);
         EXPECT_NE(std::string(error.what()).find("none"), std::string::npos);
     }
+}
+
+TEST(AtomicFile, ANewFileNeverReplacesAnythingOfItsName) {
+    test::TempFolder folder;
+    WriteNewFileAtomically(folder / "L.TSV.neu", "first");
+    EXPECT_EQ(test::ReadBytes(folder / "L.TSV.neu"), "first");
+    std::filesystem::create_symlink(folder / "nowhere", folder / "dangling");
+    for (const auto& name : {"L.TSV.neu", "dangling"}) {
+        try {
+            WriteNewFileAtomically(folder / name, "second");
+            ADD_FAILURE() << name;
+        } catch (const std::system_error& error) {
+            EXPECT_EQ(error.code(), std::errc::file_exists);
+        }
+    }
+    EXPECT_EQ(test::ReadBytes(folder / "L.TSV.neu"), "first");
+    EXPECT_FALSE(std::filesystem::exists(folder / "nowhere"));
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
+                            std::filesystem::directory_iterator()),
+              2);
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
-#include "catalogue/text_case.h"
+#include "base/text_case.h"
 
 #include <locale.h>
 #include <wctype.h>
 
 #include <cstdint>
 
-#include "catalogue/text_encoding.h"
+#include "base/text_encoding.h"
 
 namespace tv {
 namespace {

@@ -1,4 +1,4 @@
-#include "catalogue/text_encoding.h"
+#include "base/text_encoding.h"
 
 #include <array>
 #include <cstdint>
