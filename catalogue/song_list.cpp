@@ -212,7 +212,7 @@ void SongList::RemoveRows(std::span<const int> rows) {
         kept.Cells.clear();
         rows_.push_back(std::move(kept));
         InvalidateIndex();
-        ClampCursor();
+        currentRow_ = selectionTop_ = selectionBottom_ = 1;
         if (observer_) {
             if (valid.size() > 1) observer_->EndRemoveRows();
             observer_->RowsChanged(1, 1);
@@ -241,7 +241,7 @@ void SongList::RemoveRows(std::span<const int> rows) {
     }
     rows_.resize(out);
     InvalidateIndex();
-    ClampCursor();
+    MoveCursorAfterRemoval(valid);
     if (observer_) {
         if (contiguous)
             observer_->EndRemoveRows();
@@ -310,6 +310,31 @@ void SongList::SetSelection(int top, int bottom) {
     selectionTop_ = top;
     selectionBottom_ = bottom;
     if (observer_) observer_->CursorChanged();
+}
+
+// The cursor stays on its song; when that song went, it moves to the row that now
+// stands where the first removed row stood. A selected range that lost rows
+// shrinks to the current row, so it never takes in rows that were not selected.
+void SongList::MoveCursorAfterRemoval(const std::vector<int>& removed) {
+    const auto removedAbove = [&](int row) {
+        return static_cast<int>(std::lower_bound(removed.begin(), removed.end(), row) -
+                                removed.begin());
+    };
+    const auto wasRemoved = [&](int row) {
+        return std::binary_search(removed.begin(), removed.end(), row);
+    };
+    bool selectionHit = false;
+    for (int row = selectionTop_; row <= selectionBottom_ && !selectionHit; ++row)
+        selectionHit = wasRemoved(row);
+    currentRow_ = wasRemoved(currentRow_) ? removed.front() - removedAbove(removed.front())
+                                          : currentRow_ - removedAbove(currentRow_);
+    if (selectionHit) {
+        selectionTop_ = selectionBottom_ = currentRow_;
+    } else {
+        selectionTop_ -= removedAbove(selectionTop_);
+        selectionBottom_ -= removedAbove(selectionBottom_);
+    }
+    ClampCursor();
 }
 
 void SongList::ClampCursor() {

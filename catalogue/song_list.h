@@ -83,7 +83,9 @@ class SongList {
     // this list has columns); cells source does not have become empty.
     void AssignRow(int row, const SongRow& source);
     // Removes the given data rows (ascending, no repeats). When every data row is
-    // removed, the first of them stays as the one empty data row.
+    // removed, the first of them stays as the one empty data row. The current row
+    // stays on its song, or, when that song went, moves to the row that follows the
+    // removed ones; a selected range that lost rows shrinks to the current row.
     void RemoveRows(std::span<const int> rows);
     // Orders the data rows by a strict weak order; rows that compare equal keep
     // their order.
@@ -132,6 +134,7 @@ class SongList {
 
     std::string_view FileNameOf(int row) const;
     void ClampCursor();
+    void MoveCursorAfterRemoval(const std::vector<int>& removed);
     void InvalidateIndex() noexcept { indexValid_ = false; }
     void RebuildIndex() const;
     void IndexBeforeFileNameChange(int row);

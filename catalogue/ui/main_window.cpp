@@ -476,6 +476,8 @@ void TForm1::LoadListFile(ListKind kind) {
     } catch (const std::system_error& error) {
         // The file stays as it is: an unreadable list is never saved over it.
         fileStates_[Index(kind)] = ListFileState::Unreadable;
+        qCInfo(lcStartup).noquote()
+            << "Liste nicht lesbar:" << QString::fromStdString(path.string());
         QApplication::restoreOverrideCursor();
         prompts_.Tell(this, QStringLiteral("Fehler beim Laden"),
                       QStringLiteral("Die Liste \"%1\" konnte nicht geladen werden:\n%2\n\n"

@@ -1,6 +1,7 @@
 #include "catalogue/list_file.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <random>
 #include <system_error>
@@ -128,6 +129,53 @@ TEST(ListFileReading, Windows1252FilesKeepTheirUmlauts) {
     EXPECT_EQ(list.Cell(1, 0), "Größe €");
     SaveList(list, folder / "L.TSV");
     EXPECT_EQ(ReadBytes(folder / "L.TSV"), "Titel\t\r\nGröße €\t\r\n");
+}
+
+// A file name is bytes. One that is not UTF-8 neither changes how the rest of our
+// own UTF-8 file is read nor is itself converted; in a file of the old platform the
+// texts are Windows-1252 and converted, the paths kept as they are.
+TEST(ListFileReading, PathsAreBytesAndOnlyOtherCellsMayBeWindows1252) {
+    TempFolder folder;
+    const std::string path = "/Musik/B\xE4r \xFF.mp3";  // Latin-1 bytes in a name
+    const std::string ours = kCatalogueCaptions + "Über\tDie Ärzte\t03:07\t\t\t\t128\t" + path +
+                             "\t\t\t\t/Bilder/K\xF6ln.jpg\t\r\n";
+    WriteBytes(folder / "OURS.TSV", ours);
+    SongList list(kSongColumnCount);
+    LoadList(list, folder / "OURS.TSV");
+    EXPECT_EQ(list.Cell(1, colTitle), "Über");
+    EXPECT_EQ(list.Cell(1, colArtist), "Die Ärzte");
+    EXPECT_EQ(list.Cell(1, colFileName), path);
+    EXPECT_EQ(list.Cell(1, colImage), "/Bilder/K\xF6ln.jpg");
+    SaveList(list, folder / "OURS.TSV");
+    EXPECT_EQ(ReadBytes(folder / "OURS.TSV"), ours);
+
+    WriteBytes(folder / "OLD.TSV",
+               "Titel\t\t\t\t\t\t\tDateiname\r\nGr\xF6\xDF"
+               "e\t\t\t\t\t\t\tC:\\M\xFCsik\\a.mp3\r\n");
+    SongList old(kCopyColumnCount);
+    LoadList(old, folder / "OLD.TSV");
+    EXPECT_EQ(old.Cell(1, colTitle), "Größe");
+    EXPECT_EQ(old.Cell(1, colFileName), "C:\\M\xFCsik\\a.mp3");
+}
+
+// A few kilobytes of TABs and line breaks make many rows and many columns; a row
+// keeps only the cells it has, so memory follows the file, not rows x columns.
+TEST(ListFileReading, MemoryFollowsTheFileNotRowsTimesColumns) {
+    TempFolder folder;
+    const std::string text = std::string(20000, '\t') + std::string(20000, '\n');
+    WriteBytes(folder / "TABS.TSV", text);
+    const std::size_t before = mallinfo2().uordblks;
+    SongList list(kSongColumnCount);
+    LoadList(list, folder / "TABS.TSV");
+    const std::size_t used = mallinfo2().uordblks - before;
+    EXPECT_EQ(list.ColumnCount(), 20000);
+    EXPECT_EQ(list.RowCount(), 20000);
+    std::size_t cells = 0;
+    for (int r = 0; r < list.RowCount(); ++r) cells += list.Row(r).Cells.size();
+    EXPECT_LE(cells, std::size_t{kSongColumnCount});  // only the captions
+    EXPECT_LT(used, std::size_t{100} << 20);
+    EXPECT_EQ(list.Cell(19999, 19999), "");
+    EXPECT_EQ(list.Cell(0, 0), "");  // the header line overwrote the captions
 }
 
 TEST(ListFileReading, FailuresNameTheFileAndLeaveTheListUnchanged) {

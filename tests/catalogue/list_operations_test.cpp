@@ -225,7 +225,32 @@ TEST(RowSelection, SelectAllAndClearRowsCoverTheDataRows) {
     EXPECT_EQ(list.Cell(3, colFileName), "");
     EXPECT_EQ(list.Cell(4, colTitle), "t");
     DeleteListRows(list, 4, 5);
-    EXPECT_EQ(list.SelectionBottom(), 3);  // the range shrinks with the list
+    // A range that lost rows shrinks to the current row, never taking in others.
+    EXPECT_EQ(list.SelectionTop(), 1);
+    EXPECT_EQ(list.SelectionBottom(), 1);
+}
+
+TEST(RowSelection, TheCursorStaysOnItsSongOrMovesToTheRowAfterTheRemovedOnes) {
+    SongList list(kCopyColumnCount);
+    for (int i = 1; i <= 8; ++i) AddSong(list, std::to_string(i), "/" + std::to_string(i));
+    list.SetCurrentRow(6);
+    list.SetSelection(6, 7);
+    DeleteListRows(list, 2, 3);  // rows above: the cursor and range follow their songs
+    EXPECT_EQ(list.Cell(list.CurrentRow(), colTitle), "6");
+    EXPECT_EQ(list.Cell(list.SelectionTop(), colTitle), "6");
+    EXPECT_EQ(list.Cell(list.SelectionBottom(), colTitle), "7");
+
+    list.SetCurrentRow(3);  // song "5"
+    list.SetSelection(3, 4);
+    DeleteListRows(list, 3, 4);  // the current song goes: the next one takes its place
+    EXPECT_EQ(list.Cell(list.CurrentRow(), colTitle), "7");
+    EXPECT_EQ(list.SelectionTop(), list.CurrentRow());
+    EXPECT_EQ(list.SelectionBottom(), list.CurrentRow());
+
+    list.SetCurrentRow(list.DataRowCount());  // the last song goes: the one before it
+    DeleteListRow(list, list.DataRowCount());
+    EXPECT_EQ(list.CurrentRow(), list.DataRowCount());
+    EXPECT_EQ(list.Cell(list.CurrentRow(), colTitle), "7");
 }
 
 }  // namespace

@@ -42,4 +42,13 @@ check drives-usage $? 2
 check missing-exit $? 1
 "$TOOL" bogus >/dev/null 2>&1
 check usage-exit $? 2
+# Files that are not regular files are refused at once, never read for ever.
+mkfifo "$dir/pipe.TSV"
+timeout 10 "$TOOL" list /dev/zero >/dev/null 2>"$dir/err"
+check list-device $? 1
+grep -q "keine gewöhnliche Datei" "$dir/err" || { echo "FAIL list-device message: $(cat "$dir/err")"; fail=1; }
+timeout 10 "$TOOL" list "$dir/pipe.TSV" >/dev/null 2>&1
+check list-fifo $? 1
+out=$(timeout 10 "$TOOL" info "$dir/pipe.TSV" | sed -n 2p | cut -f2)
+check info-fifo "$out" "error"
 exit $fail

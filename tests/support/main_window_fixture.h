@@ -5,10 +5,12 @@
 
 #include <QHeaderView>
 #include <QTest>
+#include <QToolButton>
 #include <memory>
 #include <string>
 
 #include "catalogue/song_list.h"
+#include "catalogue/ui/list_page.h"
 #include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
 #include "tests/support/scripted_prompts.h"
@@ -63,6 +65,12 @@ inline void PressHeader(SongGrid* grid, int column) {
     const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
     QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
     QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+}
+
+inline QToolButton* BarButton(ListPage* page, const QString& caption) {
+    for (QToolButton* button : page->ButtonBar()->findChildren<QToolButton*>())
+        if (button->text() == caption) return button;
+    return nullptr;
 }
 
 inline QStringList Column(const SongList& list, int column) {

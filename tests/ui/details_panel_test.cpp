@@ -9,8 +9,11 @@
 
 #include "catalogue/ini_file.h"
 #include "catalogue/song_columns.h"
+#include "catalogue/ui/list_page.h"
 #include "metadata/id3_tag.h"
 #include "tests/support/main_window_fixture.h"
+#include "tools/ui/autoadding_dialog.h"
+#include "widgets/ui/coloured_tab_widget.h"
 #include "widgets/ui/status_panels.h"
 
 using namespace tv;
@@ -224,6 +227,137 @@ class DetailsPanelTest : public QObject {
         program.prompts.ChooseFile(std::nullopt);  // cancelled: nothing changes
         program.form->Details().EdtFileButton->click();
         QCOMPARE(program.form->Details().EdtFile->text(), QString::fromStdString(file));
+    }
+
+    void okKeepsTheImageOfACataloguedRow() {
+        Program program;
+        const std::string file = (program.folder / "with_id3v1.mp3").string();
+        WriteBytes(program.folder / "ALL_SONGS.TSV",
+                   kCatalogueCaptions + "Titel\tBand\t00:03\tAlbum\tRock\t1998\t128\t" + file +
+                       "\t\t2\t01.02.2003\t/covers/front.jpg\t\r\n" + CatalogueLine("b", "/b.mp3"));
+        Fixture(program, "with_id3v1.mp3");
+        program.Start();
+        const SongDetailsControls& d = program.form->Details();
+        ClickRow(program.form->StGrdMain(), 2);
+        ClickRow(program.form->StGrdMain(), 1);
+        QCOMPARE(program.form->RememberedPictureName(), QStringLiteral("/covers/front.jpg"));
+        d.EdtAlbum->setText(QStringLiteral("Neues Album"));
+        d.BtnSongOK->click();
+        const SongList& catalogue = program.form->Catalogue();
+        QCOMPARE(catalogue.Cell(1, colAlbum), std::string("Neues Album"));
+        QCOMPARE(catalogue.Cell(1, colImage), std::string("/covers/front.jpg"));
+        QCOMPARE(catalogue.Cell(1, colPlayCount), std::string("2"));
+        // A row without a picture gives the next stored row none either.
+        ClickRow(program.form->StGrdMain(), 2);
+        QCOMPARE(program.form->RememberedPictureName(), QString());
+    }
+
+    void aClickOnTheCurrentRowFillsThePanelFromIt() {
+        Program program;
+        const std::string first = (program.folder / "eins.mp3").string();
+        const std::string second = (program.folder / "zwei.mp3").string();
+        WriteBytes(
+            program.folder / "ALL_SONGS.TSV",
+            kCatalogueCaptions + CatalogueLine("Eins", first) + CatalogueLine("Zwei", second));
+        Fixture(program, "with_id3v1.mp3", "eins.mp3");
+        Fixture(program, "cbr128_stereo.mp3", "zwei.mp3");
+        const std::string other = Fixture(program, "with_id3v1.mp3", "anderes.mp3");
+        program.Start();
+        const SongDetailsControls& d = program.form->Details();
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("Eins"));
+
+        // The browse button shows another file; row 1 stays highlighted.
+        program.prompts.ChooseFile(QString::fromStdString(other));
+        d.EdtFileButton->click();
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("über Alles"));
+        QCOMPARE(program.form->Catalogue().CurrentRow(), 1);
+        ClickRow(program.form->StGrdMain(), 1);
+        QCOMPARE(d.EdtFile->text(), QString::fromStdString(first));
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("Eins"));
+
+        // Changed but not stored: a click on the same row shows the row again, and
+        // OK stores into the row the panel shows.
+        d.EdtTitel->setText(QStringLiteral("Verworfen"));
+        ClickRow(program.form->StGrdMain(), 1);
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("Eins"));
+        QTest::keyClick(program.form->StGrdMain(), Qt::Key_Down);
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("Zwei"));
+        d.EdtTitel->setText(QStringLiteral("Zwei neu"));
+        d.BtnSongOK->click();
+        QCOMPARE(Column(program.form->Catalogue(), colTitle), (QStringList{"Eins", "Zwei neu"}));
+        QCOMPARE(program.form->Catalogue().DataRowCount(), 2);
+    }
+
+    void deletingRowsNeverLoadsOrWritesAnotherSong() {
+        Program program;
+        std::string selection = kCopyCaptions;
+        std::vector<std::string> files;
+        for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) {
+            files.push_back(Fixture(program, "with_id3v1.mp3", name));
+            selection += CopyLine(name, files.back());
+        }
+        WriteBytes(program.folder / "SELECTION.TSV", selection);
+        program.Start();
+        TForm1& form = *program.form;
+        form.CPageControl()->setCurrentIndex(1);
+        SelectRows(form.StGrdSelection(), 2, 1);  // loads b.mp3, then a.mp3 (write-back off)
+        const SongDetailsControls& d = form.Details();
+        QCOMPARE(d.EdtFile->text(), QString::fromStdString(files[0]));
+        form.ChBID3WriteClick();  // from now on, loading an uncatalogued file rewrites its tag
+        std::vector<std::string> before;
+        for (const std::string& file : files) before.push_back(ReadBytes(file));
+
+        program.prompts.Answer(PromptAnswer::Yes);
+        BarButton(form.Page(ListKind::Selection), QStringLiteral("Zeile(n) löschen"))->click();
+        QCOMPARE(Column(form.Selection(), colTitle), (QStringList{"c.mp3", "d.mp3"}));
+        for (std::size_t i = 0; i < files.size(); ++i) QCOMPARE(ReadBytes(files[i]), before[i]);
+        QCOMPARE(d.EdtFile->text(), QString::fromStdString(files[0]));  // the panel stays
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(1));  // only the question
+        // The highlight, the list's cursor and its selected range agree.
+        const SongList& list = form.Selection();
+        QCOMPARE(list.CurrentRow(), 1);
+        QCOMPARE(list.SelectionTop(), 1);
+        QCOMPARE(list.SelectionBottom(), 1);
+        QCOMPARE(form.StGrdSelection()->currentIndex().row(), 0);
+        const QModelIndexList rows = form.StGrdSelection()->selectionModel()->selectedRows();
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.front().row(), 0);
+    }
+
+    void aFileNameThatIsNotUtf8SurvivesScanListsRestartAndWriteBack() {
+        Program program;
+        const std::filesystem::path folder = program.folder / "Musik";
+        const std::string name = "B\xE4r \xFF.mp3";  // Latin-1 bytes, not UTF-8
+        const std::string file = (folder / name).string();
+        Fixture(program, "with_id3v1.mp3", "Musik/" + name);
+        program.Start();
+        TAutoadding* dialog = program.form->Autoadding();
+        dialog->DirEdit()->setText(QString::fromStdString(folder.string()));
+        dialog->SpeedButton1Click();
+        dialog->OKBtnClick();
+        QCOMPARE(program.form->Catalogue().Cell(1, colFileName), file);
+        QCOMPARE(program.form->Catalogue().Cell(1, colTime), std::string("00:03"));
+        QCOMPARE(program.form->Catalogue().Cell(1, colArtist), std::string("Die ärzte"));
+        QVERIFY(program.Close());
+        const std::string saved = program.File("ALL_SONGS.TSV");
+        QVERIFY(saved.find("\t" + file + "\t") != std::string::npos);
+        QVERIFY(saved.find("Die \xC3\xA4rzte") != std::string::npos);  // UTF-8 stays UTF-8
+
+        program.Start();
+        const SongList& catalogue = program.form->Catalogue();
+        QCOMPARE(catalogue.Cell(1, colFileName), file);
+        QCOMPARE(catalogue.Cell(1, colArtist), std::string("Die ärzte"));
+        program.form->ChBID3WriteClick();
+        ClickRow(program.form->StGrdMain(), 1);
+        const SongDetailsControls& d = program.form->Details();
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("über Alles"));
+        QCOMPARE(d.EdtFileSize->text(), QStringLiteral("0,05"));  // the file itself was found
+        d.EdtTitel->setText(QStringLiteral("Neuer Titel"));
+        d.BtnSongOK->click();
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(0));
+        QCOMPARE(TagOf(file).Title, std::string("Neuer Titel"));
+        QCOMPARE(catalogue.DataRowCount(), 1);
+        QCOMPARE(catalogue.Cell(1, colFileName), file);
     }
 
     void theGenreListHoldsTheEmptyEntryAnd147SortedNames() {

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -32,15 +33,7 @@
 using namespace tv;
 using namespace tv::test;
 
-namespace {
-
-QToolButton* BarButton(ListPage* page, const QString& caption) {
-    for (QToolButton* button : page->ButtonBar()->findChildren<QToolButton*>())
-        if (button->text() == caption) return button;
-    return nullptr;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -135,6 +128,23 @@ class MainWindowTest : public QObject {
         QVERIFY(program.Close());
         QVERIFY(std::filesystem::is_directory(program.folder / "ALL_SONGS.TSV"));
         QCOMPARE(program.File("PLAYLIST.TSV"), kCopyCaptions + CopyLine("Eins", "/1.mp3"));
+        QVERIFY(!std::filesystem::exists(program.folder / "ALL_SONGS.TSV.neu"));  // nothing added
+
+        // What is added meanwhile is kept beside the unreadable file, never over
+        // another file, and the shut-down names where it went.
+        for (const char* kept : {"ALL_SONGS.TSV.neu", "ALL_SONGS.TSV.neu2"}) {
+            program.prompts.Clear();
+            program.Start();
+            program.form->Details().EdtFile->setText(QStringLiteral("/neu.mp3"));
+            program.form->Details().EdtInterpret->setText(QStringLiteral("Band"));
+            program.form->BtnSongOKClick();
+            QVERIFY(program.Close());
+            QVERIFY(program.prompts.LastText().contains(
+                QString::fromStdString((program.folder / kept).string())));
+            QVERIFY(program.File(kept).find("\t/neu.mp3\t") != std::string::npos);
+        }
+        QVERIFY(program.File("ALL_SONGS.TSV.neu") == program.File("ALL_SONGS.TSV.neu2"));
+        QVERIFY(std::filesystem::is_directory(program.folder / "ALL_SONGS.TSV"));
     }
 
     void deletingCatalogueRowsAsksAndRemovesThemFromEveryList() {
@@ -198,6 +208,44 @@ class MainWindowTest : public QObject {
         QTest::keyClick(form.StGrdDouble(), Qt::Key_Delete);
         QVERIFY(program.prompts.AskedSoFar().empty());
         QCOMPARE(form.Doubles().DataRowCount(), 1);
+    }
+
+    void theContextMenuActsOnTheSelectedRangeAsItStands() {
+        Program program;
+        std::string catalogue = kCatalogueCaptions;
+        for (int i = 1; i <= 8; ++i)
+            catalogue += CatalogueLine(std::to_string(i), "/" + std::to_string(i) + ".mp3");
+        WriteBytes(program.folder / "ALL_SONGS.TSV", catalogue);
+        program.Start();
+        TForm1& form = *program.form;
+        SongGrid* grid = form.StGrdMain();
+        SelectRows(grid, 2, 5);
+        // A right-click on row 8 opens the menu without touching the selection.
+        const QPoint at = grid->visualRect(grid->model()->index(7, 0)).center();
+        QTest::mousePress(grid->viewport(), Qt::RightButton, {}, at);
+        QTest::mouseRelease(grid->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at,
+                                    grid->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(grid->viewport(), &menuEvent);
+        QCOMPARE(form.Catalogue().SelectionTop(), 2);
+        QCOMPARE(form.Catalogue().SelectionBottom(), 5);
+        program.prompts.Answer(PromptAnswer::Yes);
+        form.Page(ListKind::Catalogue)->ContextMenu()->actions().at(0)->trigger();
+        QCOMPARE(Column(form.Catalogue(), colTitle), (QStringList{"1", "6", "7", "8"}));
+    }
+
+    void typingLettersDoesNotJumpToRows() {
+        Program program;
+        WriteBytes(program.folder / "ALL_SONGS.TSV",
+                   kCatalogueCaptions + CatalogueLine("alpha", "/a.mp3") +
+                       CatalogueLine("beta", "/b.mp3") + CatalogueLine("gamma", "/g.mp3"));
+        program.Start();
+        TForm1& form = *program.form;
+        ClickRow(form.StGrdMain(), 1);
+        QTest::keyClicks(form.StGrdMain(), QStringLiteral("gb"));
+        QCOMPARE(form.Catalogue().CurrentRow(), 1);
+        QCOMPARE(form.StGrdMain()->currentIndex().row(), 0);
+        QCOMPARE(form.Details().EdtFile->text(), QStringLiteral("/a.mp3"));
     }
 
     void headerPressesSortAscendingThenDescending() {

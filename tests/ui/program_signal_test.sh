@@ -31,4 +31,27 @@ for signal in TERM INT HUP; do
     done
     grep -q '^NormPos=' "$dir/SONGVAT.INI" || { echo "FAIL $signal: settings not written"; fail=1; }
 done
+# A signal while a modal message box is open (an unreadable list at start) ends the
+# program too; the lists that were read are saved, the unreadable one is left alone.
+rm -rf "$dir"/*.TSV "$dir"/SONGVAT.INI "$dir/log"
+mkdir "$dir/SELECTION.TSV"
+printf 'Titel\tInterpret\nSong\tBand\t\t\t\t\t\t/m/song.mp3\n' > "$dir/ALL_SONGS.TSV"
+QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="tunevault.startup.info=true" "$dir/tunevault" 2> "$dir/log" &
+pid=$!
+for _ in $(seq 1 300); do
+    grep -q "Liste nicht lesbar" "$dir/log" 2>/dev/null && break
+    sleep 0.1
+done
+sleep 0.5  # the message box is open now
+kill -TERM $pid
+for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 $pid 2>/dev/null; then
+    echo "FAIL modal: the program did not end"; kill -9 $pid; fail=1
+else
+    wait $pid
+    rc=$?
+    [ $rc -eq 0 ] || { echo "FAIL modal: exit status $rc"; fail=1; }
+    [ "$(cat "$dir/ALL_SONGS.TSV")" = "$expected" ] || { echo "FAIL modal: catalogue not saved"; fail=1; }
+    [ -d "$dir/SELECTION.TSV" ] || { echo "FAIL modal: the unreadable list was replaced"; fail=1; }
+fi
 exit $fail

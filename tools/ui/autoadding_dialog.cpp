@@ -212,6 +212,7 @@ void TAutoadding::SpeedButton1Click() {
     searchBtn_->setEnabled(!dirEdit_->text().isEmpty());
     gauge1_->setRange(0, static_cast<int>(toAdd_.size()));
     gauge1_->setValue(0);
+    if (main_.QuitRequested()) reject();
 }
 
 void TAutoadding::OKBtnClick() {
@@ -235,6 +236,7 @@ void TAutoadding::OKBtnClick() {
     SetBusy(false);
     okBtn_->setEnabled(false);  // the same list is not added twice
     searchBtn_->setEnabled(!dirEdit_->text().isEmpty());
+    if (main_.QuitRequested()) reject();
 }
 
 void TAutoadding::reject() {
