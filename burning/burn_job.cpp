@@ -3,12 +3,17 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <system_error>
 #include <vector>
 
-#include "base/text_encoding.h"
+#include "base/file_descriptor.h"
+#include "base/safe_open.h"
+#include "burning/joliet_names.h"
 #include "burning/stream_ex.h"
 
 namespace tv {
@@ -21,31 +26,28 @@ constexpr std::size_t kCopyBlock = 1 << 20;
 void SkipUnburnableFile(TDiscBurner& burner, const std::string& fullPath,
                         const std::string& longFileName, bool& skip) {
     if (!fullPath.empty()) {
-        const int fd = ::open(fullPath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            burner.DebugMessage(">>> SKIPING; FILE IS IN USE " + fullPath, 0);
+        // Opened the way every file of the user's is: a FIFO never blocks here.
+        std::error_code error;
+        if (!OpenRegularFile(fullPath, O_RDONLY, error).Valid()) {
+            burner.DebugMessage(">>> SKIPING; FILE IS IN USE " + LogText(fullPath), 0);
             skip = true;
-        } else {
-            ::close(fd);
         }
     }
-    if (CountCharacters(longFileName) > 107) {
-        burner.DebugMessage(">>> SKIPING; FILE NAME LENGTH > 107 " + fullPath, 0);
+    if (JolietLength(longFileName) > 107) {
+        burner.DebugMessage(">>> SKIPING; FILE NAME LENGTH > 107 " + LogText(fullPath), 0);
         skip = true;
     }
 }
 
-bool WriteImageFile(const TDiscBurner& burner, const std::string& imagePath, std::string& error) {
-    std::unique_ptr<TFileStreamEx> image;
-    try {
-        image = std::make_unique<TFileStreamEx>(imagePath, TFileStreamEx::kCreate);
-    } catch (const std::system_error& failure) {
-        error = "CAN'T CREATE \"" + imagePath + "\": " + failure.code().message();
-        return false;
-    }
+namespace {
+
+// Writes the image into an open file: from the file's current position on, the
+// header, the file data with zero padding, and the post-gap.
+bool WriteImageData(const TDiscBurner& burner, TStreamEx& image, const std::string& imageName,
+                    std::string& error) {
     const auto put = [&](const void* data, std::int64_t count) {
-        if (image->Write(data, count) == count) return true;
-        error = "CAN'T WRITE \"" + imagePath +
+        if (image.Write(data, count) == count) return true;
+        error = "CAN'T WRITE \"" + LogText(imageName) +
                 "\": " + std::error_code(errno, std::generic_category()).message();
         return false;
     };
@@ -62,7 +64,7 @@ bool WriteImageFile(const TDiscBurner& burner, const std::string& imagePath, std
             source =
                 std::make_unique<TFileStreamEx>(entry->SourcePath, TFileStreamEx::kOpenReadShared);
         } catch (const std::system_error&) {
-            error = "CAN'T OPEN FILE \"" + entry->SourcePath +
+            error = "CAN'T OPEN FILE \"" + LogText(entry->SourcePath) +
                     "\" OR FILE IS IN USES BY OTHER SOFTWARE";
             return false;
         }
@@ -73,7 +75,7 @@ bool WriteImageFile(const TDiscBurner& burner, const std::string& imagePath, std
                 static_cast<std::int64_t>(std::min<std::uint64_t>(left, buffer.size()));
             const std::int64_t got = source->Read(buffer.data(), want);
             if (got != want) {
-                error = "CAN'T READ FILE \"" + entry->SourcePath +
+                error = "CAN'T READ FILE \"" + LogText(entry->SourcePath) +
                         "\": it is shorter than when it was added";
                 return false;
             }
@@ -94,6 +96,53 @@ bool WriteImageFile(const TDiscBurner& burner, const std::string& imagePath, std
         if (!put(zeros.data(), count)) return false;
         written += static_cast<std::uint64_t>(count);
     }
+    return true;
+}
+
+}  // namespace
+
+bool WriteImageFile(const TDiscBurner& burner, const std::string& imagePath, std::string& error,
+                    const ImageFileOptions& options) {
+    const std::filesystem::path target(imagePath);
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    // A temporary file in the target's folder, renamed when everything is written
+    // and on the disk: a failed or interrupted run leaves no partial image.
+    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        error = "CAN'T CREATE \"" + LogText(imagePath) +
+                "\": " + std::error_code(errno, std::generic_category()).message();
+        return false;
+    }
+    FileDescriptor file(fd);
+    ::fchmod(fd, 0644);
+    THandleStreamEx image(fd);
+    const auto fail = [&](const std::string& what) {
+        if (error.empty())
+            error = what + " \"" + LogText(imagePath) +
+                    "\": " + std::error_code(errno, std::generic_category()).message();
+        file.Reset();
+        ::unlink(temporary.c_str());
+        return false;
+    };
+    error.clear();
+    const std::uint64_t sessionStart = burner.Layout().NextWritableAddress;
+    if (sessionStart > 0) {
+        // The session lies at its address; the space before it stays a hole.
+        if (options.DescriptorsAtStart &&
+            image.Write(burner.DescriptorCopy().data(),
+                        static_cast<std::int64_t>(burner.DescriptorEnd())) !=
+                static_cast<std::int64_t>(burner.DescriptorEnd()))
+            return fail("CAN'T WRITE");
+        if (image.Seek(static_cast<std::int64_t>(sessionStart * kSectorSize),
+                       TStreamEx::Origin::Begin) < 0)
+            return fail("CAN'T WRITE");
+    }
+    if (!WriteImageData(burner, image, imagePath, error)) return fail("CAN'T WRITE");
+    if (::fsync(fd) != 0) return fail("CAN'T WRITE");
+    if (::close(file.Release()) != 0) return fail("CAN'T WRITE");
+    if (::rename(temporary.c_str(), imagePath.c_str()) != 0) return fail("CAN'T CREATE");
     return true;
 }
 

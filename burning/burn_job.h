@@ -12,9 +12,21 @@ namespace tv {
 void SkipUnburnableFile(TDiscBurner& burner, const std::string& fullPath,
                         const std::string& longFileName, bool& skip);
 
+struct ImageFileOptions {
+    // For a session laid out behind LBA 0: also write the system area and volume
+    // descriptors at the start of the file, as overwritable media carry them, so
+    // that readers find the session without being told where it starts.
+    bool DescriptorsAtStart = false;
+};
+
 // Writes the laid-out image (header area, file data padded with zeros to whole
-// sectors, and the post-gap up to ImageSectors) into a file. Returns false with
-// the reason in error when a file cannot be opened, read or written.
-bool WriteImageFile(const TDiscBurner& burner, const std::string& imagePath, std::string& error);
+// sectors, and the post-gap up to ImageSectors) into a file, the session at its
+// address (LBA x 2048; a sparse hole before it). The file is written under a
+// temporary name in the same folder, flushed to the disk and renamed when
+// complete; a failure leaves no partial image and the old file untouched.
+// Returns false with the reason in error when a file cannot be opened, read or
+// written.
+bool WriteImageFile(const TDiscBurner& burner, const std::string& imagePath, std::string& error,
+                    const ImageFileOptions& options = {});
 
 }  // namespace tv

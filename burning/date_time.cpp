@@ -74,4 +74,23 @@ CivilTime DecodeDateTime(TDateTime value) {
     return t;
 }
 
+CivilTime DiscTime(TDateTime local, int gmtOffset) {
+    const CivilTime t = DecodeDateTime(local);
+    std::tm tm{};
+    tm.tm_year = t.Year - 1900;
+    tm.tm_mon = t.Month - 1;
+    tm.tm_mday = t.Day;
+    tm.tm_hour = t.Hour;
+    tm.tm_min = t.Minute;
+    tm.tm_sec = t.Second;
+    tm.tm_isdst = -1;  // the zone's rules for that date decide
+    std::time_t utc = std::mktime(&tm);
+    if (utc == static_cast<std::time_t>(-1) && !(tm.tm_year == 69 && tm.tm_mon == 11)) return t;
+    utc += static_cast<std::time_t>(gmtOffset) * 15 * 60;
+    std::tm shown{};
+    if (gmtime_r(&utc, &shown) == nullptr) return t;
+    return {shown.tm_year + 1900, shown.tm_mon + 1, shown.tm_mday, shown.tm_hour,
+            shown.tm_min,         shown.tm_sec,     t.Hundredths};
+}
+
 }  // namespace tv

@@ -17,4 +17,10 @@ TDateTime DateTimeFromUnix(std::time_t seconds);  // in local time
 TDateTime Now();
 CivilTime DecodeDateTime(TDateTime value);
 
+// The civil time a disc shows for a local date together with a GMT offset (in
+// 15-minute units): the date's UTC time moved by that offset, so that a reader
+// who takes the offset off gets the right moment, whatever the daylight-saving
+// state of the date was. Dates the system cannot convert are shown as they are.
+CivilTime DiscTime(TDateTime local, int gmtOffset);
+
 }  // namespace tv

@@ -9,13 +9,13 @@
 #include "base/byte_order.h"
 #include "base/text_case.h"
 #include "base/text_encoding.h"
+#include "burning/joliet_names.h"
 #include "burning/short_names.h"
 
 namespace tv {
 namespace {
 
 constexpr std::uint64_t kLargestFile = 0xFFFFFFFFull;  // ISO 9660 lengths are 32-bit
-constexpr std::size_t kLongestJolietRecord = 255;
 
 std::string FileNameOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -43,10 +43,16 @@ bool TDiscBurner::ResetImage(int maxFiles, int maxDirs) {
     gmtOffset_ = static_cast<std::int8_t>(local.tm_gmtoff / 60 / 15);
 
     header_.clear();
+    descriptorCopy_.clear();
     directories_.clear();
     files_.clear();
+    layout_ = ImageLayout{};
+    layoutValid_ = false;
+    nextWritableAddress_ = 0;
+    ++treeRevision_;
     maxFiles_ = static_cast<std::size_t>(std::max(maxFiles, 0));
-    maxDirs_ = static_cast<std::size_t>(std::max(maxDirs, 1));
+    // Path tables number directories with 16 bits.
+    maxDirs_ = static_cast<std::size_t>(std::clamp(maxDirs, 1, kLargestDirectoryCount));
     auto root = std::make_unique<TDEntry>();
     root->ShortName = "CD_ROOT";
     root->LongName = "CD Root Directory";
@@ -97,16 +103,70 @@ bool TDiscBurner::ShortNameTaken(const TDEntry& directory, const std::string& na
     return it != directory.ByShortName.end() && it->second != except;
 }
 
+namespace {
+
+// The key two Joliet identifiers are compared by: readers compare without case.
+std::string JolietKey(const std::string& name, bool isDirectory) {
+    return UpperCase(isDirectory ? name : name + ";1");
+}
+
+// "name (n).ext" for files, "name (n)" for directories, cut so that the identifier
+// still fits a record.
+std::string WithNumber(const std::string& name, bool isDirectory, unsigned number) {
+    const std::size_t dot = isDirectory ? std::string::npos : name.rfind('.');
+    std::string base = dot == std::string::npos ? name : name.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
+    const std::string suffix = " (" + std::to_string(number) + ")";
+    const std::size_t room = kLongestJolietIdentifier - (isDirectory ? 0 : 2);
+    while (!base.empty() &&
+           JolietLength(base) + JolietLength(suffix) + JolietLength(extension) > room) {
+        base.pop_back();
+        while (!base.empty() && (static_cast<unsigned char>(base.back()) & 0xC0) == 0x80)
+            base.pop_back();  // never half a character
+    }
+    return base + suffix + extension;
+}
+
+}  // namespace
+
+std::string TDiscBurner::UniqueJolietName(TDEntry& directory, const std::string& wanted,
+                                          bool isDirectory, const TFEntry* self) {
+    const std::string safe = JolietSafeName(wanted);
+    const auto taken = [&](const std::string& name) {
+        const auto it = directory.ByJolietName.find(JolietKey(name, isDirectory));
+        return it != directory.ByJolietName.end() && it->second != self;
+    };
+    if (!taken(safe)) return safe;
+    for (unsigned number = 2;; ++number) {
+        std::string candidate = WithNumber(safe, isDirectory, number);
+        if (taken(candidate)) continue;
+        DebugMessage(">>> JOLIET NAME \"" + LogText(safe) + "\" IS TAKEN; WRITTEN AS \"" +
+                         LogText(candidate) + "\"",
+                     0);
+        return candidate;
+    }
+}
+
 TDEntry* TDiscBurner::AddDirectory(TDEntry& parent, const std::string& longName, TDateTime date,
                                    std::uint32_t attributes) {
     if (const auto it = parent.ByLongName.find(UpperCase(longName)); it != parent.ByLongName.end())
         return it->second->IsDirectory() ? it->second->Directory : nullptr;
+    // Names and depths the image cannot hold are refused rather than written wrongly.
+    if (longName.empty() || longName == "." || longName == "..") return nullptr;
+    if (JolietLength(longName) > kLongestJolietIdentifier) {
+        DebugMessage(">>> SKIPING; FOLDER NAME TOO LONG FOR JOLIET " + LogText(longName), 0);
+        return nullptr;
+    }
+    if (parent.Level >= kDeepestLevel) {
+        DebugMessage(">>> SKIPING; FOLDER TOO DEEP " + LogText(longName), 0);
+        return nullptr;
+    }
     // A directory needs a directory entry and a file entry: check both before adding either.
     const bool roomForFile = RoomForFile();
     if (!RoomForDirectory() || !roomForFile) return nullptr;
     TDEntry* directory = NewDirectoryEntry();
     TFEntry* entry = NewFileEntry();
-    directory->LongName = longName;
+    directory->LongName = UniqueJolietName(parent, longName, true, nullptr);
     directory->ShortName = UpperCase(ShortNameFor(
         longName, true,
         [&](const std::string& name) { return ShortNameTaken(parent, name, nullptr); },
@@ -116,30 +176,30 @@ TDEntry* TDiscBurner::AddDirectory(TDEntry& parent, const std::string& longName,
     directory->Level = static_cast<std::uint8_t>(parent.Level + 1);
     directory->Parent = &parent;
     entry->ShortName = directory->ShortName;
-    entry->LongName = longName;
+    entry->LongName = directory->LongName;
     entry->Date = date;
     entry->Attributes = kAttributeDirectory | attributes;
     entry->Directory = directory;
     parent.Children.push_back(entry);
     parent.ByLongName[UpperCase(longName)] = entry;
     parent.ByShortName[entry->ShortName] = entry;
+    parent.ByJolietName[JolietKey(entry->LongName, true)] = entry;
+    ++treeRevision_;
     return directory;
 }
 
 TDEntry* TDiscBurner::EnsurePath(const std::string& sourceFolder) {
     TDEntry* directory = directories_.front().get();
-    std::string rest = sourceFolder;
-    std::size_t start = 0;
-    while (start < rest.size()) {
-        std::size_t end = rest.find('/', start);
-        if (end == std::string::npos) end = rest.size();
-        const std::string part = rest.substr(start, end - start);
-        start = end + 1;
-        if (part.empty()) continue;
+    // "." and ".." are steps of the path, never folders of the disc.
+    const std::filesystem::path folder = std::filesystem::path(sourceFolder).lexically_normal();
+    std::filesystem::path walked = folder.root_path();
+    for (const std::filesystem::path& step : folder.relative_path()) {
+        walked /= step;
+        const std::string part = step.string();
+        if (part.empty() || part == "." || part == "..") continue;
         struct stat info {};
-        const std::string folder = rest.substr(0, end);
         const TDateTime date =
-            ::stat(folder.c_str(), &info) == 0 ? DateTimeFromUnix(info.st_mtime) : Now();
+            ::stat(walked.c_str(), &info) == 0 ? DateTimeFromUnix(info.st_mtime) : Now();
         directory =
             AddDirectory(*directory, part, date, part.starts_with('.') ? kAttributeHidden : 0);
         if (directory == nullptr) return nullptr;
@@ -149,6 +209,7 @@ TDEntry* TDiscBurner::EnsurePath(const std::string& sourceFolder) {
 
 std::uint8_t TDiscBurner::InsertFile(const std::string& destPath, const std::string& sourcePath,
                                      bool keepPath) {
+    lastFileAdded_ = false;
     TDEntry* destination = nullptr;
     if (keepPath) {
         const std::size_t slash = sourcePath.find_last_of('/');
@@ -163,70 +224,83 @@ std::uint8_t TDiscBurner::InsertFile(const std::string& destPath, const std::str
     }
     struct stat info {};
     if (::stat(sourcePath.c_str(), &info) != 0) return 255;
-    AddEntry(*destination, sourcePath);
+    // Only regular files: a folder would become an entry without a directory behind
+    // it, and a FIFO or device has no data to burn (and blocks whoever reads it).
+    if (!S_ISREG(info.st_mode)) {
+        DebugMessage(
+            std::string(">>> SKIPING; ") +
+                (S_ISDIR(info.st_mode) ? "NOT A FILE BUT A FOLDER " : "NOT A REGULAR FILE ") +
+                LogText(sourcePath),
+            0);
+        return 255;
+    }
+    lastFileAdded_ = AddEntry(*destination, sourcePath, info);
     return 1;
 }
 
-bool TDiscBurner::AddEntry(TDEntry& destination, const std::string& sourcePath) {
-    struct stat info {};
-    if (::stat(sourcePath.c_str(), &info) != 0) return false;
-    const bool isDirectory = S_ISDIR(info.st_mode);
+bool TDiscBurner::AddEntry(TDEntry& destination, const std::string& sourcePath,
+                           const struct stat& info) {
     const std::string listedName = FileNameOf(sourcePath);
-    std::uint32_t attributes = (isDirectory ? kAttributeDirectory : 0) |
-                               (listedName.starts_with('.') ? kAttributeHidden : 0);
-    const std::uint64_t size = isDirectory ? 0 : static_cast<std::uint64_t>(info.st_size);
+    std::uint32_t attributes = listedName.starts_with('.') ? kAttributeHidden : 0;
+    const auto size = static_cast<std::uint64_t>(info.st_size);
 
     std::string longName = listedName;
-    if (!isDirectory && longName.find('.') == std::string::npos) longName += '.';
+    if (longName.find('.') == std::string::npos) longName += '.';
     const auto found = destination.ByLongName.find(UpperCase(longName));
     TFEntry* existing = found == destination.ByLongName.end() ? nullptr : found->second;
-    // The 8.3 alias, unique within the destination directory.
-    const auto alias = [&](const TFEntry* self) {
-        std::string name = ShortNameFor(
-            listedName, isDirectory,
-            [&](const std::string& n) { return ShortNameTaken(destination, n, self); },
-            &destination.AliasNumbers);
-        if (!isDirectory && name.find('.') == std::string::npos) name += '.';
+    // The 8.3 alias, unique within the destination directory as it is written:
+    // with the "." a name without extension gets.
+    const auto withDot = [](std::string name) {
+        if (name.find('.') == std::string::npos) name += '.';
         return name;
+    };
+    const auto alias = [&](const TFEntry* self) {
+        return withDot(ShortNameFor(
+            listedName, false,
+            [&](const std::string& n) { return ShortNameTaken(destination, withDot(n), self); },
+            &destination.AliasNumbers));
     };
     std::string shortName = alias(existing);
     TDateTime date = DateTimeFromUnix(info.st_mtime);
-    bool skip = CountCharacters(longName) >= 110;
+    bool skip = JolietLength(longName) >= 110;
     if (OnAddFile) OnAddFile(*this, sourcePath, longName, shortName, date, attributes, size, skip);
     if (skip) return false;
 
     // Sizes and names the image cannot hold are refused rather than written wrongly.
     if (size > kLargestFile) {
-        DebugMessage(">>> SKIPING; FILE SIZE >= 4 GB " + sourcePath, 0);
+        DebugMessage(">>> SKIPING; FILE SIZE >= 4 GB " + LogText(sourcePath), 0);
         return false;
     }
-    if (33 + 2 * JolietName(longName + (isDirectory ? "" : ";1")).size() + 1 >
-        kLongestJolietRecord) {
-        DebugMessage(">>> SKIPING; FILE NAME TOO LONG FOR JOLIET " + sourcePath, 0);
+    if (longName.empty() || JolietLength(longName) + 2 > kLongestJolietIdentifier) {
+        DebugMessage(">>> SKIPING; FILE NAME TOO LONG FOR JOLIET " + LogText(sourcePath), 0);
         return false;
     }
-    if (existing != nullptr && !ReplaceFile) return false;
+    if (existing != nullptr && (!ReplaceFile || existing->IsDirectory())) return false;
     TFEntry* entry = existing;
     if (entry == nullptr) {
         entry = NewFileEntry();
         if (entry == nullptr) return false;
         destination.Children.push_back(entry);
     }
-    shortName = UpperCase(shortName);
+    shortName = withDot(UpperCase(shortName));
     // A handler may have chosen a name another entry carries: it gets an alias of its own.
     if (ShortNameTaken(destination, shortName, entry)) shortName = alias(entry);
     if (existing != nullptr) {
         destination.ByShortName.erase(existing->ShortName);
-        destination.ByLongName.erase(UpperCase(existing->LongName));
+        destination.ByLongName.erase(found);
+        destination.ByJolietName.erase(JolietKey(existing->LongName, false));
     }
+    const std::string jolietName = UniqueJolietName(destination, longName, false, entry);
     destination.ByShortName[shortName] = entry;
     destination.ByLongName[UpperCase(longName)] = entry;
+    destination.ByJolietName[JolietKey(jolietName, false)] = entry;
     entry->ShortName = shortName;
-    entry->LongName = longName;
+    entry->LongName = jolietName;
     entry->IsoLength = entry->JolietLength = size;
     entry->Attributes = attributes;
     entry->Date = date;
     entry->SourcePath = sourcePath;
+    ++treeRevision_;
     return true;
 }
 
@@ -237,14 +311,11 @@ LayoutTree TDiscBurner::Tree() const {
     return tree;
 }
 
-bool TDiscBurner::PrepareImage(bool forBurn) {
-    burnDiscType_ = GetDiscType();
-    Layer().CurrentDiscType = burnDiscType_;
-    nextWritableAddress_ = 0;
-    if (forBurn) {
-        if (!GetNextWritableAddress()) DebugMessage(">>> ERROR GETTING NEXT WRITABLE ADDRESS", 0);
-        if (nextWritableAddress_ > 0xFF000000u) nextWritableAddress_ = 0;
-    }
+bool TDiscBurner::LayoutCurrent() const noexcept {
+    return layoutValid_ && layoutRevision_ == treeRevision_ && layoutJoliet_ == JolietFileSystem;
+}
+
+void TDiscBurner::LayOut() {
     layout_ = ComputeImageLayout(Tree(), nextWritableAddress_, JolietFileSystem);
     for (std::size_t i = 0; i < directories_.size(); ++i) {
         TDEntry& d = *directories_[i];
@@ -265,23 +336,48 @@ bool TDiscBurner::PrepareImage(bool forBurn) {
             f.JolietLength = placed.JolietLength;
         }
     }
+    layoutRevision_ = treeRevision_;
+    layoutJoliet_ = JolietFileSystem;
+    layoutValid_ = true;
+}
+
+bool TDiscBurner::PrepareImage(bool forBurn) {
+    burnDiscType_ = GetDiscType();
+    Layer().CurrentDiscType = burnDiscType_;
+    nextWritableAddress_ = 0;
+    if (forBurn) {
+        if (!GetNextWritableAddress()) DebugMessage(">>> ERROR GETTING NEXT WRITABLE ADDRESS", 0);
+        if (nextWritableAddress_ > 0xFF000000u) nextWritableAddress_ = 0;
+    }
+    LayOut();
+    return true;
+}
+
+bool TDiscBurner::PrepareImageAt(std::uint32_t nextWritableAddress) {
+    nextWritableAddress_ = nextWritableAddress > 0xFF000000u ? 0 : nextWritableAddress;
+    LayOut();
     return true;
 }
 
 bool TDiscBurner::BuildImageHeader() {
+    // A tree changed (or the Joliet switch turned) since the last layout is laid out
+    // again at the same address: the header never describes another tree.
+    if (!LayoutCurrent()) LayOut();
     VolumeInfo volume{IdSystem,          IdVolume,      IdVolumeSet,      IdPublisher,
                       IdPreparer,        IdApplication, FileCopyright,    FileAbstract,
                       FileBibliographic, DateCreation,  DateModification, std::string()};
     std::size_t descriptorEnd = 0;
-    header_ = RenderImageHeader(Tree(), layout_, JolietFileSystem, volume, Now(), gmtOffset_,
-                                &descriptorEnd);
+    header_ = RenderImageHeader(Tree(), layout_, JolietFileSystem, volume,
+                                HeaderDate != 0 ? HeaderDate : Now(), gmtOffset_, &descriptorEnd);
     descriptorCopy_.assign(65537, 0xFF);
     std::copy(header_.begin(), header_.begin() + static_cast<std::ptrdiff_t>(descriptorEnd),
               descriptorCopy_.begin());
+    descriptorEnd_ = descriptorEnd;
     return true;
 }
 
 std::uint64_t TDiscBurner::ImageSectors() const {
+    if (!LayoutCurrent()) return 0;  // nothing laid out for this tree
     if (WritePostGap && layout_.SectorsToWrite < 300) return 300;
     return layout_.SectorsToWrite;
 }

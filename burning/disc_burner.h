@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+struct stat;
+
 #include "burning/date_time.h"
 #include "burning/file_tree.h"
 #include "burning/iso_layout.h"
@@ -30,6 +32,9 @@ class TDiscBurner : public TSCSIDevice {
   public:
     static constexpr std::uint32_t kDefaultCacheSize = 4194304;
     static constexpr std::uint32_t kMinimumCacheSize = 2097152;
+    // Path tables number directories with 16 bits; levels are counted in a byte.
+    static constexpr int kLargestDirectoryCount = 65535;
+    static constexpr std::uint8_t kDeepestLevel = 255;
 
     explicit TDiscBurner(DriveLayer& layer, MainThreadInvoker* invoker = nullptr);
     ~TDiscBurner() override;
@@ -44,6 +49,8 @@ class TDiscBurner : public TSCSIDevice {
     std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
     std::string FileCopyright, FileAbstract, FileBibliographic;
     TDateTime DateCreation = 0, DateModification = 0, DateEffective = 0, DateExpiration = 0;
+    // The date of the "." and ".." records; 0: the moment the header is built.
+    TDateTime HeaderDate = 0;
     std::string Version() const { return "1.21"; }
     void SetVersion(const std::string&) {}  // assigning it has no effect
     std::uint32_t CacheSize() const noexcept { return cacheSize_; }
@@ -52,14 +59,20 @@ class TDiscBurner : public TSCSIDevice {
     TWriteDoneEvent OnWriteDone;
     TNotifyEvent OnFinalizingTrack;
 
-    // The tree.
+    // The tree. ResetImage empties it and forgets the layout (ImageSectors is 0
+    // until the next PrepareImage); at most 65,535 directories.
     bool ResetImage(int maxFiles, int maxDirs);
     // 0: destination not found; 1: source found (added, skipped or refused);
-    // 255: source not found. With keepPath the source's folders are created under
-    // the root on demand ("/a/b/c.mp3" goes into "\A\B").
+    // 255: source not found, or not a regular file (a folder, FIFO or device is
+    // refused with a ">>> SKIPING; " line). With keepPath the source's folders are
+    // created under the root on demand ("/a/b/c.mp3" goes into "\A\B"; "." and
+    // ".." are steps of the path, never folders).
     std::uint8_t InsertFile(const std::string& destPath, const std::string& sourcePath,
                             bool keepPath);
-    // Adds a subdirectory to a directory (null when refused).
+    // Whether the last InsertFile put the file into the tree.
+    bool LastFileAdded() const noexcept { return lastFileAdded_; }
+    // Adds a subdirectory to a directory (null when refused: a name "." or "..", one
+    // too long for a Joliet record, a level deeper than 255, or no room left).
     TDEntry* AddDirectory(TDEntry& parent, const std::string& longName, TDateTime date,
                           std::uint32_t attributes = 0);
     TDEntry* FindDir(const std::string& path) const;
@@ -70,8 +83,12 @@ class TDiscBurner : public TSCSIDevice {
     const std::vector<std::unique_ptr<TFEntry>>& Files() const noexcept { return files_; }
     std::int8_t GmtOffset() const noexcept { return gmtOffset_; }
 
-    // Layout and header.
+    // Layout and header. The layout belongs to the tree and Joliet switch it was
+    // computed for; BuildImageHeader lays the tree out again (at the same address)
+    // when either changed since.
     bool PrepareImage(bool forBurn = false);
+    // Lays the image out at a given session start without asking a drive.
+    bool PrepareImageAt(std::uint32_t nextWritableAddress);
     bool BuildImageHeader();
     const ImageLayout& Layout() const noexcept { return layout_; }
     const std::vector<std::uint8_t>& HeaderStream() const noexcept { return header_; }
@@ -79,9 +96,12 @@ class TDiscBurner : public TSCSIDevice {
     // System area and descriptors, then 0xFF up to 65,537 bytes: written to LBA 0
     // of overwritable media.
     const std::vector<std::uint8_t>& DescriptorCopy() const noexcept { return descriptorCopy_; }
+    // The bytes of the copy that are system area and descriptors.
+    std::size_t DescriptorEnd() const noexcept { return descriptorEnd_; }
     std::uint32_t NextWritableAddress() const noexcept { return nextWritableAddress_; }
     std::uint32_t FirstFileLocation() const noexcept { return layout_.FirstFileLocation; }
-    // Sectors to write; at least 300 with WritePostGap.
+    // Sectors to write; at least 300 with WritePostGap; 0 while the tree has no
+    // current layout.
     std::uint64_t ImageSectors() const;
     std::uint16_t BurnDiscType() const noexcept { return burnDiscType_; }
 
@@ -98,10 +118,16 @@ class TDiscBurner : public TSCSIDevice {
     TFEntry* NewFileEntry();
     TDEntry* NewDirectoryEntry();
     TDEntry* EnsurePath(const std::string& sourceFolder);
-    bool AddEntry(TDEntry& destination, const std::string& sourcePath);
+    bool AddEntry(TDEntry& destination, const std::string& sourcePath, const struct stat& info);
     bool ShortNameTaken(const TDEntry& directory, const std::string& name,
                         const TFEntry* except) const;
+    // The name as the Joliet tree writes it, unique in the directory without regard
+    // to case; a taken one gets " (2)", " (3)" ... before its extension.
+    std::string UniqueJolietName(TDEntry& directory, const std::string& wanted, bool isDirectory,
+                                 const TFEntry* self);
     LayoutTree Tree() const;
+    bool LayoutCurrent() const noexcept;
+    void LayOut();
 
     std::vector<std::unique_ptr<TDEntry>> directories_;
     std::vector<std::unique_ptr<TFEntry>> files_;
@@ -112,8 +138,14 @@ class TDiscBurner : public TSCSIDevice {
     std::uint32_t nextWritableAddress_ = 0;
     std::uint16_t burnDiscType_ = 0;
     ImageLayout layout_;
+    std::uint64_t treeRevision_ = 0;
+    std::uint64_t layoutRevision_ = 0;
+    bool layoutJoliet_ = true;
+    bool layoutValid_ = false;
+    bool lastFileAdded_ = false;
     std::vector<std::uint8_t> header_;
     std::vector<std::uint8_t> descriptorCopy_;
+    std::size_t descriptorEnd_ = 0;
 };
 
 }  // namespace tv

@@ -28,17 +28,19 @@ struct TDEntry {
     TDEntry* Parent = nullptr;       // the root is its own parent
     std::vector<TFEntry*> Children;  // files and subdirectories in addition order
 
-    // Look-ups kept by the burner: children by upper-cased long name and by short
-    // name, and the next alias number per alias stem.
+    // Look-ups kept by the burner: children by upper-cased name as added, by ISO
+    // identifier, by upper-cased Joliet identifier (";1" for files), and the next
+    // alias number per alias stem.
     std::unordered_map<std::string, TFEntry*> ByLongName;
     std::unordered_map<std::string, TFEntry*> ByShortName;
+    std::unordered_map<std::string, TFEntry*> ByJolietName;
     std::unordered_map<std::string, unsigned> AliasNumbers;
 };
 
 // One file, or one subdirectory inside its parent's child list.
 struct TFEntry {
     std::string ShortName;   // upper-cased ISO name without ";1"
-    std::string LongName;    // Joliet name
+    std::string LongName;    // Joliet name as written (characters Joliet cannot carry are "_")
     std::string SourcePath;  // empty for a subdirectory
     TDateTime Date = 0;
     std::uint64_t IsoLength = 0;

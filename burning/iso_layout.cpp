@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 #include <unordered_map>
 
 #include "base/byte_order.h"
 #include "base/text_case.h"
 #include "base/text_encoding.h"
+#include "burning/joliet_names.h"
 
 namespace tv {
 namespace {
@@ -45,8 +47,9 @@ void Both32(std::uint8_t* p, std::uint32_t v) {
     WriteBig32(p + 4, v);
 }
 
+// Every record date is its UTC time shown with the one offset of the tree.
 void RecordDate(std::uint8_t* p, TDateTime date, std::int8_t gmtOffset) {
-    const CivilTime t = DecodeDateTime(date);
+    const CivilTime t = DiscTime(date, gmtOffset);
     p[0] = static_cast<std::uint8_t>(std::clamp(t.Year - 1900, 0, 255));
     p[1] = static_cast<std::uint8_t>(t.Month);
     p[2] = static_cast<std::uint8_t>(t.Day);
@@ -56,8 +59,9 @@ void RecordDate(std::uint8_t* p, TDateTime date, std::int8_t gmtOffset) {
     p[6] = static_cast<std::uint8_t>(gmtOffset);
 }
 
+// A volume date carries offset 0, so it is shown in UTC; the zero date stays as it is.
 void VolumeDate(std::uint8_t* p, TDateTime date) {
-    const CivilTime t = DecodeDateTime(date);
+    const CivilTime t = date == 0 ? DecodeDateTime(date) : DiscTime(date, 0);
     char digits[32];
     std::snprintf(digits, sizeof digits, "%04d%02d%02d%02d%02d%02d%02d",
                   std::clamp(t.Year, 0, 9999), t.Month, t.Day, t.Hour, t.Minute, t.Second,
@@ -135,28 +139,13 @@ void WriteDescriptor(std::uint8_t* p, bool supplementary, bool jolietEscape,
 
 }  // namespace
 
-std::u16string JolietName(const std::string& utf8) {
-    std::u16string out;
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        char32_t cp = 0;
-        std::size_t length = Utf8SequenceLength(utf8, i, cp);
-        if (length == 0) {  // a stray byte stands for itself
-            cp = static_cast<std::uint8_t>(utf8[i]);
-            length = 1;
-        }
-        i += length;
-        out += cp > 0xFFFF ? u'_' : static_cast<char16_t>(cp);
-    }
-    return out;
-}
-
 std::string IsoIdentifier(const TFEntry& entry) {
     return entry.IsDirectory() ? entry.ShortName : entry.ShortName + ";1";
 }
 
 std::u16string JolietIdentifier(const TFEntry& entry) {
-    return JolietName(entry.IsDirectory() ? entry.LongName : entry.LongName + ";1");
+    // ";" is not allowed in a name, only in the version suffix.
+    return entry.IsDirectory() ? JolietName(entry.LongName) : JolietName(entry.LongName) + u";1";
 }
 
 ImageLayout ComputeImageLayout(const LayoutTree& tree, std::uint32_t nextWritableAddress,
@@ -192,24 +181,34 @@ ImageLayout ComputeImageLayout(const LayoutTree& tree, std::uint32_t nextWritabl
         }
     }
 
-    // Directory and path table sizes.
+    // Directory and path table sizes. Every length is counted on the identifier as
+    // it is written; none may exceed its length byte.
+    const auto checked = [](std::uint32_t length, const std::string& name) {
+        if (length > 255)
+            throw std::length_error("directory record longer than 255 bytes: " + name);
+        return length;
+    };
     for (std::size_t i = 0; i < count; ++i) {
         std::vector<std::uint32_t> iso, jol;
         for (const TFEntry* child : tree.Directories[i]->Children) {
-            iso.push_back(IsoRecordLength(IsoIdentifier(*child).size()));
-            jol.push_back(JolietRecordLength(JolietIdentifier(*child).size()));
+            iso.push_back(checked(IsoRecordLength(IsoIdentifier(*child).size()), child->ShortName));
+            jol.push_back(
+                checked(JolietRecordLength(JolietIdentifier(*child).size()), child->LongName));
         }
         layout.Directories[i].IsoSize = PackedSize(iso);
         layout.Directories[i].JolietSize = joliet ? PackedSize(jol) : 0;
     }
     layout.IsoPathTableSize = 10;
     layout.JolietPathTableSize = 10;
+    if (count > 65535) throw std::length_error("more than 65,535 directories");
     for (const std::size_t i : layout.PathTableOrder) {
         if (i == 0) continue;
         const std::size_t isoName = tree.Directories[i]->ShortName.size();
+        const std::size_t jolietName = 2 * JolietName(tree.Directories[i]->LongName).size();
+        checked(static_cast<std::uint32_t>(std::max(isoName, jolietName)),
+                tree.Directories[i]->LongName);
         layout.IsoPathTableSize += static_cast<std::uint32_t>(8 + isoName + isoName % 2);
-        layout.JolietPathTableSize +=
-            static_cast<std::uint32_t>(8 + 2 * JolietName(tree.Directories[i]->LongName).size());
+        layout.JolietPathTableSize += static_cast<std::uint32_t>(8 + jolietName);
     }
 
     // Locations.

@@ -6,6 +6,7 @@
 
 #include "burning/date_time.h"
 #include "burning/file_tree.h"
+#include "burning/joliet_names.h"
 
 namespace tv {
 
@@ -52,6 +53,9 @@ struct ImageLayout {
     std::vector<File> Files;
 };
 
+// Throws std::length_error for a tree no image can hold: a record or path table
+// name longer than its length byte, more than 65,535 directories (the burner
+// never builds such a tree).
 ImageLayout ComputeImageLayout(const LayoutTree& tree, std::uint32_t nextWritableAddress,
                                bool joliet);
 
@@ -72,10 +76,6 @@ std::vector<std::uint8_t> RenderImageHeader(const LayoutTree& tree, const ImageL
                                             bool joliet, const VolumeInfo& volume, TDateTime now,
                                             std::int8_t gmtOffset,
                                             std::size_t* descriptorEnd = nullptr);
-
-// Joliet names: UTF-8 to UCS-2 big-endian; characters beyond the Basic
-// Multilingual Plane become "_".
-std::u16string JolietName(const std::string& utf8);
 
 // The ISO and Joliet identifiers of a child record.
 std::string IsoIdentifier(const TFEntry& entry);

@@ -23,7 +23,8 @@ int Usage() {
                  "  tunevault-tool list DATEI.TSV\n"
                  "  tunevault-tool info DATEI...\n"
                  "  tunevault-tool drives [--sim MEDIUM] [--sim-image DATEI]\n"
-                 "  tunevault-tool iso -o ABBILD [--no-joliet] [--volume-id TEXT] DATEI...\n";
+                 "  tunevault-tool iso -o ABBILD [--no-joliet] [--volume-id TEXT] [--keep-path]\n"
+                 "                     [--session-start LBA] DATEI...\n";
     return 2;
 }
 

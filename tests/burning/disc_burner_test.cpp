@@ -3,8 +3,12 @@
 
 #include "burning/disc_burner.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <ctime>
 
 #include <algorithm>
 #include <cstring>
@@ -224,6 +228,190 @@ TEST(BurnJob, SkipRules) {
     EXPECT_TRUE(skip);
     EXPECT_EQ(b.messages.back(),
               ">>> SKIPING; FILE NAME LENGTH > 107 " + (b.folder / "ok.mp3").string());
+}
+
+// Identifiers are unique as they are written: a name without extension gets its
+// "." before the check, not after it.
+TEST(DiscBurner, IsoIdentifiersAreUniqueAsWritten) {
+    Burner b;
+    b.burner.InsertFile("\\", b.File("a b"), false);   // alias AB~1.
+    b.burner.InsertFile("\\", b.File("ab~1"), false);  // a valid 8.3 name, also AB~1.
+    b.burner.InsertFile("\\", b.File("x/AB~1."), false);
+    std::set<std::string> names;
+    for (const auto& f : b.burner.Files()) names.insert(f->ShortName);
+    EXPECT_EQ(names.size(), b.burner.Files().size());
+    EXPECT_EQ(b.burner.Files().size(), 2u);  // "AB~1." names the same long name as "ab~1."
+}
+
+// Joliet carries no control characters and none of * / : ; ? \; names that become
+// equal that way (or differ only in case) are numbered, and the renaming is logged
+// on one line.
+TEST(DiscBurner, JolietNamesAreSafeAndUniqueWithoutRegardToCase) {
+    Burner b;
+    b.burner.InsertFile("\\", b.File("eins/a?b.mp3"), false);
+    b.burner.InsertFile("\\", b.File("zwei/A*B.mp3"), false);
+    b.burner.InsertFile("\\", b.File("drei/a:b.mp3"), false);
+    b.burner.InsertFile("\\", b.File("vier/Zeile\nneu;\t.mp3"), false);
+    b.burner.InsertFile("\\", b.File("fuenf/Gr\xFC\xDF \x81.mp3"), false);  // not UTF-8
+    ASSERT_EQ(b.burner.Files().size(), 5u);
+    EXPECT_EQ(b.burner.Files()[0]->LongName, "a_b.mp3");
+    EXPECT_EQ(b.burner.Files()[1]->LongName, "A_B (2).mp3");
+    EXPECT_EQ(b.burner.Files()[2]->LongName, "a_b (3).mp3");
+    EXPECT_EQ(b.burner.Files()[3]->LongName, "Zeile_neu__.mp3");
+    EXPECT_EQ(b.burner.Files()[4]->LongName, "Grüß _.mp3");
+    EXPECT_EQ(b.messages.at(0), ">>> JOLIET NAME \"A_B.mp3\" IS TAKEN; WRITTEN AS \"A_B (2).mp3\"");
+    for (const std::string& message : b.messages) EXPECT_EQ(message.find('\n'), std::string::npos);
+    b.burner.PrepareImage();
+    b.burner.BuildImageHeader();  // no identifier longer than its record
+}
+
+// Every limit counts the name as the Joliet tree writes it: a byte that is not
+// UTF-8 is a character of its own there.
+TEST(DiscBurner, NameLimitsCountCharactersAsWritten) {
+    Burner b;
+    std::vector<bool> skips;
+    b.burner.OnAddFile = [&](TDiscBurner&, const std::string&, std::string&, std::string&,
+                             TDateTime&, std::uint32_t, std::uint64_t,
+                             bool& skip) { skips.push_back(skip); };
+    // 106 stray continuation bytes and ".mp3": 110 characters on the disc.
+    b.burner.InsertFile("\\", b.File(std::string(106, '\x80') + ".mp3"), false);
+    EXPECT_EQ(skips, std::vector<bool>{true});
+    bool skip = false;
+    SkipUnburnableFile(b.burner, b.File("ok.mp3"), std::string(104, '\xA0') + ".mp3", skip);
+    EXPECT_TRUE(skip);  // 108 characters
+    // Folders: a record of at most 255 bytes, levels within a byte.
+    EXPECT_NE(b.burner.AddDirectory(b.burner.Root(), std::string(110, 'd'), 0), nullptr);
+    EXPECT_EQ(b.burner.AddDirectory(b.burner.Root(), std::string(111, 'e'), 0), nullptr);
+    std::string umlauts;
+    for (int i = 0; i < 110; ++i) umlauts += "ä";
+    // 110 Latin-1 bytes: 110 characters, written as "ä".
+    EXPECT_EQ(b.burner.AddDirectory(b.burner.Root(), std::string(110, '\xE4'), 0)->LongName,
+              umlauts);
+    TDEntry* level = &b.burner.Root();
+    for (int i = 2; i <= 255; ++i) level = b.burner.AddDirectory(*level, "x", 0);
+    ASSERT_NE(level, nullptr);
+    EXPECT_EQ(level->Level, 255);
+    EXPECT_EQ(b.burner.AddDirectory(*level, "tiefer", 0), nullptr);
+    EXPECT_EQ(b.burner.AddDirectory(b.burner.Root(), "..", 0), nullptr);
+    b.burner.PrepareImage();
+    b.burner.BuildImageHeader();
+    // Only 65,535 directories can be numbered.
+    b.burner.ResetImage(65535, 100000);
+    int added = 0;
+    while (b.burner.AddDirectory(b.burner.Root(), std::to_string(added), 0) != nullptr) ++added;
+    EXPECT_EQ(added, 65534);  // and the root
+    EXPECT_EQ(b.messages.back(), ">>> MAXIMUM DIRECTORIES CAN BE 65535");
+}
+
+TEST(DiscBurner, OnlyRegularFilesAreInserted) {
+    Burner b;
+    std::filesystem::create_directory(b.folder / "Ordner");
+    ASSERT_EQ(::mkfifo((b.folder / "pipe.mp3").c_str(), 0644), 0);
+    EXPECT_EQ(b.burner.InsertFile("\\", (b.folder / "Ordner").string(), false), 255);
+    EXPECT_EQ(b.messages.back(),
+              ">>> SKIPING; NOT A FILE BUT A FOLDER " + (b.folder / "Ordner").string());
+    EXPECT_EQ(b.burner.InsertFile("\\", (b.folder / "pipe.mp3").string(), false), 255);
+    EXPECT_EQ(b.messages.back(),
+              ">>> SKIPING; NOT A REGULAR FILE " + (b.folder / "pipe.mp3").string());
+    EXPECT_EQ(b.burner.InsertFile("\\", "/dev/null", false), 255);
+    EXPECT_TRUE(b.burner.Files().empty());
+    EXPECT_FALSE(b.burner.LastFileAdded());
+    EXPECT_EQ(b.burner.InsertFile("\\", b.File("song.mp3"), false), 1);
+    EXPECT_TRUE(b.burner.LastFileAdded());
+    // The in-use check opens without blocking: a FIFO is "in use".
+    bool skip = false;
+    SkipUnburnableFile(b.burner, (b.folder / "pipe.mp3").string(), "pipe.mp3", skip);
+    EXPECT_TRUE(skip);
+}
+
+TEST(DiscBurner, KeptPathsNeverMakeFoldersNamedDotOrDotDot) {
+    Burner b;
+    b.File("a/b/song.mp3");
+    std::filesystem::create_directory(b.folder / "a" / "x");
+    const std::string odd = (b.folder / "a" / "." / "x" / ".." / "b" / "song.mp3").string();
+    EXPECT_EQ(b.burner.InsertFile("", odd, true), 1);
+    for (const auto& d : b.burner.Directories()) {
+        EXPECT_NE(d->LongName, ".");
+        EXPECT_NE(d->LongName, "..");
+        EXPECT_NE(d->LongName, "x");
+    }
+    EXPECT_EQ(b.burner.Directories().back()->LongName, "b");
+    EXPECT_EQ(b.burner.Directories().back()->Parent->LongName, "a");
+}
+
+// The header always describes the tree as it is: a layout computed for another
+// tree, or with the other Joliet setting, is computed again.
+TEST(DiscBurner, TheHeaderNeverUsesAStaleLayout) {
+    Burner b;
+    b.burner.InsertFile("\\", b.File("a.mp3", 5000), false);
+    b.burner.PrepareImage();
+    EXPECT_EQ(b.burner.ImageSectors(), 300u);
+    b.burner.InsertFile("\\", b.File("b.mp3", 700000), false);
+    b.burner.InsertFile("", b.File("tief/c.mp3", 10), true);
+    EXPECT_EQ(b.burner.ImageSectors(), 0u);  // the tree changed: no size yet
+    b.burner.JolietFileSystem = false;
+    ASSERT_TRUE(b.burner.BuildImageHeader());
+    EXPECT_EQ(b.burner.HeaderStream().size(),
+              std::size_t{b.burner.FirstFileLocation()} * kSectorSize);
+    EXPECT_EQ(b.burner.Layout().JolietDescriptor, 0u);
+    EXPECT_EQ(b.burner.Layout().Files.size(), b.burner.Files().size());
+    EXPECT_EQ(b.burner.ImageSectors(), 150u + 3 + 342 + 1);
+    b.burner.JolietFileSystem = true;
+    b.burner.BuildImageHeader();
+    EXPECT_NE(b.burner.Layout().JolietDescriptor, 0u);
+
+    b.burner.ResetImage(65535, 8191);
+    EXPECT_EQ(b.burner.ImageSectors(), 0u);  // never the last job's size
+    EXPECT_TRUE(b.burner.HeaderStream().empty());
+}
+
+// Directory record dates are the files' UTC times shown with the tree's one GMT
+// offset, winter and summer files alike.
+TEST(DiscBurner, RecordDatesAgreeWithTheirOffsetAcrossDaylightSaving) {
+    const char* oldZone = std::getenv("TZ");
+    const std::string saved = oldZone ? oldZone : "";
+    ::setenv("TZ", "Europe/Berlin", 1);
+    ::tzset();
+    {
+        Burner b;
+        b.burner.ResetImage(65535, 8191);
+        struct Case {
+            const char* Name;
+            std::time_t Utc;  // 2006-01-15 12:00:00 and 2006-07-15 12:00:00 UTC
+        };
+        const Case cases[] = {{"winter.mp3", 1137326400}, {"summer.mp3", 1152964800}};
+        for (const Case& c : cases) {
+            const std::string path = b.File(c.Name);
+            const timespec times[2] = {{c.Utc, 0}, {c.Utc, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+            b.burner.InsertFile("\\", path, false);
+        }
+        b.burner.JolietFileSystem = false;
+        b.burner.PrepareImage();
+        b.burner.BuildImageHeader();
+        const auto& header = b.burner.HeaderStream();
+        const std::uint8_t* root =
+            header.data() + std::size_t{b.burner.Layout().IsoDirectoryArea} * 2048;
+        const std::uint8_t* record = root + 68;
+        for (const Case& c : cases) {
+            std::tm shown{};
+            shown.tm_year = record[18];
+            shown.tm_mon = record[19] - 1;
+            shown.tm_mday = record[20];
+            shown.tm_hour = record[21];
+            shown.tm_min = record[22];
+            shown.tm_sec = record[23];
+            const auto offset = static_cast<std::int8_t>(record[24]);
+            EXPECT_EQ(offset, b.burner.GmtOffset()) << c.Name;
+            EXPECT_EQ(::timegm(&shown) - offset * 15 * 60, c.Utc) << c.Name;
+            record += record[0];
+        }
+    }
+    if (oldZone)
+        ::setenv("TZ", saved.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
 }
 
 TEST(DiscBurner, TheNextSessionFollowsTheLastOnTheDisc) {

@@ -5,7 +5,7 @@ fail=0
 check() { if [ "$2" != "$3" ]; then echo "FAIL $1: expected [$3], got [$2]"; fail=1; fi; }
 
 dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
+trap 'rm -rf "$dir" "${many:-}"' EXIT
 
 check version "$("$TOOL" --version)" "tunevault-tool 2.01"
 
@@ -42,6 +42,19 @@ check drives-usage $? 2
 check missing-exit $? 1
 "$TOOL" bogus >/dev/null 2>&1
 check usage-exit $? 2
+# iso: more files than an image takes. The ones that went in are listed, each one
+# refused is named with its reason, and the run fails.
+# (In memory where there is a tmpfs: creating 70,000 files on disk takes long.)
+many=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
+(cd "$many" && seq -f '%05g.mp3' 1 70000 | xargs touch)
+(cd "$many" && "$TOOL" iso -o "$dir/many.iso" $(seq -f '%05g.mp3' 1 70000) > "$dir/many.out" 2> "$dir/many.err")
+check iso-many-exit $? 1
+check iso-many-inserted "$(grep -c '^>>> INSERTING FILE' "$dir/many.out")" 65535
+check iso-many-refused "$(grep -c '^MAXIMUM FILES CAN BE 65535$' "$dir/many.out")" 4465
+check iso-many-named "$(grep -c '^tunevault-tool: nicht aufgenommen: ' "$dir/many.err")" 4465
+grep -q '^>>> INSERTING FILE "65536.mp3"' "$dir/many.out" && { echo "FAIL iso-many: 65536 listed"; fail=1; }
+rm -rf "$many" "$dir/many.iso"
+
 # Files that are not regular files are refused at once, never read for ever.
 mkfifo "$dir/pipe.TSV"
 timeout 10 "$TOOL" list /dev/zero >/dev/null 2>"$dir/err"
