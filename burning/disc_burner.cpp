@@ -29,7 +29,9 @@ TDiscBurner::TDiscBurner(DriveLayer& layer, MainThreadInvoker* invoker)
     ResetImage(65535, 8191);
 }
 
-TDiscBurner::~TDiscBurner() = default;
+TDiscBurner::~TDiscBurner() {
+    AbandonErase();  // before any part of the burner goes
+}
 
 void TDiscBurner::SetCacheSize(std::uint32_t value) {
     cacheSize_ = value < kMinimumCacheSize ? kMinimumCacheSize : value / 2048 * 2048;

@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <filesystem>
 #include <iomanip>
 #include <iostream>
@@ -66,6 +69,7 @@ const char* DiscStatusText(int status) {
 int DrivesCommand(const std::vector<std::string>& arguments) {
     MediumKind medium = MediumKind::CdR;
     std::filesystem::path image;
+    bool overwrite = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == "--sim" && i + 1 < arguments.size()) {
             const auto kind = MediumKindByName(arguments[++i]);
@@ -77,15 +81,44 @@ int DrivesCommand(const std::vector<std::string>& arguments) {
             medium = *kind;
         } else if (arguments[i] == "--sim-image" && i + 1 < arguments.size()) {
             image = arguments[++i];
+        } else if (arguments[i] == "--sim-overwrite") {
+            overwrite = true;
         } else {
-            std::cerr << "Aufruf: tunevault-tool drives [--sim MEDIUM] [--sim-image DATEI]\n";
+            std::cerr << "Aufruf: tunevault-tool drives [--sim MEDIUM] [--sim-image DATEI "
+                         "[--sim-overwrite]]\n";
             return 2;
         }
     }
+    // The simulated disc empties its image file: a file of the user's only when
+    // asked to.
     const bool temporaryImage = image.empty();
-    if (temporaryImage)
-        image = std::filesystem::temp_directory_path() /
-                ("tunevault-sim-" + std::to_string(::getpid()) + ".img");
+    if (temporaryImage) {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tunevault-sim-XXXXXX").string();
+        const int fd = ::mkstemp(pattern.data());
+        if (fd < 0) {
+            std::cerr << "tunevault-tool: kein vorübergehendes Abbild: " << std::strerror(errno)
+                      << "\n";
+            return 1;
+        }
+        ::close(fd);
+        image = pattern;
+    } else {
+        std::error_code error;
+        const auto status = std::filesystem::symlink_status(image, error);
+        if (status.type() != std::filesystem::file_type::not_found && !overwrite) {
+            std::cerr << "tunevault-tool: \"" << image.string()
+                      << "\" gibt es schon; der simulierte Brenner würde es leeren. Mit "
+                         "--sim-overwrite wird es überschrieben.\n";
+            return 2;
+        }
+        if (status.type() != std::filesystem::file_type::not_found &&
+            status.type() != std::filesystem::file_type::regular) {
+            std::cerr << "tunevault-tool: \"" << image.string()
+                      << "\" ist keine gewöhnliche Datei\n";
+            return 2;
+        }
+    }
 
     DriveLayer layer;
     auto recorder = std::make_shared<SimulatedRecorder>(image, &layer.Clock());

@@ -22,7 +22,7 @@ int Usage() {
                  "  tunevault-tool --version\n"
                  "  tunevault-tool list DATEI.TSV\n"
                  "  tunevault-tool info DATEI...\n"
-                 "  tunevault-tool drives [--sim MEDIUM] [--sim-image DATEI]\n"
+                 "  tunevault-tool drives [--sim MEDIUM] [--sim-image DATEI [--sim-overwrite]]\n"
                  "  tunevault-tool iso -o ABBILD [--no-joliet] [--volume-id TEXT] [--keep-path]\n"
                  "                     [--session-start LBA] DATEI...\n";
     return 2;

@@ -29,6 +29,9 @@ inline constexpr std::uint8_t SS_INVALID_SRB = 0xE0;
 inline constexpr std::uint8_t SS_BUFFER_ALIGN = 0xE1;
 inline constexpr std::uint8_t SS_ASPI_IS_BUSY = 0xE5;
 inline constexpr std::uint8_t SS_BUFFER_TO_BIG = 0xE6;
+// Not an ASPI value: the built-in emulation reports with it that the system
+// refused the drive (no permission, or the kernel's command filter).
+inline constexpr std::uint8_t SS_ACCESS_DENIED = 0xEE;
 
 // Host adapter status (SRB_HaStat).
 inline constexpr std::uint8_t HASTAT_OK = 0x00;

@@ -14,6 +14,10 @@ namespace tv {
 namespace {
 
 constexpr std::uint32_t kInquiryTimeoutMs = 120000;
+// The kernel's own timeout of a command: never shorter than a slow drive's answer,
+// so that the kernel does not start its error handling (abort, device reset) in
+// the middle of an operation.
+constexpr std::uint32_t kShortestSgTimeoutMs = 120000;
 constexpr std::uint8_t kUnknownLun = 250;
 
 // Host and driver status values of the Linux SCSI layer.
@@ -40,6 +44,9 @@ SgOutcome MapSgResult(int ioctlResult, int error, std::uint8_t scsiStatus, std::
             case EINVAL:
             case EFAULT:
                 return {SS_INVALID_SRB, 0, 0};
+            case EPERM:
+            case EACCES:  // a read-only handle, or the kernel's command filter
+                return {SS_ACCESS_DENIED, 0, 0};
             default:
                 return {SS_ERR, HASTAT_BUS_FREE, 0};
         }
@@ -83,10 +90,11 @@ int BuiltInTransport::OpenDrive(const std::string& name) {
     return fd;
 }
 
+// The highest adapter number in use + 1; drives not yet given an adapter stand on
+// adapter 0 meanwhile, so with none addressed their own adapter becomes 1.
 void BuiltInTransport::ComputeAdapterCount() {
     int highest = -1;
-    for (const Slot& slot : slots_)
-        if (slot.Lun != kUnknownLun) highest = std::max<int>(highest, slot.Adapter);
+    for (const Slot& slot : slots_) highest = std::max<int>(highest, slot.Adapter);
     adapterCount_ = static_cast<std::uint8_t>(highest + 1);
 }
 
@@ -94,7 +102,12 @@ int BuiltInTransport::Scan(std::vector<std::string>& problems) {
     std::lock_guard lock(mutex_);
     CloseAll();
     slots_.clear();
-    int withoutAddress = 0;
+    // The system's address of each drive: host, channel, id and LUN.
+    struct SystemAddress {
+        bool Known = false;
+        unsigned Host = 0, Channel = 0, Id = 0, Lun = 0;
+    };
+    std::vector<SystemAddress> addresses;
     for (const std::string& name : system_->OpticalDrives()) {
         const int fd = OpenDrive(name);
         if (fd < 0) {
@@ -106,7 +119,7 @@ int BuiltInTransport::Scan(std::vector<std::string>& problems) {
             continue;
         }
         std::uint8_t cdb[6] = {0x12, 0, 0, 0, 0x60, 0};
-        std::uint8_t answer[1025] = {};
+        alignas(16) std::uint8_t answer[1025] = {};
         std::uint8_t sense[64] = {};
         sg_io_hdr_t io{};
         io.interface_id = 'S';
@@ -119,34 +132,61 @@ int BuiltInTransport::Scan(std::vector<std::string>& problems) {
         io.sbp = sense;
         io.timeout = kInquiryTimeoutMs;
         const int rc = system_->Ioctl(fd, SG_IO, &io);
-        if (MapSgResult(rc, errno, io.status, io.host_status, io.driver_status).Status != SS_COMP) {
+        const SgOutcome outcome =
+            MapSgResult(rc, errno, io.status, io.host_status, io.driver_status);
+        if (outcome.Status != SS_COMP) {
+            if (outcome.Status == SS_ACCESS_DENIED)
+                problems.push_back(
+                    ">>> ACCESS DENIED TO /dev/" + name +
+                    ": THE USER NEEDS READ AND WRITE ACCESS TO IT (GROUP \"cdrom\")");
             system_->Close(fd);
             continue;
         }
         Slot slot;
         slot.Name = name;
         std::memcpy(slot.Inquiry.data(), answer, slot.Inquiry.size());
+        SystemAddress address;
         sg_scsi_id id{};
         int idlun[2] = {0, 0};
         if (system_->Ioctl(fd, SG_GET_SCSI_ID, &id) == 0) {
-            slot.Adapter = static_cast<std::uint8_t>(id.host_no);
-            slot.Target = static_cast<std::uint8_t>(id.scsi_id);
-            slot.Lun = static_cast<std::uint8_t>(id.lun);
+            address = {true, static_cast<unsigned>(id.host_no), static_cast<unsigned>(id.channel),
+                       static_cast<unsigned>(id.scsi_id), static_cast<unsigned>(id.lun)};
         } else if (system_->Ioctl(fd, SCSI_IOCTL_GET_IDLUN, idlun) == 0) {
-            slot.Adapter = static_cast<std::uint8_t>((idlun[0] >> 24) & 0xFF);
-            slot.Target = static_cast<std::uint8_t>(idlun[0] & 0xFF);
-            slot.Lun = static_cast<std::uint8_t>((idlun[0] >> 8) & 0xFF);
+            const auto word = static_cast<unsigned>(idlun[0]);
+            address = {true, (word >> 24) & 0xFF, (word >> 16) & 0xFF, word & 0xFF,
+                       (word >> 8) & 0xFF};
+        }
+        system_->Close(fd);
+        slots_.push_back(std::move(slot));
+        addresses.push_back(address);
+    }
+
+    // Adapters are numbered densely from 0, one per host and channel (hosts above
+    // 9 are common); drives without an address share one adapter behind them.
+    std::vector<std::pair<unsigned, unsigned>> adapters;
+    for (const SystemAddress& address : addresses)
+        if (address.Known) adapters.emplace_back(address.Host, address.Channel);
+    std::sort(adapters.begin(), adapters.end());
+    adapters.erase(std::unique(adapters.begin(), adapters.end()), adapters.end());
+    int withoutAddress = 0;
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        const SystemAddress& address = addresses[i];
+        Slot& slot = slots_[i];
+        if (address.Known) {
+            const auto adapter = std::lower_bound(adapters.begin(), adapters.end(),
+                                                  std::make_pair(address.Host, address.Channel)) -
+                                 adapters.begin();
+            slot.Adapter = static_cast<std::uint8_t>(adapter);
+            slot.Target = static_cast<std::uint8_t>(address.Id);
+            slot.Lun = static_cast<std::uint8_t>(address.Lun);
         } else {
             slot.Adapter = 0;
             slot.Target = static_cast<std::uint8_t>(withoutAddress++);
             slot.Lun = kUnknownLun;
         }
-        system_->Close(fd);
-        slots_.push_back(std::move(slot));
     }
     ComputeAdapterCount();
     if (withoutAddress > 0) {
-        // Drives without a readable address share one adapter after the real ones.
         for (Slot& slot : slots_) {
             if (slot.Lun != kUnknownLun) continue;
             slot.Lun = 0;
@@ -164,7 +204,7 @@ int BuiltInTransport::Scan(std::vector<std::string>& problems) {
             slot.Adapter = adapter;
             slot.Target = static_cast<std::uint8_t>(i);
             const std::uint8_t cdb[6] = {0x12, 0, 0, 0, 0x60, 0};
-            std::uint8_t answer[96] = {};
+            alignas(16) std::uint8_t answer[96] = {};
             slot.Recorder->Execute(cdb, sizeof cdb, DataDirection::In, answer, sizeof answer,
                                    kInquiryTimeoutMs);
             std::memcpy(slot.Inquiry.data(), answer, slot.Inquiry.size());
@@ -270,14 +310,14 @@ void BuiltInTransport::Execute(Slot& slot, SRB_ExecSCSICmd& request) {
     const DataDirection direction = (request.SRB_Flags & SRB_DIR_IN)    ? DataDirection::In
                                     : (request.SRB_Flags & SRB_DIR_OUT) ? DataDirection::Out
                                                                         : DataDirection::None;
-    const std::uint32_t timeoutMs = std::max<std::uint32_t>(RequestWaitTime(request), 1000);
+    const std::uint32_t waitMs = RequestWaitTime(request);
     std::uint8_t sense[64] = {};
     SgOutcome outcome{};
 
     if (slot.Recorder) {
-        const ScsiResult result =
-            slot.Recorder->Execute(request.CDBByte, request.SRB_CDBLen, direction,
-                                   request.SRB_BufPointer, request.SRB_BufLen, timeoutMs);
+        const ScsiResult result = slot.Recorder->Execute(
+            request.CDBByte, request.SRB_CDBLen, direction, request.SRB_BufPointer,
+            request.SRB_BufLen, std::max<std::uint32_t>(waitMs, 1000));
         if (result.TimedOut) {
             outcome = {SS_ERR, HASTAT_TIMEOUT, 0};
         } else {
@@ -287,7 +327,8 @@ void BuiltInTransport::Execute(Slot& slot, SRB_ExecSCSICmd& request) {
     } else {
         if (slot.Fd < 0) slot.Fd = OpenDrive(slot.Name);
         if (slot.Fd < 0) {
-            outcome = {SS_ERR, HASTAT_SEL_TO, 0};
+            outcome = errno == EACCES || errno == EPERM ? SgOutcome{SS_ACCESS_DENIED, 0, 0}
+                                                        : SgOutcome{SS_ERR, HASTAT_SEL_TO, 0};
         } else {
             sg_io_hdr_t io{};
             io.interface_id = 'S';
@@ -300,7 +341,7 @@ void BuiltInTransport::Execute(Slot& slot, SRB_ExecSCSICmd& request) {
             io.dxferp = direction == DataDirection::None ? nullptr : request.SRB_BufPointer;
             io.cmdp = request.CDBByte;
             io.sbp = sense;
-            io.timeout = timeoutMs;
+            io.timeout = std::max(waitMs, kShortestSgTimeoutMs);
             const int rc = system_->Ioctl(slot.Fd, SG_IO, &io);
             outcome = MapSgResult(rc, errno, io.status, io.host_status, io.driver_status);
         }

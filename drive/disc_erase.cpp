@@ -34,8 +34,25 @@ void TSCSIDevice::WaitForErase() {
     if (eraseThread_.joinable()) eraseThread_.join();
 }
 
-bool TSCSIDevice::EraseDisc(bool quick) {
+void TSCSIDevice::AbandonErase() {
+    *alive_ = false;  // a queued OnEraseDone finds the device gone
+    {
+        std::lock_guard lock(eraseWaitMutex_);
+        abandonErase_ = true;
+    }
+    eraseWake_.notify_all();
     WaitForErase();
+}
+
+bool TSCSIDevice::EraseWait(std::uint32_t milliseconds) {
+    std::unique_lock lock(eraseWaitMutex_);
+    return !eraseWake_.wait_for(lock, layer_.Clock().Real(milliseconds),
+                                [this] { return abandonErase_.load(); });
+}
+
+bool TSCSIDevice::EraseDisc(bool quick) {
+    if (erasing_) return false;  // one erase at a time
+    WaitForErase();              // an ended erase's thread
     TestUnitReady(5000);
     StartStopUnit(false);
     const std::uint16_t type = GetDiscType();
@@ -92,7 +109,7 @@ bool TSCSIDevice::EraseDisc(bool quick) {
 bool TSCSIDevice::EraseProbe(int& elapsed, int expected, bool& ready) {
     eraseProgress_ = std::clamp(static_cast<int>(std::lround(100.0 * elapsed / expected)), 0, 100);
     ready = TestUnitReady(5000);
-    if (!ready) Sleep(2000);
+    if (!ready) EraseWait(2000);
     return ready;
 }
 
@@ -100,23 +117,26 @@ void TSCSIDevice::RunEraseThread(std::uint16_t discType, std::uint16_t expectedS
     const int expected = expectedSeconds;
     int elapsed = 0;
     bool ready = false;
-    const auto notReady = [this] { return LastAsc() == 0x04; };
+    // Not ready, and the erase still wanted.
+    const auto notReady = [this] { return LastAsc() == 0x04 && !EraseAbandoned(); };
     const auto probe = [&] { EraseProbe(elapsed, expected, ready); };
+    bool writeFailed = false;
 
     if (discType == dtDvdRwRestrictedOverwrite || discType == dtDvdRwSequential) {
         do {
             probe();
             elapsed += 1;
         } while (notReady() && elapsed <= expected);
-        Sleep(5000);
+        EraseWait(5000);
         do {
             probe();
             elapsed += 1;
         } while (notReady() && elapsed <= expected);
     } else if (discType == dtDvdPlusRw) {
-        // The format runs in the background; the first blocks are written over.
+        // The format runs in the background; the first blocks are written over. The
+        // wait is bounded by the expected duration too.
         do {
-            Sleep(2000);
+            EraseWait(2000);
             ReadDiscInformation();
             elapsed += 2;
         } while (notReady() && elapsed <= expected);
@@ -124,17 +144,18 @@ void TSCSIDevice::RunEraseThread(std::uint16_t discType, std::uint16_t expectedS
         const int resume = elapsed + 1;
         const int writes = eraseMode_ == 1 ? 65 : 71001;
         bool written = true;
-        for (int i = 0; i < writes && written; ++i)
+        for (int i = 0; i < writes && written && !EraseAbandoned(); ++i)
             written =
                 Write10(static_cast<std::uint32_t>(i) * 32, 32, transferBuffer_.data(), 65536);
-        if (written) {
-            Sleep(300);
+        writeFailed = !written;
+        if (written && !EraseAbandoned()) {
+            EraseWait(300);
             SynchronizeCache(30000, false);
             CloseTrackSessionEx(false, 3, 0, 0, 0);
             elapsed = resume;
         }
     } else if (discType == dtDvdRam && eraseMode_ == 1) {
-        for (std::uint32_t address = 0; address <= 2048; address += 32)
+        for (std::uint32_t address = 0; address <= 2048 && !EraseAbandoned(); address += 32)
             Write10(address, 32, transferBuffer_.data(), 65536);
         SynchronizeCache(30000, false);
         elapsed = 0;
@@ -142,23 +163,23 @@ void TSCSIDevice::RunEraseThread(std::uint16_t discType, std::uint16_t expectedS
         elapsed = 0;
     }
 
-    if (layer_.SlowReadyVendor) {
+    if (layer_.SlowReadyVendor && !EraseAbandoned()) {
         do {
             probe();
             elapsed += 2;
         } while (notReady() && elapsed <= expected);
         ReadDiscInformation();
-        Sleep(5000);
+        EraseWait(5000);
     }
 
     bool becameReady = true;
-    if (!TestUnitReady(5000) || !ReadDiscInformation()) {
+    if (!EraseAbandoned() && (!TestUnitReady(5000) || !ReadDiscInformation())) {
         if (discType != dtDvdRam) {
             do {
                 eraseProgress_ =
                     std::clamp(static_cast<int>(std::lround(100.0 * elapsed / expected)), 0, 100);
                 ReadDiscInformation();
-                if (notReady()) Sleep(5000);
+                if (notReady()) EraseWait(5000);
                 elapsed += 5;
             } while (notReady() && elapsed <= expected);
         }
@@ -171,13 +192,18 @@ void TSCSIDevice::RunEraseThread(std::uint16_t discType, std::uint16_t expectedS
             senseBuffer_.fill(0);
             RequestSense(senseBuffer_.data(), 40);
             const std::uint8_t asc = senseBuffer_[0] == 0xF0 ? 0x04 : senseBuffer_[12];
-            Sleep(2000);
+            if (!EraseWait(2000)) break;
             if (asc == 0) {
                 becameReady = true;
                 break;
             }
             elapsed += 2;
         } while (elapsed <= expected);
+    }
+    if (EraseAbandoned()) {
+        // The device is going away: no reset, no event.
+        erasing_ = false;
+        return;
     }
 
     if (layer_.BuiltIn() != nullptr) ReinitializeASPI();  // the drive table is read again
@@ -191,17 +217,20 @@ void TSCSIDevice::RunEraseThread(std::uint16_t discType, std::uint16_t expectedS
     RezeroUnit();
     TestUnitReady(5000);
 
-    // An erase whose drive never became ready is reported as failed.
-    const bool withError = !becameReady;
+    // An erase whose drive never became ready, or whose zero-writing failed, is
+    // reported as failed.
+    const bool withError = !becameReady || writeFailed;
     erasing_ = false;
-    const auto raise = [this, withError] {
+    if (invoker_ == nullptr) {
+        if (OnEraseDone) OnEraseDone(*this, withError);
+        return;
+    }
+    // Queued, not waited for: the main thread may be busy ending this device.
+    invoker_->Post([this, alive = alive_, withError] {
+        if (!*alive) return;
         erasing_ = false;
         if (OnEraseDone) OnEraseDone(*this, withError);
-    };
-    if (invoker_)
-        invoker_->InvokeAndWait(raise);
-    else
-        raise();
+    });
 }
 
 }  // namespace tv

@@ -9,19 +9,19 @@
 namespace tv {
 
 bool TSCSIDevice::ReadDiscInformation() {
-    std::array<std::uint8_t, 56> answer{};
+    alignas(16) std::array<std::uint8_t, 56> answer{};
     if (!ReadDiscInformation(answer.data(), 56)) return false;
     discInformation_ = answer;
     return true;
 }
 
 std::uint8_t TSCSIDevice::GetDiscType() {
-    std::array<std::uint8_t, 114> configuration{};
+    alignas(16) std::array<std::uint8_t, 114> configuration{};
     std::uint16_t type = dtUnknown;
     if (GetConfiguration(2, 0, 114, configuration.data()))
         type = DiscTypeOfProfile(ReadBig16(configuration.data() + 6));
     if (type == dtUnknown) {
-        std::array<std::uint8_t, 26> atip{};
+        alignas(16) std::array<std::uint8_t, 26> atip{};
         if (ReadTOC(4, atip.data(), 26, 0, true, 0)) {
             if (atip[6] & 0x80)
                 type = (atip[6] & 0x40) ? dtCdRw : dtCdR;
@@ -43,12 +43,12 @@ void TSCSIDevice::GetDiscInfo(TDisc& result) {
     }
     disc.Ready = true;
 
-    std::array<std::uint8_t, 114> toc{};
+    alignas(16) std::array<std::uint8_t, 114> toc{};
     if (ReadTOC(0, toc.data(), 114, 0, false, 0)) {
         const std::uint8_t lastTrack = toc[3];
         toc.fill(0);
         ReadTOC(0, toc.data(), 114, lastTrack, false, 0);
-        std::array<std::uint8_t, 4> sessions{};
+        alignas(16) std::array<std::uint8_t, 4> sessions{};
         if (ReadTOC(1, sessions.data(), 4, 0, false, 0)) {
             disc.FirstSession = sessions[2];
             disc.LastSession = sessions[3];
@@ -60,7 +60,7 @@ void TSCSIDevice::GetDiscInfo(TDisc& result) {
         disc.MediaName = "CD-ROM";
     }
 
-    std::array<std::uint8_t, 114> configuration{};
+    alignas(16) std::array<std::uint8_t, 114> configuration{};
     if (GetConfiguration(2, 0, 114, configuration.data())) {
         disc.Profile = ReadBig16(configuration.data() + 6);
         struct Named {
@@ -146,7 +146,7 @@ bool TSCSIDevice::IsDiscErasable() {
 }
 
 std::uint32_t TSCSIDevice::FindIsoVolumeSize() {
-    std::array<std::uint8_t, 2048> block{};
+    alignas(16) std::array<std::uint8_t, 2048> block{};
     for (std::uint32_t address = 16; address <= 32; ++address) {
         block.fill(0);
         if (!Read10(address, 1, 2048, block.data())) continue;

@@ -111,26 +111,47 @@ void TSCSIDevice::ResetSelection() {
     deviceType_ = 127;
 }
 
+namespace {
+
+// "adapter:target:lun," followed by anything: the numbers of a device id.
+bool ParseDeviceId(const std::string& id, std::uint8_t& adapter, std::uint8_t& target,
+                   std::uint8_t& lun) {
+    std::size_t at = 0;
+    const auto number = [&](char end, std::uint8_t& value) {
+        std::size_t digits = 0;
+        unsigned parsed = 0;
+        while (at < id.size() && id[at] >= '0' && id[at] <= '9' && digits < 3) {
+            parsed = parsed * 10 + static_cast<unsigned>(id[at] - '0');
+            ++at;
+            ++digits;
+        }
+        if (digits == 0 || parsed > 255 || at >= id.size() || id[at] != end) return false;
+        ++at;
+        value = static_cast<std::uint8_t>(parsed);
+        return true;
+    };
+    return number(':', adapter) && number(':', target) && number(',', lun);
+}
+
+}  // namespace
+
 void TSCSIDevice::SetDevice(const std::string& deviceId) {
     const auto reject = [this] {
         DebugMessage("INVALID DEVICE ID / NOT A CD OR DVD DRIVE", 0);
         ResetSelection();
     };
-    if (deviceId.size() <= 4) {
-        if (deviceId.empty())
-            ResetSelection();
-        else
-            reject();
+    if (deviceId.empty()) {
+        ResetSelection();
         return;
     }
-    const auto digit = [&](std::size_t at) { return deviceId[at] >= '0' && deviceId[at] <= '9'; };
-    if (!digit(0) || !digit(2) || !digit(4)) {
+    std::uint8_t adapter = 0, target = 0, lun = 0;
+    if (deviceId.size() <= 4 || !ParseDeviceId(deviceId, adapter, target, lun)) {
         reject();
         return;
     }
-    adapter_ = static_cast<std::uint8_t>(deviceId[0] - '0');
-    target_ = static_cast<std::uint8_t>(deviceId[2] - '0');
-    lun_ = static_cast<std::uint8_t>(deviceId[4] - '0');
+    adapter_ = adapter;
+    target_ = target;
+    lun_ = lun;
     deviceId_ = deviceId;
     IdentifyDevice();
     if (deviceType_ != 5 && deviceType_ != 4) {
@@ -145,6 +166,9 @@ void TSCSIDevice::SetDevice(const std::string& deviceId) {
 void TSCSIDevice::IdentifyDevice() {
     ReadCapabilities();
     if (!Inquiry()) {
+        // A drive that does not answer is no CD/DVD drive for now: the type of a
+        // drive selected before must not let this address pass.
+        deviceType_ = 127;
         deviceDescription_ = lastErrorText_;
         return;
     }
@@ -177,7 +201,7 @@ bool TSCSIDevice::ReadCapabilities() {
     capabilityFlags_ = 0;
     deviceMaxWriteSpeed_ = deviceMaxReadSpeed_ = 0;
     capabilities_.fill(0);
-    std::array<std::uint8_t, 257> answer{};
+    alignas(16) std::array<std::uint8_t, 257> answer{};
     int offset = -1;
     if (ModeSense10(0x2A, answer.data(), true, 255, 256)) {
         offset = PageOffset(answer.data(), 0x2A, 8);
@@ -196,7 +220,7 @@ bool TSCSIDevice::ReadCapabilities() {
         if (write & 0x20) capabilityFlags_ |= capability::kDvdRamWrite;
         if (capabilities_[4] & 0x80) capabilityFlags_ |= capability::kUnderrunFree;
 
-        std::array<std::uint8_t, 257> vendorPage{};
+        alignas(16) std::array<std::uint8_t, 257> vendorPage{};
         if (ModeSense10(0x30, vendorPage.data(), false, 128, 256) &&
             (vendorPage[16] == 0x30 || vendorPage[8] == 0x30 || vendorPage[7] == 0x30))
             capabilityFlags_ |= capability::kUnderrunFree;
@@ -208,7 +232,7 @@ bool TSCSIDevice::ReadCapabilities() {
         deviceMaxWriteSpeed_ = maxWrite ? maxWrite : (dvdRamWrite ? 1 : 0);
         deviceMaxReadSpeed_ = maxRead ? maxRead : (dvdRamWrite ? 1 : 0);
 
-        std::array<std::uint8_t, 114> configuration{};
+        alignas(16) std::array<std::uint8_t, 114> configuration{};
         if (GetConfiguration(2, 0x002A, 114, configuration.data()) &&
             ReadBig16(configuration.data() + 8) == 0x002A) {
             capabilityFlags_ |= 0x80 | 0x100;
@@ -244,7 +268,7 @@ bool TSCSIDevice::DetectWriteModes() {
 }
 
 bool TSCSIDevice::ProbeWriteMode(int kind) {
-    std::array<std::uint8_t, 1024> buffer{};
+    alignas(16) std::array<std::uint8_t, 1024> buffer{};
     if (!ModeSense10(0x05, buffer.data(), false, 512, 1024)) return false;
     std::uint8_t* page = buffer.data() + (buffer[16] == 5 ? 16 : 8);
     std::copy(page, page + writeParameters_.size(), writeParameters_.begin());
@@ -254,10 +278,12 @@ bool TSCSIDevice::ProbeWriteMode(int kind) {
     page[3] = 0;
     page[8] = page[9] = 0;
     WriteBig16(page + 14, 150);
-    std::array<std::uint8_t, 8 + 256> list{};
-    const std::size_t pageBytes = std::size_t{page[1]} + 2;
+    // The page length is the drive's word: it is bounded by the list it goes into
+    // (0xFF would give 257 bytes behind an 8-byte header).
+    alignas(16) std::array<std::uint8_t, 8 + 256> list{};
+    const std::size_t pageBytes = std::min<std::size_t>(std::size_t{page[1]} + 2, list.size() - 8);
     std::copy(page, page + pageBytes, list.begin() + 8);
-    return ModeSelect10(list.data(), static_cast<std::uint16_t>(page[1] + 10));
+    return ModeSelect10(list.data(), static_cast<std::uint16_t>(pageBytes + 8));
 }
 
 std::uint16_t TSCSIDevice::GetMaxReadSpeed() {

@@ -6,7 +6,13 @@
 
 namespace tv {
 
-DriveLayer::DriveLayer(std::shared_ptr<SgSystem> system) : system_(std::move(system)) {}
+DriveLayer::DriveLayer(std::shared_ptr<SgSystem> system)
+    : system_(std::move(system)), libraryFolder_(ProgramFolder()) {}
+
+void DriveLayer::SetLibraryFolder(const std::filesystem::path& folder) {
+    std::unique_lock lock(mutex_);
+    libraryFolder_ = folder;
+}
 
 DriveLayer::~DriveLayer() {
     Unload();
@@ -37,10 +43,11 @@ bool DriveLayer::Load(bool preferBuiltIn, const std::string& libraryPath,
         scanned = true;
     }
     if (drives == 0) {
-        std::string problem;
+        std::string problem, loadedFrom;
         bool refused = false;
-        if (auto library =
-                LibraryTransport::Load(AspiLibraryNames(libraryPath), problem, refused)) {
+        if (auto library = LibraryTransport::Load(AspiLibraryNames(libraryPath, libraryFolder_),
+                                                  problem, refused, loadedFrom)) {
+            problems.push_back(">>> ASPI LIBRARY LOADED FROM " + loadedFrom);
             transport_ = std::move(library);
         } else if (refused) {
             problems.push_back(">>> " + problem);

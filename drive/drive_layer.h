@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <shared_mutex>
 #include <string>
@@ -30,13 +31,16 @@ class DriveLayer {
     void AddSimulatedDrive(const std::string& name, std::shared_ptr<SimulatedRecorder> recorder);
 
     DriveClock& Clock() noexcept { return clock_; }
+    // The folder "WNASPI32.DLL" is looked for in: the program's own folder.
+    void SetLibraryFolder(const std::filesystem::path& folder);
     SgSystem& System() noexcept { return *system_; }
 
     // Loads a transport: the built-in emulation when preferred and it finds a
-    // drive, else the library (libraryPath, then "./WNASPI32.DLL" and
-    // "WNASPI32.DLL"), else the emulation when it finds drives. Problems met on
-    // the way (drives that cannot be opened, a refused library) are added to
-    // problems. Returns whether a transport is loaded.
+    // drive, else the library (libraryPath, then "WNASPI32.DLL" in the library
+    // folder; never from the working directory), else the emulation when it finds
+    // drives. Problems met on the way (drives that cannot be opened, a refused
+    // library) and the path of a library loaded are added to problems. Returns
+    // whether a transport is loaded.
     bool Load(bool preferBuiltIn, const std::string& libraryPath,
               std::vector<std::string>& problems);
     // Drops the transport and loads again with the last preference.
@@ -61,6 +65,7 @@ class DriveLayer {
 
     std::shared_ptr<SgSystem> system_;
     std::vector<SimulatedDrive> simulated_;
+    std::filesystem::path libraryFolder_;
     DriveClock clock_;
     mutable std::shared_mutex mutex_;
     std::unique_ptr<AspiTransport> transport_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,11 +13,13 @@ namespace tv {
 // SendASPI32Command. The library stays loaded as long as the object lives.
 class LibraryTransport final : public AspiTransport {
   public:
-    // Tries the names in order and loads the first library found. Returns nothing
-    // when none loads; problem then says why. A library without both entry points
-    // is refused (refused becomes true) and no further name is tried.
+    // Tries the names (paths with a folder; others are skipped) in order and loads
+    // the first library found; loadedFrom names it. Returns nothing when none
+    // loads; problem then says why. A library without both entry points is refused
+    // (refused becomes true) and no further name is tried.
     static std::unique_ptr<LibraryTransport> Load(const std::vector<std::string>& names,
-                                                  std::string& problem, bool& refused);
+                                                  std::string& problem, bool& refused,
+                                                  std::string& loadedFrom);
     ~LibraryTransport() override;
 
     std::string Name() const override { return "WNASPI32.DLL"; }
@@ -34,7 +37,13 @@ class LibraryTransport final : public AspiTransport {
     Send send_;
 };
 
-// The names tried after a given path: "./WNASPI32.DLL", then "WNASPI32.DLL".
-std::vector<std::string> AspiLibraryNames(const std::string& libraryPath);
+// The folder of the running program (empty when the system does not tell).
+std::filesystem::path ProgramFolder();
+
+// Where the library is looked for: the given path (made absolute), then
+// "WNASPI32.DLL" in the program's own folder. Never the working directory, never
+// the system's search path.
+std::vector<std::string> AspiLibraryNames(const std::string& libraryPath,
+                                          const std::filesystem::path& programFolder);
 
 }  // namespace tv

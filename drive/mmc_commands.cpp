@@ -33,7 +33,7 @@ bool TSCSIDevice::RequestSense(std::uint8_t* buffer, std::uint8_t length) {
 
 bool TSCSIDevice::FormatUnit(std::uint8_t cdb1, const std::uint8_t* parameters,
                              std::uint32_t length) {
-    std::array<std::uint8_t, 4080> list{};
+    alignas(16) std::array<std::uint8_t, 4080> list{};
     const std::uint32_t bytes = std::min<std::uint32_t>(length, list.size());
     if (parameters) std::copy(parameters, parameters + bytes, list.begin());
     const std::uint8_t cdb[6] = {0x04, cdb1};
@@ -58,7 +58,7 @@ bool TSCSIDevice::PreventAllowRemoval(bool allow) {
 }
 
 bool TSCSIDevice::ReadFormatCapacities(std::uint32_t& blocks, std::uint32_t& blockSize) {
-    std::array<std::uint8_t, 248> answer{};
+    alignas(16) std::array<std::uint8_t, 248> answer{};
     const std::uint8_t cdb[10] = {0x23, 0, 0, 0, 0, 0, 0, 0, 248, 0};
     if (!Command(cdb, 10, kIn, answer.data(), 248, 10000)) return false;
     blockSize = 2048;
@@ -77,7 +77,7 @@ bool TSCSIDevice::ReadFormatCapacities(std::uint32_t& blocks, std::uint32_t& blo
 }
 
 bool TSCSIDevice::ReadCapacity(std::uint32_t& lastAddress, std::uint32_t& blockLength) {
-    std::array<std::uint8_t, 32> answer{};
+    alignas(16) std::array<std::uint8_t, 32> answer{};
     const std::uint8_t cdb[10] = {0x25};
     if (!Command(cdb, 10, kIn, answer.data(), 8, 10000)) return false;
     lastAddress = ReadBig32(answer.data());
@@ -130,7 +130,7 @@ bool TSCSIDevice::ReadDiscInformation(std::uint8_t* buffer, std::uint16_t length
 
 bool TSCSIDevice::ReadTrackInformation(std::uint8_t track) {
     trackInfo_ = TrackInformation{};
-    std::array<std::uint8_t, 40> answer{};
+    alignas(16) std::array<std::uint8_t, 40> answer{};
     const std::uint8_t cdb[10] = {0x52, 1, 0, 0, 0, track, 0, 0, 40, 0};
     if (!Command(cdb, 10, kIn, answer.data(), 40, 60000)) return false;
     trackInfo_.DataLength = ReadBig16(answer.data());
@@ -194,7 +194,7 @@ bool TSCSIDevice::CloseTrackSessionEx(bool immediate, std::uint8_t function, std
 }
 
 bool TSCSIDevice::ReadBufferCapacity(std::uint32_t& size, std::uint32_t& free) {
-    std::array<std::uint8_t, 32> answer{};
+    alignas(16) std::array<std::uint8_t, 32> answer{};
     const std::uint8_t cdb[10] = {0x5C, 0, 0, 0, 0, 0, 0, 0, 32, 0};
     if (!Command(cdb, 10, kIn, answer.data(), 32, 10000)) {
         DeviceFreeBufferSize = 0;
@@ -239,7 +239,7 @@ bool TSCSIDevice::SendDVDStructure(std::uint8_t format, const std::uint8_t* data
 }
 
 bool TSCSIDevice::SendTimestamp(const std::tm& time) {
-    std::array<std::uint8_t, 22> list{};
+    alignas(16) std::array<std::uint8_t, 22> list{};
     WriteBig16(list.data(), 0x0014);
     char text[32];
     std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", time.tm_year + 1900,
@@ -262,7 +262,7 @@ bool TSCSIDevice::WaitForReady(std::uint32_t totalMs, std::uint32_t stepMs) {
     if (layer_.CurrentDiscType == dtDvdRam) {
         senseBuffer_[12] = 0x04;
     } else {
-        std::array<std::uint8_t, 56> information{};
+        alignas(16) std::array<std::uint8_t, 56> information{};
         do {
             Sleep(stepMs);
             ReadDiscInformation(information.data(), 56);
@@ -290,7 +290,7 @@ bool TSCSIDevice::WaitForReady(std::uint32_t totalMs, std::uint32_t stepMs) {
 
 bool TSCSIDevice::SetWriteParameters(bool testWrite, bool underrunFree, std::uint16_t discType) {
     if (discType == dtDvdRam) return true;
-    std::array<std::uint8_t, 1024> buffer{};
+    alignas(16) std::array<std::uint8_t, 1024> buffer{};
     if (!ModeSense10(0x05, buffer.data(), false, 512, 512)) return false;
     int offset = 8;
     if (buffer[16] == 5)
@@ -355,7 +355,7 @@ bool TSCSIDevice::SetWriteParameters(bool testWrite, bool underrunFree, std::uin
     WriteBig16(p + 14, 150);
     std::copy(p, p + writeParameters_.size(), writeParameters_.begin());
 
-    std::array<std::uint8_t, 8 + 512> list{};
+    alignas(16) std::array<std::uint8_t, 8 + 512> list{};
     std::copy(p, p + (p[1] + 2), list.begin() + 8);
     return ModeSelect10(list.data(), static_cast<std::uint16_t>(p[1] + 10));
 }

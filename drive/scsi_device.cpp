@@ -78,7 +78,7 @@ TSCSIDevice::TSCSIDevice(DriveLayer& layer, MainThreadInvoker* invoker)
 }
 
 TSCSIDevice::~TSCSIDevice() {
-    WaitForErase();
+    AbandonErase();
 }
 
 void TSCSIDevice::DebugMessage(const std::string& text, std::uint8_t mType) {
@@ -173,6 +173,9 @@ void TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, std::uint32_t timeout
     }
     if (request.SRB_Status != SS_COMP) {
         lastErrorText_ = RequestErrorText(request, targetBusy_);
+        if (request.SRB_Status == SS_ACCESS_DENIED)
+            lastErrorText_ += " TO /dev/" + GetDriveLetter() +
+                              " (THE USER NEEDS READ AND WRITE ACCESS: GROUP \"cdrom\")";
         std::memcpy(lastSense_.data(), request.SenseArea, kSenseBytes);
         const std::uint8_t opcode = request.CDBByte[0];
         const bool longWrite = request.SenseArea[12] == 0x04 && request.SenseArea[13] == 0x08;

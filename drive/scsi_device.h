@@ -2,9 +2,11 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -187,14 +189,20 @@ class TSCSIDevice {
     }
 
     // --- erase ------------------------------------------------------------------
+    // False while an erase runs (one at a time) or when the drive refuses.
     bool EraseDisc(bool quick);
     int EraseProgress() const noexcept { return erasing_ ? eraseProgress_.load() : 0; }
     bool Erasing() const noexcept { return erasing_; }
-    // Waits until a running erase has ended (its event raised).
+    // Waits until the erase thread has ended. The thread never waits for the main
+    // thread: with an invoker, OnEraseDone is queued to it and may run later.
     void WaitForErase();
     TEraseDoneEvent OnEraseDone;
 
   protected:
+    // Stops a running erase at its next wait and waits for its thread; its event is
+    // never raised (the device is going away). Every destructor of the hierarchy
+    // calls it first, so the thread never outlives a part of the object.
+    void AbandonErase();
     // Sends one command to the selected drive; true when it succeeded.
     bool Command(const std::uint8_t* cdb, std::uint8_t cdbLength, std::uint8_t flags,
                  std::uint8_t* buffer, std::uint32_t length, std::uint32_t timeoutMs,
@@ -208,6 +216,9 @@ class TSCSIDevice {
     void ApplyModelChecks();
     void RunEraseThread(std::uint16_t discType, std::uint16_t expectedSeconds);
     bool EraseProbe(int& elapsed, int expected, bool& ready);
+    // A wait of the erase thread; false (at once) when the erase is abandoned.
+    bool EraseWait(std::uint32_t milliseconds);
+    bool EraseAbandoned() const noexcept { return abandonErase_; }
 
     DriveLayer& layer_;
     MainThreadInvoker* invoker_;
@@ -222,11 +233,11 @@ class TSCSIDevice {
     std::atomic<bool> suppressErrorLog_{false};
 
     std::vector<std::string> deviceList_;
-    std::array<std::uint8_t, 516> capabilities_{};
+    alignas(16) std::array<std::uint8_t, 516> capabilities_{};
     std::string deviceId_;
     std::uint8_t deviceType_ = 127;
     std::string deviceDescription_;
-    std::array<std::uint8_t, 131> inquiry_{};
+    alignas(16) std::array<std::uint8_t, 131> inquiry_{};
     std::uint32_t capabilityFlags_ = 0;
     std::uint16_t deviceMaxWriteSpeed_ = 0, deviceMaxReadSpeed_ = 0;
     std::uint8_t writeModeFlags_ = 0;
@@ -235,15 +246,20 @@ class TSCSIDevice {
 
     std::array<std::uint8_t, 54> writeParameters_{};
     TrackInformation trackInfo_;
-    std::array<std::uint8_t, 56> discInformation_{};
-    std::array<std::uint8_t, 26> atip_{};
-    std::array<std::uint8_t, 40> senseBuffer_{};
+    alignas(16) std::array<std::uint8_t, 56> discInformation_{};
+    alignas(16) std::array<std::uint8_t, 26> atip_{};
+    alignas(16) std::array<std::uint8_t, 40> senseBuffer_{};
     std::vector<std::uint8_t> transferBuffer_ = std::vector<std::uint8_t>(65536);
 
     std::atomic<bool> erasing_{false};
     std::atomic<int> eraseProgress_{0};
     std::uint8_t eraseMode_ = 0;
     std::thread eraseThread_;
+    std::atomic<bool> abandonErase_{false};
+    std::mutex eraseWaitMutex_;
+    std::condition_variable eraseWake_;
+    // Events queued to the main thread check it: false once the device is gone.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace tv

@@ -396,6 +396,8 @@ std::string StatusText(std::uint8_t status, std::uint8_t hostStatus, std::uint8_
             return "ASPI IS BUSY";
         case SS_BUFFER_TO_BIG:
             return "BUFFER TOO BIG";
+        case SS_ACCESS_DENIED:
+            return "ACCESS DENIED";
         default:
             return "UNKNOWN";
     }

@@ -2,14 +2,16 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "drive/drive_clock.h"
+#include "drive/simulated_faults.h"
+#include "drive/simulated_medium.h"
 
 namespace tv {
 
@@ -23,37 +25,22 @@ struct ScsiResult {
 
 enum class DataDirection { None, In, Out };
 
-// The media the simulated recorder takes.
-enum class MediumKind {
-    None,
-    CdRom,
-    CdR,
-    CdRw,
-    DvdRom,
-    DvdR,
-    DvdRam,
-    DvdRwRestrictedOverwrite,
-    DvdRwSequential,
-    DvdPlusRwUnformatted,
-    DvdPlusRw,
-    DvdPlusR,
-};
-
 // A software CD/DVD recorder that answers SCSI/MMC commands the way a real one
-// does. Its medium is kept in an image file (sparse; block n at byte n × 2048).
-// Write-once media are written at their next writable address only, overwritable
-// media anywhere; closing a session puts the next one behind it (on CD media after
-// the usual lead-out and lead-in gap). Faults can be injected for tests. All
-// members are safe to call from several threads.
+// does, for the media of SimulatedMedium, whose blocks it keeps in an image file.
+// A failure to read or write that file is a medium error, as a real drive reports
+// one. Faults can be injected for tests. All members are safe to call from
+// several threads.
 class SimulatedRecorder {
   public:
-    static constexpr std::uint32_t kCdCapacity = 359847;    // 80 minutes
-    static constexpr std::uint32_t kDvdCapacity = 2295104;  // 4.7 GB
+    static constexpr std::uint32_t kCdCapacity = SimulatedMedium::kCdCapacity;
+    static constexpr std::uint32_t kDvdCapacity = SimulatedMedium::kDvdCapacity;
     static constexpr std::uint32_t kBufferSize = 2 * 1024 * 1024;
+    // The command log keeps the most recent commands only.
+    static constexpr std::size_t kCommandLogLimit = 100000;
 
-    // The image file is created (or emptied) when a medium is inserted.
+    // The image file is opened (never through a symbolic link) and emptied when a
+    // medium is inserted; the owner chooses a file that may be emptied.
     explicit SimulatedRecorder(std::filesystem::path imageFile, const DriveClock* clock = nullptr);
-    ~SimulatedRecorder();
     SimulatedRecorder(const SimulatedRecorder&) = delete;
     SimulatedRecorder& operator=(const SimulatedRecorder&) = delete;
 
@@ -70,7 +57,7 @@ class SimulatedRecorder {
     int SessionCount() const;  // closed sessions
     std::uint32_t NextWritableAddress() const;
     bool DiscClosed() const;
-    std::filesystem::path ImageFile() const { return imageFile_; }
+    std::filesystem::path ImageFile() const;
 
     // Faults. Each applies to the next commands that touch the medium.
     void FailNextCommandsNotReady(int commands);  // NOT READY, 04/01
@@ -82,8 +69,10 @@ class SimulatedRecorder {
     void SetOperationCommands(int commands);
     void SetProductName(const std::string& product);  // 16 characters of INQUIRY
 
-    // Every CDB received, in order (for tests).
+    // The most recent CDBs received, in order, and the wait each came with (for
+    // tests).
     std::vector<std::vector<std::uint8_t>> Commands() const;
+    std::vector<std::uint32_t> CommandWaits() const;
     void ClearCommands();
     // The write parameters page (05) as last selected.
     std::vector<std::uint8_t> WriteParametersPage() const;
@@ -93,68 +82,49 @@ class SimulatedRecorder {
                        std::uint8_t* data, std::uint32_t length, std::uint32_t timeoutMs);
 
   private:
-    struct Session {
-        std::uint32_t Start;
-        std::uint32_t Length;
-    };
     using Result = ScsiResult;
 
-    bool IsCd() const;
-    bool IsWriteOnce() const;
-    bool IsOverwritable() const;
-    bool IsErasable() const;
-    std::uint16_t Profile() const;
-    std::uint32_t SessionGap() const;
-    std::uint32_t OpenTrackStart() const;
-
-    Result Check(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq);
+    static Result Check(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq);
+    static Result Reply(std::uint8_t* data, std::uint32_t length,
+                        const std::vector<std::uint8_t>& answer);
     std::optional<Result> MediumNotReady(bool consume);
-    Result Reply(std::uint8_t* data, std::uint32_t length, const std::vector<std::uint8_t>& answer);
+    Result Dispatch(const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t length);
 
-    Result Inquiry(std::uint8_t* data, std::uint32_t length);
+    // Answers that only describe the drive and the medium
+    // (simulated_recorder_answers.cpp).
+    Result Inquiry(std::uint8_t* data, std::uint32_t length) const;
     Result RequestSense(std::uint8_t* data, std::uint32_t length);
-    Result ModeSense(const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t length);
-    Result ModeSelect(std::uint8_t* data, std::uint32_t length);
-    Result GetConfiguration(const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t length);
-    Result ReadDiscInformation(std::uint8_t* data, std::uint32_t length);
-    Result ReadTrackInformation(const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t length);
-    Result ReadToc(const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t length);
-    Result ReadCapacity(std::uint8_t* data, std::uint32_t length);
-    Result ReadFormatCapacities(std::uint8_t* data, std::uint32_t length);
+    Result ModeSense(const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t length) const;
+    Result ModeSelect(const std::uint8_t* data, std::uint32_t length);
+    Result GetConfiguration(const std::uint8_t* cdb, std::uint8_t* data,
+                            std::uint32_t length) const;
+    Result ReadDiscInformation(std::uint8_t* data, std::uint32_t length) const;
+    Result ReadTrackInformation(const std::uint8_t* cdb, std::uint8_t* data,
+                                std::uint32_t length) const;
+    Result ReadToc(const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t length) const;
+    Result ReadCapacity(std::uint8_t* data, std::uint32_t length) const;
+    Result ReadFormatCapacities(std::uint8_t* data, std::uint32_t length) const;
+
+    // Commands that change the medium.
     Result Read10(const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t length);
     Result Write10(const std::uint8_t* cdb, const std::uint8_t* data, std::uint32_t length);
+    Result SynchronizeCache(const std::uint8_t* cdb);
     Result CloseTrackSession(const std::uint8_t* cdb);
     Result Blank(const std::uint8_t* cdb);
     Result FormatUnit(const std::uint8_t* cdb, const std::uint8_t* data, std::uint32_t length);
     Result StartStop(const std::uint8_t* cdb);
 
-    void StartOperation(std::uint8_t ascq);
-    void ResetImage(bool keepData);
-    void CloseOpenSession(bool closeDisc);
-
-    std::filesystem::path imageFile_;
     const DriveClock* clock_;
     mutable std::mutex mutex_;
-    int imageFd_ = -1;
-
-    MediumKind kind_ = MediumKind::None;
-    std::uint32_t capacity_ = 0;
-    std::vector<Session> sessions_;
-    std::uint32_t written_ = 0;       // blocks written into the open track
-    std::uint32_t lastRecorded_ = 0;  // overwritable media: one past the highest block written
-    bool closed_ = false;
+    SimulatedMedium medium_;
+    SimulatedFaults faults_;
     std::vector<std::uint8_t> page05_;
-
-    int notReady_ = 0;
-    std::uint8_t notReadyAscq_ = 0x01;
-    std::uint8_t notReadyAsc_ = 0x04;
-    int busyWrites_ = 0;
-    std::set<std::uint32_t> badAddresses_;
-    std::set<std::uint8_t> hanging_;
-    bool getConfigurationSupported_ = true;
-    int operationCommands_ = 2;
     std::string product_ = "SIMULATED WRITER";
-    std::vector<std::vector<std::uint8_t>> commands_;
+    struct LoggedCommand {
+        std::vector<std::uint8_t> Cdb;
+        std::uint32_t WaitMs;
+    };
+    std::deque<LoggedCommand> commands_;
 };
 
 }  // namespace tv

@@ -33,6 +33,21 @@ echo "$out" | grep -q '^drive: .*,sim0: TUNEVLT SIMULATED WRITER1.00$' || { echo
 echo "$out" | grep -q '^  write modes: SAO TAO$' || { echo "FAIL drives-modes"; fail=1; }
 echo "$out" | grep -q '^  disc: CD-R (CD-R), blank, 0 sessions, capacity 359847 blocks$' || { echo "FAIL drives-disc: $out"; fail=1; }
 echo "$out" | grep -q '^  free blocks: 359847$' || { echo "FAIL drives-free"; fail=1; }
+# An existing file is never emptied as the simulated disc unless that is asked for.
+printf 'wertvoll' > "$dir/mine.img"
+"$TOOL" drives --sim cd-r --sim-image "$dir/mine.img" >/dev/null 2>"$dir/err"
+check drives-existing-image $? 2
+check drives-existing-kept "$(cat "$dir/mine.img")" "wertvoll"
+grep -q -- "--sim-overwrite" "$dir/err" || { echo "FAIL drives-existing-message"; fail=1; }
+"$TOOL" drives --sim cd-r --sim-image "$dir/mine.img" --sim-overwrite >/dev/null 2>&1
+check drives-overwrite $? 0
+ln -s "$dir/elsewhere.img" "$dir/link.img"
+"$TOOL" drives --sim cd-r --sim-image "$dir/link.img" --sim-overwrite >/dev/null 2>&1
+check drives-link-refused $? 2
+[ -e "$dir/elsewhere.img" ] && { echo "FAIL drives-link: followed"; fail=1; }
+before=$(ls /tmp | grep -c '^tunevault-sim-')
+"$TOOL" drives --sim cd-r >/dev/null 2>&1
+check drives-temporary-removed "$(ls /tmp | grep -c '^tunevault-sim-')" "$before"
 out=$("$TOOL" drives --sim dvd+rw 2>/dev/null)
 echo "$out" | grep -q '^  disc: DVD+RW' || { echo "FAIL drives-dvd: $out"; fail=1; }
 "$TOOL" drives --sim floppy >/dev/null 2>&1

@@ -123,6 +123,56 @@ TEST(DiscErase, AnEraseWhoseDriveNeverBecomesReadyIsReportedAsFailed) {
     EXPECT_TRUE(run.error);
 }
 
+TEST(DiscErase, AFailedZeroWriteOfADvdPlusRwIsReportedAsFailed) {
+    RecorderBench bench(MediumKind::DvdPlusRw);
+    EraseRun run(bench);
+    bench.recorder->FailWriteAt(40);
+    ASSERT_TRUE(bench.device->EraseDisc(true));
+    ASSERT_TRUE(run.Finish());
+    EXPECT_TRUE(run.error);
+    EXPECT_EQ(bench.CommandsWith(0x2A).size(), 2u);  // the writing stopped at the failure
+}
+
+TEST(DiscErase, ASecondEraseIsRefusedWhileOneRuns) {
+    RecorderBench bench(MediumKind::CdRw);
+    EraseRun run(bench);
+    bench.recorder->SetOperationCommands(1000000);
+    ASSERT_TRUE(bench.device->EraseDisc(true));
+    EXPECT_TRUE(bench.device->Erasing());
+    EXPECT_FALSE(bench.device->EraseDisc(true));  // returns at once, nothing sent
+    EXPECT_EQ(bench.CommandsWith(0xA1).size(), 1u);
+    ASSERT_TRUE(run.Finish());
+    EXPECT_EQ(run.events, 1);
+}
+
+// The main thread ends the device while the erase thread finishes: the thread
+// never waits for the main thread, so nothing hangs, and the event of a device
+// that is gone is never raised.
+TEST(DiscErase, DestroyingTheDeviceNeverWaitsForTheMainThreadNorRaisesTheEvent) {
+    RecorderBench bench(MediumKind::CdRw);
+    EraseRun run(bench);
+    ASSERT_TRUE(bench.device->EraseDisc(true));
+    // The thread ends without the main thread running anything.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (bench.device->Erasing() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_FALSE(bench.device->Erasing());
+    bench.device.reset();  // joins the thread; would never return if it waited on us
+    run.invoker.RunPending();
+    EXPECT_EQ(run.events, 0);
+
+    // Destroyed in the middle of its waiting: it stops there, without the reset
+    // steps of a finished erase.
+    RecorderBench slow(MediumKind::CdRw, 1.0);  // real waits of seconds
+    EraseRun slowRun(slow);
+    slow.recorder->SetOperationCommands(1000000);
+    ASSERT_TRUE(slow.device->EraseDisc(true));
+    slow.device.reset();
+    slowRun.invoker.RunPending();
+    EXPECT_EQ(slowRun.events, 0);
+    EXPECT_TRUE(slow.CommandsWith(0x01).empty());  // no REZERO UNIT of the reset
+}
+
 TEST(DiscErase, WithoutAReadyDriveNothingIsStarted) {
     RecorderBench bench(MediumKind::None);
     EraseRun run(bench);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
+#include "base/byte_order.h"
 #include "tests/drive/recorder_fixture.h"
 
 namespace tv {
@@ -50,6 +53,43 @@ TEST(DriveDiscovery, WrongIdsResetTheSelection) {
     bench.device->SetDevice(bench.device->DeviceList().front());
     EXPECT_EQ(bench.device->Adapter(), 0);
     EXPECT_TRUE(bench.device->TestUnitReady(5000));
+
+    // A drive selected before does not let an address pass that does not answer.
+    bench.messages.clear();
+    bench.device->SetDevice("0:5:0,?: nothing there");
+    EXPECT_EQ(bench.device->Adapter(), TSCSIDevice::kNoAddress);
+    EXPECT_EQ(bench.device->DeviceType(), 127);
+    EXPECT_EQ(bench.messages.back(), "INVALID DEVICE ID / NOT A CD OR DVD DRIVE");
+}
+
+// A drive may answer MODE SENSE with a page length of 0xFF: the page copied into
+// MODE SELECT never exceeds the parameter list it goes into.
+TEST(DriveDiscovery, WriteModeProbesBoundThePageLengthTheDriveReports) {
+    RecorderBench bench;
+    std::array<std::uint8_t, 8 + 54> list{};
+    list[8] = 0x05;
+    list[9] = 0xFF;  // a page "of 257 bytes"
+    list[10] = 0x01;
+    ASSERT_TRUE(bench.device->ModeSelect10(list.data(), static_cast<std::uint16_t>(list.size())));
+    bench.recorder->ClearCommands();
+    bench.device->DetectWriteModes();
+    const auto selects = bench.CommandsWith(0x55);
+    ASSERT_EQ(selects.size(), 3u);
+    for (const auto& cdb : selects) EXPECT_LE(ReadBig16(cdb.data() + 7), 8u + 256u);
+}
+
+// Buffers handed to the transport are aligned: no command logs the alignment line.
+TEST(DriveDiscovery, CommandBuffersAreAligned) {
+    RecorderBench bench;
+    bench.recorder->Eject();
+    bench.device->WaitForReady(30000, 5000);  // REQUEST SENSE rounds into the sense buffer
+    TDisc disc;
+    bench.recorder->InsertMedium(MediumKind::CdRw);
+    bench.device->GetDiscInfo(disc);
+    bench.device->GetFreeBlocks();
+    bench.device->ReadCapabilities();
+    for (const std::string& message : bench.messages)
+        EXPECT_FALSE(message.starts_with("aaaa")) << message;
 }
 
 TEST(DriveDiscovery, ScanningKeepsTheSelectedDriveAndClearsTheError) {

@@ -4,9 +4,11 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
+#include "drive/library_transport.h"
 #include "drive/scsi_device.h"
 #include "tests/drive/recorder_fixture.h"
 
@@ -41,6 +43,36 @@ TEST(LibraryTransport, IsLoadedFromTheGivenPath) {
               std::vector<std::string>{"0:0:0,E: LIBVEND LIBRARY DRIVE   0.01"});
     l.device.SetDevice(l.device.DeviceList().front());
     EXPECT_EQ(l.device.DeviceDescription(), "LIBVEND  LIBRARY DRIVE    0.01");
+}
+
+// A file named like the library in the working directory (a download folder, a
+// stick) is never loaded; one beside the program is, and its path is logged.
+TEST(LibraryTransport, IsNeverLoadedFromTheWorkingDirectory) {
+    test::TempFolder work, program;
+    std::filesystem::copy_file(TV_TEST_ASPI_LIBRARY, work / "WNASPI32.DLL");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(work.Path());
+    {
+        Library l;
+        l.layer.SetLibraryFolder(program.Path());
+        EXPECT_FALSE(l.device.InitializeASPI(false, ""));
+        EXPECT_FALSE(l.device.InitializeASPI(true, ""));
+        EXPECT_FALSE(l.device.ASPIInitialized());
+        // Named explicitly by the caller, a relative path is taken from here.
+        EXPECT_TRUE(l.device.InitializeASPI(false, "WNASPI32.DLL"));
+    }
+    {
+        Library l;
+        l.layer.SetLibraryFolder(program.Path());
+        std::filesystem::copy_file(TV_TEST_ASPI_LIBRARY, program / "WNASPI32.DLL");
+        ASSERT_TRUE(l.device.InitializeASPI(false, ""));
+        EXPECT_NE(std::find(l.messages.begin(), l.messages.end(),
+                            ">>> ASPI LIBRARY LOADED FROM " + (program / "WNASPI32.DLL").string()),
+                  l.messages.end());
+    }
+    std::filesystem::current_path(before);
+    const auto names = AspiLibraryNames("", "/opt/tunevault/bin");
+    EXPECT_EQ(names, std::vector<std::string>{"/opt/tunevault/bin/WNASPI32.DLL"});
 }
 
 TEST(LibraryTransport, PendingRequestsAreWaitedForOrTimedOut) {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cstring>
+#include <functional>
 
 #include "base/byte_order.h"
 #include "tests/drive/recorder_fixture.h"
@@ -38,6 +40,121 @@ TEST(MmcCommands, CdbsCarryTheirFields) {
     time.tm_min = 30;
     EXPECT_TRUE(d.SendTimestamp(time));
     EXPECT_EQ(bench.CommandsWith(0xBF).back(), (Bytes{0xBF, 0, 0, 0, 0, 0, 0, 0x0F, 0, 22, 0, 0}));
+}
+
+// Every command as the drive receives it: its CDB bytes and the wait it came
+// with (at least 10 s). (INQUIRY is answered by the emulation from its table.)
+TEST(MmcCommands, EveryCommandHasItsCdbAndWait) {
+    RecorderBench bench(MediumKind::CdRw);
+    TSCSIDevice& d = *bench.device;
+    std::vector<std::uint8_t> buffer(0x10203);  // on the heap: aligned
+    std::uint32_t a = 0, b = 0;
+    const std::uint8_t parameters[12] = {0x00, 0x82, 0x00, 0x08};
+    const std::uint8_t page[18] = {0, 0, 0, 0, 0, 0, 0, 0, 0x05, 0x08};
+    struct Case {
+        const char* Name;
+        std::function<void()> Run;
+        Bytes Cdb;
+        std::uint32_t Wait;
+    };
+    const Case cases[] = {
+        {"TEST UNIT READY", [&] { d.TestUnitReady(5000); }, {0x00, 0, 0, 0, 0, 0}, 10000},
+        {"TEST UNIT READY long", [&] { d.TestUnitReady(25000); }, {0x00, 0, 0, 0, 0, 0}, 25000},
+        {"REZERO UNIT", [&] { d.RezeroUnit(); }, {0x01, 0, 0, 0, 0, 0}, 10000},
+        {"REQUEST SENSE",
+         [&] { d.RequestSense(buffer.data(), 40); },
+         {0x03, 0, 0, 0, 40, 0},
+         10000},
+        {"FORMAT UNIT",
+         [&] { d.FormatUnit(0x11, parameters, 12); },
+         {0x04, 0x11, 0, 0, 0, 0},
+         10000},
+        {"START STOP load", [&] { d.StartStopUnit(false); }, {0x1B, 0, 0, 0, 3, 0}, 20000},
+        {"PREVENT", [&] { d.PreventAllowRemoval(false); }, {0x1E, 0, 0, 0, 1, 0}, 10000},
+        {"ALLOW", [&] { d.PreventAllowRemoval(true); }, {0x1E, 0, 0, 0, 0, 0}, 10000},
+        {"READ FORMAT CAPACITIES",
+         [&] { d.ReadFormatCapacities(a, b); },
+         {0x23, 0, 0, 0, 0, 0, 0, 0, 248, 0},
+         10000},
+        {"READ CAPACITY", [&] { d.ReadCapacity(a, b); }, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 10000},
+        {"READ (10)",
+         [&] { d.Read10(0x12345, 2, 4096, buffer.data()); },
+         {0x28, 0, 0, 0x01, 0x23, 0x45, 0, 0, 2, 0},
+         10000},
+        {"WRITE (10)",
+         [&] { d.Write10(0, 2, buffer.data(), 4096); },
+         {0x2A, 0, 0, 0, 0, 0, 0, 0, 2, 0},
+         120000},
+        {"SYNCHRONIZE CACHE",
+         [&] { d.SynchronizeCache(240000, true); },
+         {0x35, 2, 0, 0, 0, 0, 0, 0, 0, 0},
+         240000},
+        {"GET CONFIGURATION",
+         [&] { d.GetConfiguration(2, 0x012A, 114, buffer.data()); },
+         {0x46, 2, 0, 0x2A, 0, 0, 0, 0, 114, 0},
+         30000},
+        {"READ TOC",
+         [&] { d.ReadTOC(4, buffer.data(), 26, 3, true, 0x40); },
+         {0x43, 2, 4, 0, 0, 0, 3, 0, 26, 0x40},
+         10000},
+        {"READ DISC INFORMATION",
+         [&] { d.ReadDiscInformation(buffer.data(), 56); },
+         {0x51, 0, 0, 0, 0, 0, 0, 0, 56, 0},
+         10000},
+        {"READ TRACK INFORMATION",
+         [&] { d.ReadTrackInformation(7); },
+         {0x52, 1, 0, 0, 0, 7, 0, 0, 40, 0},
+         60000},
+        {"SEND OPC INFORMATION",
+         [&] { d.SendOPCInformation(); },
+         {0x54, 1, 0, 0, 0, 0, 0, 0, 0, 0},
+         150000},
+        {"MODE SELECT (10)",
+         [&] { d.ModeSelect10(page, 18); },
+         {0x55, 0x10, 0, 0, 0, 0, 0, 0, 18, 0},
+         10000},
+        {"MODE SENSE (10) defaults",
+         [&] { d.ModeSense10(0x2A, buffer.data(), true, 255, 256); },
+         {0x5A, 0, 0xAA, 0, 0, 0, 0, 0, 255, 0},
+         20000},
+        {"CLOSE finalize",
+         [&] { d.CloseTrackSession(false, false, true); },
+         {0x5B, 0, 5, 0, 0, 0, 0, 0, 0, 0},
+         180000},
+        {"CLOSE session",
+         [&] { d.CloseTrackSession(false, true, false); },
+         {0x5B, 1, 2, 0, 0, 0, 0, 0, 0, 0},
+         180000},
+        {"CLOSE ex",
+         [&] { d.CloseTrackSessionEx(false, 3, 7, 8, 9); },
+         {0x5B, 0, 3, 7, 8, 9, 0, 0, 0, 0},
+         180000},
+        {"READ BUFFER CAPACITY",
+         [&] { d.ReadBufferCapacity(a, b); },
+         {0x5C, 0, 0, 0, 0, 0, 0, 0, 32, 0},
+         10000},
+        {"SEND CUE SHEET",
+         [&] { d.SendCueSheet(buffer.data(), 0x10203); },
+         {0x5D, 0, 0, 0, 0, 0, 0x01, 0x02, 0x03, 0},
+         30000},
+        {"SET STREAMING",
+         [&] { d.SetStreaming(buffer.data(), 28); },
+         {0xB6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 28, 0},
+         10000},
+        {"SEND DVD STRUCTURE",
+         [&] { d.SendDVDStructure(0x0F, buffer.data(), 22); },
+         {0xBF, 0, 0, 0, 0, 0, 0, 0x0F, 0, 22, 0, 0},
+         10000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        bench.recorder->ClearCommands();
+        c.Run();
+        const auto commands = bench.recorder->Commands();
+        ASSERT_EQ(commands.size(), 1u);
+        EXPECT_EQ(commands.front(), c.Cdb);
+        EXPECT_EQ(bench.recorder->CommandWaits().front(), c.Wait);
+    }
 }
 
 TEST(MmcCommands, ReadTocRefusesLengthsAbove255BeforeSendingAnything) {
@@ -146,15 +263,30 @@ TEST(WaitForReady, WaitsWhileTheDriveBecomesReady) {
     RecorderBench bench;
     bench.recorder->FailNextCommandsNotReady(3);
     EXPECT_TRUE(bench.device->WaitForReady(30000, 5000));
-    EXPECT_GE(bench.CommandsWith(0x51).size(), 3u);  // READ DISC INFORMATION rounds
+    // Three refused READ DISC INFORMATION rounds, the fourth answered, and one TEST
+    // UNIT READY that finds the drive ready.
+    EXPECT_EQ(bench.CommandsWith(0x51).size(), 4u);
+    EXPECT_EQ(bench.CommandsWith(0x00).size(), 1u);
+    EXPECT_TRUE(bench.CommandsWith(0x03).empty());
+
+    bench.recorder->ClearCommands();
+    bench.recorder->FailNextCommandsNotReady(100);  // longer than the budget
+    EXPECT_FALSE(bench.device->WaitForReady(30000, 5000));
+    // Steps of 5,000 ms: the round that takes the budget below zero is the last.
+    EXPECT_EQ(bench.CommandsWith(0x51).size(), 7u);
 }
 
 TEST(WaitForReady, GivesUpWhenNoMediumArrives) {
     RecorderBench bench;
     bench.recorder->Eject();
     EXPECT_FALSE(bench.device->WaitForReady(30000, 5000));
-    // The REQUEST SENSE rounds stop when the budget is used up.
-    EXPECT_LE(bench.CommandsWith(0x03).size(), 30000u / 5000u);
+    // Medium not present is no "becoming ready": one READ DISC INFORMATION, two
+    // TEST UNIT READY, then REQUEST SENSE without sleeping until the budget is
+    // spent (5,000 ms each from the 20,000 left).
+    EXPECT_EQ(bench.CommandsWith(0x51).size(), 1u);
+    EXPECT_EQ(bench.CommandsWith(0x00).size(), 2u);
+    EXPECT_EQ(bench.CommandsWith(0x03).size(), 5u);
+    EXPECT_EQ(bench.device->LastErrorText(), "");  // REQUEST SENSE itself succeeds
 }
 
 TEST(WaitForReady, DvdRamSkipsTheDiscInformationPhase) {

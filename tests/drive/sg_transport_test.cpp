@@ -17,34 +17,63 @@
 namespace tv {
 namespace {
 
+// A drive's address as the system tells it: through SG_GET_SCSI_ID, through
+// SCSI_IOCTL_GET_IDLUN only, or not at all.
+struct FakeAddress {
+    enum class Via { ScsiId, IdLun, None } Source = Via::None;
+    int Host = 0, Channel = 0, Id = 0, Lun = 0;
+};
+
 class FakeSystem final : public SgSystem {
   public:
-    // sr0 answers with an address from SCSI_IOCTL_GET_IDLUN, sr1 cannot be opened,
-    // sr2 has no readable address.
-    std::vector<std::string> OpticalDrives() override { return {"sr0", "sr1", "sr2"}; }
+    // sr0: host 12 (hosts above 9 are common), sr1 cannot be opened, sr2 has no
+    // readable address, sr3: host 12 on channel 1, sr4: host 3 through the older ioctl.
+    std::map<std::string, FakeAddress> drives = {
+        {"sr0", {FakeAddress::Via::ScsiId, 12, 0, 1, 0}},
+        {"sr1", {}},
+        {"sr2", {FakeAddress::Via::None}},
+        {"sr3", {FakeAddress::Via::ScsiId, 12, 1, 1, 0}},
+        {"sr4", {FakeAddress::Via::IdLun, 3, 0, 0, 0}},
+    };
+
+    std::vector<std::string> OpticalDrives() override {
+        std::vector<std::string> names;
+        for (const auto& [name, address] : drives) names.push_back(name);
+        return names;
+    }
     int Open(const std::string& path, int) override {
-        if (path == "/dev/sr1") {
-            errno = EACCES;
+        if (path == "/dev/sr1" || !drives.contains(path.substr(5))) {
+            errno = path == "/dev/sr1" ? EACCES : ENOENT;
             return -1;
         }
         ++opened;
-        return path == "/dev/sr0" ? 100 : 102;
+        return 100 + (path.back() - '0');
     }
     int Close(int) override {
         ++closed;
         return 0;
     }
     int Ioctl(int fd, unsigned long request, void* argument) override {
+        const FakeAddress& address = drives.at("sr" + std::to_string(fd - 100));
         if (request == SG_GET_SCSI_ID) {
-            errno = ENOTTY;
-            return -1;
+            if (address.Source != FakeAddress::Via::ScsiId) {
+                errno = ENOTTY;
+                return -1;
+            }
+            auto* id = static_cast<sg_scsi_id*>(argument);
+            id->host_no = address.Host;
+            id->channel = address.Channel;
+            id->scsi_id = address.Id;
+            id->lun = address.Lun;
+            return 0;
         }
         if (request == SCSI_IOCTL_GET_IDLUN) {
-            if (fd != 100) {
+            if (address.Source != FakeAddress::Via::IdLun) {
                 errno = EINVAL;
                 return -1;
             }
-            static_cast<int*>(argument)[0] = (2 << 24) | 1;  // host 2, id 1, lun 0
+            static_cast<int*>(argument)[0] =
+                (address.Host << 24) | (address.Channel << 16) | (address.Lun << 8) | address.Id;
             return 0;
         }
         auto* io = static_cast<sg_io_hdr_t*>(argument);
@@ -55,9 +84,9 @@ class FakeSystem final : public SgSystem {
         if (io->cmdp[0] == 0x12) {
             auto* data = static_cast<std::uint8_t*>(io->dxferp);
             data[0] = 5;
-            std::memcpy(data + 8,
-                        fd == 100 ? "REALDRV DVD RECORDER    1.02" : "OTHERDRVCD WRITER       2.00",
-                        28);
+            std::string identity = "DRIVE" + std::to_string(fd - 100) + "  DVD RECORDER    1.02";
+            identity.resize(28, ' ');
+            std::memcpy(data + 8, identity.data(), 28);
             return 0;
         }
         return answer ? answer(*io) : 0;
@@ -82,28 +111,53 @@ struct Transport {
     std::vector<std::string> messages;
 };
 
+// Adapters are numbered densely from 0, one per host and channel; drives without
+// an address come after them, and every id of the list selects its drive.
 TEST(SgTransport, FindsDrivesWithTheirAddressesAndReportsThoseItCannotOpen) {
     Transport t;
     ASSERT_TRUE(t.device.InitializeASPI(true, ""));
     EXPECT_EQ(t.layer.TransportName(), "KVASPI32");
-    EXPECT_EQ(t.device.DeviceList(),
-              (std::vector<std::string>{"2:1:0,sr0: REALDRV DVD RECORDER    1.02",
-                                        "3:0:0,sr2: OTHERDRVCD WRITER       2.00"}));
+    EXPECT_EQ(
+        t.device.DeviceList(),
+        (std::vector<std::string>{
+            "0:0:0,sr4: DRIVE4  DVD RECORDER    1.02", "1:1:0,sr0: DRIVE0  DVD RECORDER    1.02",
+            "2:1:0,sr3: DRIVE3  DVD RECORDER    1.02", "3:0:0,sr2: DRIVE2  DVD RECORDER    1.02"}));
     ASSERT_EQ(t.messages.size(), 1u);
     EXPECT_NE(t.messages[0].find("/dev/sr1"), std::string::npos);
     EXPECT_NE(t.messages[0].find("\"cdrom\""), std::string::npos);
     EXPECT_EQ(t.system->opened, t.system->closed);  // every handle closed again
     EXPECT_EQ(t.layer.SupportInfo(), 0x0104u);      // four adapters
+    for (const std::string& line : t.device.DeviceList()) {
+        t.device.SetDevice(line);
+        EXPECT_EQ(t.device.DeviceType(), 5) << line;
+        EXPECT_EQ(t.device.GetDriveLetter(), line.substr(line.find(',') + 1, 3));
+    }
+    // Adapter numbers of more than one digit are read whole.
+    t.device.SetDevice("12:1:0,sr0: gone");
+    EXPECT_EQ(t.device.Adapter(), TSCSIDevice::kNoAddress);
+}
+
+TEST(SgTransport, DrivesWithoutAnyAddressShareAdapterOne) {
+    Transport t;
+    t.system->drives = {{"sr0", {FakeAddress::Via::None}}, {"sr1", {FakeAddress::Via::None}}};
+    t.system->drives.erase("sr1");
+    t.system->drives["sr2"] = {FakeAddress::Via::None};
+    ASSERT_TRUE(t.device.InitializeASPI(true, ""));
+    EXPECT_EQ(t.device.DeviceList(),
+              (std::vector<std::string>{"1:0:0,sr0: DRIVE0  DVD RECORDER    1.02",
+                                        "1:1:0,sr2: DRIVE2  DVD RECORDER    1.02"}));
 }
 
 TEST(SgTransport, CommandsGoThroughSgIoWithTheirWaitAsTimeout) {
     Transport t;
     ASSERT_TRUE(t.device.InitializeASPI(true, ""));
     t.device.SetDevice(t.device.DeviceList().front());
-    EXPECT_EQ(t.device.DeviceDescription(), "REALDRV  DVD RECORDER     1.02");
+    EXPECT_EQ(t.device.DeviceDescription(), "DRIVE4   DVD RECORDER     1.02");
     EXPECT_TRUE(t.device.TestUnitReady(5000));
     EXPECT_EQ(t.system->lastCdb, (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(t.system->lastTimeout, 10000u);  // waits are at least 10 s
+    // The kernel never gives up before 120 s (its error handling would reset the
+    // drive in the middle of an operation), nor before the command's own wait.
+    EXPECT_EQ(t.system->lastTimeout, 120000u);
     EXPECT_TRUE(t.device.SynchronizeCache(1800000, false));
     EXPECT_EQ(t.system->lastTimeout, 1800000u);
 }
@@ -147,6 +201,20 @@ TEST(SgTransport, TimeoutsAndHostErrorsBecomeAspiStatus) {
     EXPECT_FALSE(t.device.TestUnitReady(5000));
     EXPECT_EQ(t.device.LastErrorText(), "TARGET BUSY");
     EXPECT_TRUE(t.device.TargetBusy());
+    // A refusal by the system is a permission problem, named with the drive.
+    for (const int refusal : {EPERM, EACCES}) {
+        t.system->answer = [refusal](sg_io_hdr_t&) {
+            errno = refusal;
+            return -1;
+        };
+        t.messages.clear();
+        EXPECT_FALSE(t.device.Write10(0, 1, nullptr, 0));
+        EXPECT_EQ(t.device.LastErrorText(),
+                  "ACCESS DENIED TO /dev/sr4 (THE USER NEEDS READ AND WRITE ACCESS: GROUP "
+                  "\"cdrom\")");
+        ASSERT_FALSE(t.messages.empty());
+        EXPECT_NE(t.messages.back().find("ACCESS DENIED TO /dev/sr4"), std::string::npos);
+    }
 }
 
 TEST(SgTransport, ResultMapping) {
@@ -164,6 +232,10 @@ TEST(SgTransport, ResultMapping) {
     EXPECT_EQ(status(0, 0, 0, 0x05, 0), std::tuple(SS_ABORTED, std::uint8_t{0}, std::uint8_t{0}));
     EXPECT_EQ(status(-1, EINVAL, 0, 0, 0),
               std::tuple(SS_INVALID_SRB, std::uint8_t{0}, std::uint8_t{0}));
+    EXPECT_EQ(status(-1, EPERM, 0, 0, 0),
+              std::tuple(SS_ACCESS_DENIED, std::uint8_t{0}, std::uint8_t{0}));
+    EXPECT_EQ(status(-1, EACCES, 0, 0, 0),
+              std::tuple(SS_ACCESS_DENIED, std::uint8_t{0}, std::uint8_t{0}));
 }
 
 TEST(SgTransport, TheEmulationAnswersItsOwnRequests) {
@@ -203,7 +275,17 @@ TEST(SgTransport, TheRealDriveAnswersWhenThereIsOne) {
     EXPECT_FALSE(device.DeviceDescription().empty());
     EXPECT_TRUE(device.DeviceType() == 5 || device.DeviceType() == 4);
     TDisc disc;
-    device.GetDiscInfo(disc);  // whatever the tray holds: no crash, no hang
+    device.GetDiscInfo(disc);
+    if (disc.Ready) {
+        // A disc: it has a name, and nothing used lies beyond its capacity.
+        EXPECT_FALSE(disc.MediaName.empty());
+        EXPECT_LE(disc.Used, disc.Capacity);
+        EXPECT_GE(device.GetDiscStatus(), 0);
+    } else {
+        // None: the drive says why.
+        EXPECT_FALSE(device.TestUnitReady(5000));
+        EXPECT_NE(device.LastErrorText().find("NOT READY"), std::string::npos);
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "catalogue/ini_file.h"
+#include "tests/drive/recorder_fixture.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_folder.h"
 #include "widgets/ui/coloured_tab_widget.h"
@@ -99,6 +100,38 @@ class WidgetsTest : public QObject {
         QTRY_VERIFY(posted);
         worker.join();
         QCOMPARE(ranIn, guiThread);
+    }
+
+    // The program closes while the drive is being erased: ending the device neither
+    // hangs (its thread never waits for the GUI thread) nor raises an event into a
+    // device that is gone.
+    void destroyingADeviceDuringAnEraseNeitherHangsNorRaisesItsEvent() {
+        QtMainThreadInvoker invoker;
+        test::RecorderBench bench(MediumKind::CdRw);
+        int events = 0;
+        auto device = std::make_unique<TSCSIDevice>(bench.layer, &invoker);
+        device->SetDevice(device->DeviceList().front());
+        device->OnEraseDone = [&](TSCSIDevice&, bool) { ++events; };
+        QVERIFY(device->EraseDisc(true));
+        // Waited for without running this thread's events: the erase's event is
+        // queued to it by now and has not run.
+        for (int i = 0; i < 30000 && device->Erasing(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        QVERIFY(!device->Erasing());
+        device.reset();
+        QCoreApplication::processEvents();
+        QCOMPARE(events, 0);
+
+        bench.recorder->SetOperationCommands(1000000);  // this erase never ends by itself
+        device = std::make_unique<TSCSIDevice>(bench.layer, &invoker);
+        device->SetDevice(device->DeviceList().front());
+        device->OnEraseDone = [&](TSCSIDevice&, bool) { ++events; };
+        bench.recorder->InsertMedium(MediumKind::CdRw);
+        QVERIFY(device->EraseDisc(true));
+        QVERIFY(device->Erasing());
+        device.reset();
+        QCoreApplication::processEvents();
+        QCOMPARE(events, 0);
     }
 
     void fileFiltersBecomeQtFilters() {
