@@ -43,6 +43,19 @@ std::size_t FoldedHash(std::string_view text) noexcept {
     return static_cast<std::size_t>(h ^ (h >> 32));
 }
 
+// Makes room for cell index in a row: rows of usual lists get all their columns
+// at once, rows of very wide lists grow as their cells are set.
+void GrowCells(std::vector<std::string>& cells, std::size_t index, int columnCount) {
+    constexpr std::size_t kAtOnce = 16;
+    if (cells.capacity() <= index) {
+        const std::size_t wanted =
+            std::max({index + 1, 2 * cells.capacity(),
+                      std::min<std::size_t>(kAtOnce, static_cast<std::size_t>(columnCount))});
+        cells.reserve(std::min<std::size_t>(wanted, static_cast<std::size_t>(columnCount)));
+    }
+    cells.resize(index + 1);
+}
+
 }  // namespace
 
 const std::string& SongRow::Cell(std::size_t column) const noexcept {
@@ -111,7 +124,7 @@ void SongList::SetCell(int row, int column, std::string text) {
     const auto index = static_cast<std::size_t>(column);
     if (index >= cells.size()) {
         if (text.empty()) return;  // reads as empty already
-        cells.resize(index + 1);
+        GrowCells(cells, index, columnCount_);
     }
     std::string& cell = cells[index];
     if (cell == text) return;
@@ -278,7 +291,7 @@ void SongList::SetCellInBulk(int row, int column, std::string_view text) {
     const auto index = static_cast<std::size_t>(column);
     if (index >= cells.size()) {
         if (text.empty()) return;  // reads as empty already: no memory for it
-        cells.resize(index + 1);
+        GrowCells(cells, index, columnCount_);
     }
     cells[index].assign(text);
 }
