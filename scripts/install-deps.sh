@@ -11,6 +11,8 @@ packages=(
     qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev libtag1-dev xvfb xauth
+    # ffprobe cross-checks the MPEG analysis of the encoder-made test files
+    ffmpeg
     # independent readers of the images the tests write
     genisoimage xorriso libarchive-tools
 )
