@@ -13,6 +13,7 @@
 
 #include "base/file_descriptor.h"
 #include "base/safe_open.h"
+#include "burning/image_content.h"
 #include "burning/joliet_names.h"
 #include "burning/stream_ex.h"
 
@@ -42,7 +43,7 @@ void SkipUnburnableFile(TDiscBurner& burner, const std::string& fullPath,
 namespace {
 
 // Writes the image into an open file: from the file's current position on, the
-// header, the file data with zero padding, and the post-gap.
+// bytes of ImageContent (header, padded files, post-gap).
 bool WriteImageData(const TDiscBurner& burner, TStreamEx& image, const std::string& imageName,
                     std::string& error) {
     const auto put = [&](const void* data, std::int64_t count) {
@@ -51,50 +52,19 @@ bool WriteImageData(const TDiscBurner& burner, TStreamEx& image, const std::stri
                 "\": " + std::error_code(errno, std::generic_category()).message();
         return false;
     };
-    const std::vector<std::uint8_t>& header = burner.HeaderStream();
-    if (!put(header.data(), static_cast<std::int64_t>(header.size()))) return false;
-
+    ImageContent content(burner);
     std::vector<std::uint8_t> buffer(kCopyBlock);
-    const std::vector<std::uint8_t> zeros(kSectorSize, 0);
-    std::uint64_t written = header.size();
-    for (const auto& entry : burner.Files()) {
-        if (entry->IsDirectory() || entry->SourcePath.empty() || entry->IsoLength == 0) continue;
-        std::unique_ptr<TFileStreamEx> source;
-        try {
-            source =
-                std::make_unique<TFileStreamEx>(entry->SourcePath, TFileStreamEx::kOpenReadShared);
-        } catch (const std::system_error&) {
-            error = "CAN'T OPEN FILE \"" + LogText(entry->SourcePath) +
-                    "\" OR FILE IS IN USES BY OTHER SOFTWARE";
-            return false;
-        }
-        ::posix_fadvise(source->Handle(), 0, 0, POSIX_FADV_SEQUENTIAL);
-        std::uint64_t left = entry->IsoLength;
-        while (left > 0) {
-            const auto want =
-                static_cast<std::int64_t>(std::min<std::uint64_t>(left, buffer.size()));
-            const std::int64_t got = source->Read(buffer.data(), want);
-            if (got != want) {
-                error = "CAN'T READ FILE \"" + LogText(entry->SourcePath) +
-                        "\": it is shorter than when it was added";
-                return false;
-            }
-            if (!put(buffer.data(), got)) return false;
-            left -= static_cast<std::uint64_t>(got);
-        }
-        written += entry->IsoLength;
-        // The rest of the last sector is zero.
-        const std::uint64_t tail = (kSectorSize - entry->IsoLength % kSectorSize) % kSectorSize;
-        if (tail && !put(zeros.data(), static_cast<std::int64_t>(tail))) return false;
-        written += tail;
+    for (;;) {
+        std::size_t got = 0;
+        if (!content.ReadData(buffer, got, error)) return false;
+        if (got == 0) break;
+        if (!put(buffer.data(), static_cast<std::int64_t>(got))) return false;
     }
-    // The post-gap makes a session at least 300 sectors long.
-    const std::uint64_t total = burner.ImageSectors() * kSectorSize;
-    while (written < total) {
-        const auto count =
-            static_cast<std::int64_t>(std::min<std::uint64_t>(total - written, kSectorSize));
-        if (!put(zeros.data(), count)) return false;
-        written += static_cast<std::uint64_t>(count);
+    std::fill(buffer.begin(), buffer.end(), 0);
+    for (std::uint64_t left = content.PostGapBytes(); left > 0;) {
+        const auto count = static_cast<std::int64_t>(std::min<std::uint64_t>(left, buffer.size()));
+        if (!put(buffer.data(), count)) return false;
+        left -= static_cast<std::uint64_t>(count);
     }
     return true;
 }

@@ -30,7 +30,10 @@ TDiscBurner::TDiscBurner(DriveLayer& layer, MainThreadInvoker* invoker)
 }
 
 TDiscBurner::~TDiscBurner() {
-    AbandonErase();  // before any part of the burner goes
+    // Before any part of the burner goes: a running burn or erase stops, and
+    // neither raises its event any more.
+    AbandonBurn();
+    AbandonErase();
 }
 
 void TDiscBurner::SetCacheSize(std::uint32_t value) {

@@ -1,13 +1,18 @@
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct stat;
 
+#include "burning/cache_thread.h"
 #include "burning/date_time.h"
 #include "burning/file_tree.h"
 #include "burning/iso_layout.h"
@@ -109,9 +114,43 @@ class TDiscBurner : public TSCSIDevice {
     bool GetNextWritableAddress();
     std::uint32_t FindVolumeSize();
 
-    std::uint64_t BytesWritten = 0;
+    // --- the burn ---------------------------------------------------------------
+    // Lays the image out behind the disc's next writable address, starts the
+    // reader and, once its cache is filled, the write thread; true then. The
+    // outcome always arrives through OnWriteDone (in the main thread, through the
+    // invoker): false when the burn could not start, OnWriteDone having been
+    // raised already with the reason; also false, without an event, while a burn
+    // or erase runs.
+    bool BurnImage();
+    bool Burning() const noexcept { return burning_; }
+    // Waits until the write thread has ended (its OnWriteDone may still be queued).
+    void WaitForBurn();
+    // Bytes sent to the drive by the running (or last) burn.
+    std::atomic<std::uint64_t> BytesWritten{0};
+    // Times the writer found no block ready after the cache was first filled.
+    std::uint64_t WriterWaits() const noexcept { return writerWaits_; }
+    // The block size and queue capacity of the last burn.
+    std::uint32_t BurnBlockSize() const noexcept { return burnBlockSize_; }
+    std::size_t BurnQueueCapacity() const noexcept { return burnQueueCapacity_; }
 
   private:
+    void FormatDvdRw();
+    void RunWriteThread();
+    // D: the drive prepared for writing; false when abandoned.
+    void PrepareDriveForWriting(std::uint16_t discType, std::uint8_t& firstTrack);
+    // E: the blocks written; the error text (empty on success).
+    std::string WriteBlocks(std::uint16_t discType);
+    bool WriteDescriptorCopy(std::uint16_t discType, std::uint32_t sectors, std::string& error);
+    // F: flushing, closing and resetting.
+    void FlushDrive(std::uint16_t discType);
+    // False when the (final) close command failed.
+    bool CloseSession(std::uint16_t discType, std::uint8_t firstTrack);
+    void ResetDrive();
+    bool DriveBusy() const;
+    // A wait of the write thread; false (at once) when the burn is abandoned.
+    bool BurnWait(std::uint32_t milliseconds);
+    void AbandonBurn();
+
     // Whether the tables can take one more entry; reports the limit when not.
     bool RoomForFile();
     bool RoomForDirectory();
@@ -146,6 +185,18 @@ class TDiscBurner : public TSCSIDevice {
     std::vector<std::uint8_t> header_;
     std::vector<std::uint8_t> descriptorCopy_;
     std::size_t descriptorEnd_ = 0;
+
+    // The running burn.
+    std::unique_ptr<TCacheThread> cache_;
+    std::thread writeThread_;
+    std::atomic<bool> burning_{false};
+    std::atomic<bool> abandonBurn_{false};
+    std::mutex burnWaitMutex_;
+    std::condition_variable burnWake_;
+    std::atomic<std::uint64_t> writerWaits_{0};
+    std::uint32_t burnBlockSize_ = 0;
+    std::size_t burnQueueCapacity_ = 0;
+    std::vector<std::uint8_t> writeBuffer_;
 };
 
 }  // namespace tv

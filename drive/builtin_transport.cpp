@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "drive/device_holders.h"
 #include "drive/scsi_errors.h"
 
 namespace tv {
@@ -238,7 +239,36 @@ void BuiltInTransport::CloseAll() {
     for (Slot& slot : slots_) {
         if (slot.Fd >= 0) system_->Close(slot.Fd);
         slot.Fd = -1;
+        slot.Claimed = false;
     }
+}
+
+bool BuiltInTransport::Claim(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun,
+                             std::string& holders) {
+    std::lock_guard lock(mutex_);
+    holders.clear();
+    Slot* slot = Find(adapter, target, lun);
+    if (slot == nullptr || slot->Recorder || slot->Claimed) return true;
+    if (slot->Fd >= 0) system_->Close(slot->Fd);
+    const std::string path = "/dev/" + slot->Name;
+    slot->Fd = system_->Open(path, O_RDWR | O_NONBLOCK | O_EXCL);
+    if (slot->Fd < 0) {
+        const int error = errno;
+        holders = DeviceHolders(path);
+        if (holders.empty()) holders = std::strerror(error);
+        return false;
+    }
+    slot->Claimed = true;
+    return true;
+}
+
+void BuiltInTransport::Release(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun) {
+    std::lock_guard lock(mutex_);
+    Slot* slot = Find(adapter, target, lun);
+    if (slot == nullptr || !slot->Claimed) return;
+    if (slot->Fd >= 0) system_->Close(slot->Fd);
+    slot->Fd = -1;
+    slot->Claimed = false;
 }
 
 BuiltInTransport::Slot* BuiltInTransport::Find(std::uint8_t adapter, std::uint8_t target,
@@ -355,7 +385,7 @@ void BuiltInTransport::Execute(Slot& slot, SRB_ExecSCSICmd& request) {
                     std::min<std::size_t>(request.SRB_SenseLen, kSenseBytes));
     }
     request.SRB_Status = outcome.Status;
-    if (closeAfterCommand_ && slot.Fd >= 0) {
+    if (closeAfterCommand_ && slot.Fd >= 0 && !slot.Claimed) {
         system_->Close(slot.Fd);
         slot.Fd = -1;
     }

@@ -54,12 +54,18 @@ class BuiltInTransport final : public AspiTransport {
     std::string DriveName(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun) const;
     void SetCloseHandleAfterCommand(bool on);
     void CloseAll();
+    // Opens the drive at an address exclusively and keeps it open until Release;
+    // false with who holds it in holders when the system refuses (EBUSY).
+    // Simulated drives are always free.
+    bool Claim(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun, std::string& holders);
+    void Release(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun);
 
   private:
     struct Slot {
         std::uint8_t Adapter = 0, Target = 0, Lun = 0;
         std::string Name;
         int Fd = -1;
+        bool Claimed = false;  // Fd is an exclusive open kept until Release
         std::array<std::uint8_t, 40> Inquiry{};
         std::shared_ptr<SimulatedRecorder> Recorder;
     };

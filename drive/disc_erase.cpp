@@ -53,18 +53,31 @@ bool TSCSIDevice::EraseWait(std::uint32_t milliseconds) {
 bool TSCSIDevice::EraseDisc(bool quick) {
     if (erasing_) return false;  // one erase at a time
     WaitForErase();              // an ended erase's thread
+    // The drive is this program's alone until the erase has ended.
+    std::string holders;
+    if (!ClaimDrive(holders)) {
+        DebugMessage(">>> THE DRIVE IS IN USE" + (holders.empty() ? std::string() : ": " + holders),
+                     0);
+        return false;
+    }
     TestUnitReady(5000);
     StartStopUnit(false);
     const std::uint16_t type = GetDiscType();
     layer_.CurrentDiscType = type;
     eraseMode_ = quick ? 1 : 0;
-    if (!TestUnitReady(5000) && !WaitForReady(30000, 5000)) return false;
+    if (!TestUnitReady(5000) && !WaitForReady(30000, 5000)) {
+        ReleaseDrive();
+        return false;
+    }
     if (type != dtDvdRam) {
         SetCDSpeed(ReadSpeed, writeSpeed_);
         SetWriteParameters(false, false, type);
     }
     const std::uint16_t speed = GetCurrentWriteSpeed();
-    if (!TestUnitReady(5000) && !WaitForReady(30000, 5000)) return false;
+    if (!TestUnitReady(5000) && !WaitForReady(30000, 5000)) {
+        ReleaseDrive();
+        return false;
+    }
 
     char text[128];
     std::snprintf(text, sizeof text, "STARTING ERASE PROCESS ON %s AT %s",
@@ -93,6 +106,7 @@ bool TSCSIDevice::EraseDisc(bool quick) {
         accepted = FormatUnit(0x11, kDvdRamFormat, 12);
     }
     if (!accepted) {
+        ReleaseDrive();
         erasing_ = false;
         if (OnEraseDone) OnEraseDone(*this, true);
         return false;
@@ -202,6 +216,7 @@ void TSCSIDevice::RunEraseThread(std::uint16_t discType, std::uint16_t expectedS
     }
     if (EraseAbandoned()) {
         // The device is going away: no reset, no event.
+        ReleaseDrive();
         erasing_ = false;
         return;
     }
@@ -220,14 +235,10 @@ void TSCSIDevice::RunEraseThread(std::uint16_t discType, std::uint16_t expectedS
     // An erase whose drive never became ready, or whose zero-writing failed, is
     // reported as failed.
     const bool withError = !becameReady || writeFailed;
+    ReleaseDrive();
     erasing_ = false;
-    if (invoker_ == nullptr) {
-        if (OnEraseDone) OnEraseDone(*this, withError);
-        return;
-    }
     // Queued, not waited for: the main thread may be busy ending this device.
-    invoker_->Post([this, alive = alive_, withError] {
-        if (!*alive) return;
+    RaiseInMainThread([this, withError] {
         erasing_ = false;
         if (OnEraseDone) OnEraseDone(*this, withError);
     });

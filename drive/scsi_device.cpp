@@ -81,6 +81,27 @@ TSCSIDevice::~TSCSIDevice() {
     AbandonErase();
 }
 
+void TSCSIDevice::RaiseInMainThread(std::function<void()> event) {
+    if (invoker_ == nullptr) {
+        event();
+        return;
+    }
+    invoker_->Post([alive = alive_, event = std::move(event)] {
+        if (*alive) event();
+    });
+}
+
+bool TSCSIDevice::ClaimDrive(std::string& holders) {
+    holders.clear();
+    BuiltInTransport* builtIn = layer_.BuiltIn();
+    if (builtIn == nullptr || adapter_ == kNoAddress) return true;  // nothing to claim
+    return builtIn->Claim(adapter_, target_, lun_, holders);
+}
+
+void TSCSIDevice::ReleaseDrive() {
+    if (BuiltInTransport* builtIn = layer_.BuiltIn()) builtIn->Release(adapter_, target_, lun_);
+}
+
 void TSCSIDevice::DebugMessage(const std::string& text, std::uint8_t mType) {
     if (OnDebugMessage) OnDebugMessage(*this, text, mType);
 }
@@ -137,6 +158,7 @@ void TSCSIDevice::SetCloseHandleAfterCommand(bool on) {
 }
 
 void TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, std::uint32_t timeoutMs) {
+    const std::lock_guard lock(deviceLock_);
     lastErrorText_.clear();
     targetBusy_ = false;
     lastSense_.fill(0);

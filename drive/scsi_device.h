@@ -160,15 +160,25 @@ class TSCSIDevice {
     bool SendTimestamp(const std::tm& time);
     bool WaitForReady(std::uint32_t totalMs, std::uint32_t stepMs);
     bool SetWriteParameters(bool testWrite, bool underrunFree, std::uint16_t discType);
+    // Every command takes the device lock, so commands of one device never
+    // overlap; a thread that sends a sequence of commands holds it meanwhile.
     void LockDevice() { deviceLock_.lock(); }
     void UnlockDevice() { deviceLock_.unlock(); }
+    std::recursive_mutex& DeviceLock() noexcept { return deviceLock_; }
+
+    // Claims the selected drive for this program alone (an exclusive open, so no
+    // automounter or other program talks to it meanwhile) until ReleaseDrive.
+    // False with who holds it (where the system can tell) in holders.
+    bool ClaimDrive(std::string& holders);
+    void ReleaseDrive();
 
     const TrackInformation& TrackInfo() const noexcept { return trackInfo_; }
     const std::array<std::uint8_t, 54>& WriteParameters() const noexcept {
         return writeParameters_;
     }
-    std::uint32_t DeviceBufferSize = 0;
-    std::uint32_t DeviceFreeBufferSize = 0;
+    // Written by the write thread, read by the dialog while a burn runs.
+    std::atomic<std::uint32_t> DeviceBufferSize{0};
+    std::atomic<std::uint32_t> DeviceFreeBufferSize{0};
     bool FinalizeDisc = false;
     bool UnderrunProtection = true;
     // The write job's disc-at-once switch (page 05 then selects session at once).
@@ -199,6 +209,10 @@ class TSCSIDevice {
     TEraseDoneEvent OnEraseDone;
 
   protected:
+    // Raises an event in the main thread without waiting for it: queued to the
+    // invoker (and dropped if this device is gone by then), or raised at once
+    // without one.
+    void RaiseInMainThread(std::function<void()> event);
     // Stops a running erase at its next wait and waits for its thread; its event is
     // never raised (the device is going away). Every destructor of the hierarchy
     // calls it first, so the thread never outlives a part of the object.

@@ -24,9 +24,11 @@ bool SimulatedFaults::TakeBusyWrite() {
     return true;
 }
 
-bool SimulatedFaults::WriteFails(std::uint32_t address, std::uint32_t blocks) const {
+std::optional<SenseCode> SimulatedFaults::WriteFails(std::uint32_t address,
+                                                     std::uint32_t blocks) const {
     const auto bad = badAddresses_.lower_bound(address);
-    return bad != badAddresses_.end() && *bad - address < blocks;
+    if (bad == badAddresses_.end() || bad->first - address >= blocks) return std::nullopt;
+    return bad->second;
 }
 
 }  // namespace tv

@@ -92,10 +92,15 @@ void SimulatedMedium::ResetImage(bool keepData) {
         image_ = FileDescriptor(
             ::open(imageFile_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644));
     if (!image_.Valid()) return;  // every later read and write reports a medium error
+    // The file holds what was written (blocks never written read as zeros), so an
+    // image of a huge medium takes no room before it is written.
     if (!keepData) [[maybe_unused]]
         const int truncated = ::ftruncate(image_.Get(), 0);
-    [[maybe_unused]] const int sized =
-        ::ftruncate(image_.Get(), static_cast<off_t>(capacity_) * kBlock);
+}
+
+void SimulatedMedium::SetImageFile(std::filesystem::path imageFile) {
+    image_.Reset();
+    imageFile_ = std::move(imageFile);
 }
 
 void SimulatedMedium::Insert(MediumKind kind, std::uint32_t capacity,
@@ -111,6 +116,7 @@ void SimulatedMedium::Insert(MediumKind kind, std::uint32_t capacity,
     written_ = 0;
     lastRecorded_ = 0;
     closed_ = false;
+    reserved_ = 0;
     if (kind == MediumKind::None) return;
     ResetImage(false);
     if (kind == MediumKind::CdRom || kind == MediumKind::DvdRom) {
@@ -123,7 +129,7 @@ void SimulatedMedium::Eject() {
     kind_ = MediumKind::None;
     capacity_ = 0;
     sessions_.clear();
-    written_ = lastRecorded_ = 0;
+    written_ = lastRecorded_ = reserved_ = 0;
     closed_ = false;
 }
 
@@ -181,6 +187,7 @@ void SimulatedMedium::NoteWritten(std::uint32_t address, std::uint32_t blocks) {
 }
 
 void SimulatedMedium::CloseOpenSession(bool closeDisc, bool multiSessionAllowed) {
+    reserved_ = 0;
     if (written_ > 0) {
         sessions_.push_back({OpenTrackStart(), written_});
         written_ = 0;

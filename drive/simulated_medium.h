@@ -25,7 +25,8 @@ enum class MediumKind {
 };
 
 // The disc in the simulated recorder: its kind (profile), capacity and sessions,
-// and the image file that holds its blocks (sparse; block n at byte n x 2048).
+// and the image file that holds its blocks (block n at byte n x 2048; the file
+// ends with the last block written, blocks beyond it read as zeros).
 // Write-once media are written at their next writable address only, overwritable
 // media anywhere; closing a session puts the next one behind it. Not thread-safe:
 // the recorder holds its lock around every use.
@@ -41,6 +42,9 @@ class SimulatedMedium {
     };
 
     explicit SimulatedMedium(std::filesystem::path imageFile);
+
+    // The file of the next medium inserted; the current one is let go.
+    void SetImageFile(std::filesystem::path imageFile);
 
     // Puts a blank medium in (capacity 0: the medium's usual size); the image file
     // is opened (not following a link) and emptied. Read-only media come with one
@@ -77,6 +81,14 @@ class SimulatedMedium {
 
     // Medium changes made by commands.
     void NoteWritten(std::uint32_t address, std::uint32_t blocks);
+    // RESERVE TRACK (DVD-R): the open track gets a fixed size; the empty track
+    // behind it is the next one.
+    void Reserve(std::uint32_t blocks) { reserved_ = blocks; }
+    std::uint32_t Reserved() const noexcept { return reserved_; }
+    // The number the open track has (the closed sessions' tracks come before it).
+    std::uint32_t OpenTrackNumber() const {
+        return static_cast<std::uint32_t>(sessions_.size()) + 1;
+    }
     void CloseOpenSession(bool closeDisc, bool multiSessionAllowed);
     // BLANK: sessions gone; a minimal blank keeps the old bytes.
     void Blank(bool full);
@@ -94,6 +106,7 @@ class SimulatedMedium {
     std::uint32_t written_ = 0;       // blocks written into the open track
     std::uint32_t lastRecorded_ = 0;  // overwritable media: one past the highest block written
     bool closed_ = false;
+    std::uint32_t reserved_ = 0;  // blocks reserved for the open track, 0 = none
 };
 
 }  // namespace tv

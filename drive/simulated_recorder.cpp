@@ -30,11 +30,17 @@ std::vector<std::uint8_t> DefaultWriteParameters() {
 SimulatedRecorder::SimulatedRecorder(std::filesystem::path imageFile, const DriveClock* clock)
     : clock_(clock), medium_(std::move(imageFile)), page05_(DefaultWriteParameters()) {}
 
+void SimulatedRecorder::SetImageFile(std::filesystem::path imageFile) {
+    std::lock_guard lock(mutex_);
+    medium_.SetImageFile(std::move(imageFile));
+}
+
 void SimulatedRecorder::InsertMedium(MediumKind kind, std::uint32_t capacity,
                                      std::uint32_t recordedBlocks) {
     std::lock_guard lock(mutex_);
     medium_.Insert(kind, capacity, recordedBlocks);
     page05_ = DefaultWriteParameters();
+    testWritten_ = 0;
 }
 
 void SimulatedRecorder::RecordSession(std::uint32_t blocks, bool closeDisc) {
@@ -82,9 +88,44 @@ void SimulatedRecorder::FailNextWritesBusy(int writes) {
     faults_.FailNextWritesBusy(writes);
 }
 
+void SimulatedRecorder::FailNextWritesWithBusyStatus(int writes) {
+    std::lock_guard lock(mutex_);
+    faults_.FailNextWritesBusy(writes, true);
+}
+
 void SimulatedRecorder::FailWriteAt(std::uint32_t address) {
     std::lock_guard lock(mutex_);
     faults_.FailWriteAt(address);
+}
+
+void SimulatedRecorder::FailWriteAt(std::uint32_t address, SenseCode sense) {
+    std::lock_guard lock(mutex_);
+    faults_.FailWriteAt(address, sense);
+}
+
+void SimulatedRecorder::FailNextCommandsBusy(int commands) {
+    std::lock_guard lock(mutex_);
+    faults_.FailNextCommandsBusy(commands);
+}
+
+void SimulatedRecorder::FailNextSynchronizeCache(int commands) {
+    std::lock_guard lock(mutex_);
+    faults_.FailNextSynchronizeCache(commands);
+}
+
+void SimulatedRecorder::FailNextCloses(int commands) {
+    std::lock_guard lock(mutex_);
+    faults_.FailNextCloses(commands);
+}
+
+void SimulatedRecorder::FailNextOpc(int commands) {
+    std::lock_guard lock(mutex_);
+    faults_.FailNextOpc(commands);
+}
+
+std::uint16_t SimulatedRecorder::CurrentWriteSpeed() const {
+    std::lock_guard lock(mutex_);
+    return writeSpeed_;
 }
 
 void SimulatedRecorder::HangOn(std::uint8_t opcode) {
@@ -179,6 +220,12 @@ ScsiResult SimulatedRecorder::Execute(const std::uint8_t* cdb, std::size_t cdbLe
         result.TimedOut = true;
         return result;
     }
+    // A busy target answers nothing else (INQUIRY and REQUEST SENSE excepted).
+    if (cdb[0] != 0x12 && cdb[0] != 0x03 && faults_.TakeBusyCommand()) {
+        Result busy;
+        busy.Status = 0x08;
+        return busy;
+    }
     return Dispatch(cdb, data, length);
 }
 
@@ -211,11 +258,14 @@ SimulatedRecorder::Result SimulatedRecorder::Dispatch(const std::uint8_t* cdb, s
         case 0x00:
         case 0x01:  // REZERO UNIT
         case 0x1E:  // PREVENT/ALLOW MEDIUM REMOVAL
-        case 0xBB:  // SET CD SPEED
         case 0xB6:  // SET STREAMING
-        case 0x54:  // SEND OPC INFORMATION
         case 0xBF:  // SEND DVD STRUCTURE
             return Result{};
+        case 0x54:  // SEND OPC INFORMATION
+            if (faults_.TakeFailingOpc()) return Check(0x03, 0x73, 0x03);
+            return Result{};
+        case 0xBB:
+            return SetCdSpeed(cdb);
         case 0x03:
             return RequestSense(data, length);
         case 0x04:
@@ -242,22 +292,16 @@ SimulatedRecorder::Result SimulatedRecorder::Dispatch(const std::uint8_t* cdb, s
             return ReadDiscInformation(data, length);
         case 0x52:
             return ReadTrackInformation(cdb, data, length);
-        case 0x53:  // RESERVE TRACK
-            if (medium_.Closed() || !medium_.IsWriteOnce()) return Check(0x05, 0x2C, 0x00);
-            return Result{};
+        case 0x53:
+            return ReserveTrack(cdb);
         case 0x55:
             return ModeSelect(data, length);
         case 0x5A:
             return ModeSense(cdb, data, length);
         case 0x5B:
             return CloseTrackSession(cdb);
-        case 0x5C: {  // READ BUFFER CAPACITY
-            std::vector<std::uint8_t> answer(12, 0);
-            WriteBig16(answer.data(), 10);
-            WriteBig32(answer.data() + 4, kBufferSize);
-            WriteBig32(answer.data() + 8, kBufferSize);
-            return Reply(data, length, answer);
-        }
+        case 0x5C:
+            return ReadBufferCapacity(data, length);
         case 0xA1:
             return Blank(cdb);
         default:
@@ -290,26 +334,86 @@ SimulatedRecorder::Result SimulatedRecorder::Write10(const std::uint8_t* cdb,
                                                      std::uint32_t length) {
     const std::uint32_t address = ReadBig32(cdb + 2);
     const std::uint32_t blocks = ReadBig16(cdb + 7);
-    if (faults_.TakeBusyWrite()) return Check(0x02, 0x04, 0x08);  // LONG WRITE IN PROGRESS
+    if (faults_.TakeBusyWrite()) {
+        if (!faults_.BusyWritesByStatus())
+            return Check(0x02, 0x04, 0x08);  // LONG WRITE IN PROGRESS
+        Result busy;
+        busy.Status = 0x08;
+        return busy;
+    }
     const MediumKind kind = medium_.Kind();
     if (kind == MediumKind::CdRom || kind == MediumKind::DvdRom) return Check(0x07, 0x27, 0x00);
     if (kind == MediumKind::DvdPlusRwUnformatted) return Check(0x05, 0x30, 0x05);
     if (medium_.Closed()) return Check(0x05, 0x21, 0x00);
     if (length < blocks * kBlock || data == nullptr) return Check(0x05, 0x24, 0x00);
     if (std::uint64_t{address} + blocks > medium_.Capacity()) return Check(0x05, 0x21, 0x00);
-    if (medium_.IsWriteOnce() && address != medium_.OpenTrackStart() + medium_.Written())
+    const bool testWrite = page05_[2] & 0x10;
+    if (medium_.IsWriteOnce() &&
+        address != medium_.OpenTrackStart() + medium_.Written() + (testWrite ? testWritten_ : 0))
         return Check(0x05, 0x21, 0x00);
-    if (faults_.WriteFails(address, blocks)) return Check(0x03, 0x0C, 0x00);
+    if (medium_.Reserved() != 0 && medium_.Written() + blocks > medium_.Reserved())
+        return Check(0x05, 0x21, 0x00);  // beyond the reserved track
+    if (const auto fails = faults_.WriteFails(address, blocks))
+        return Check(fails->Key, fails->Asc, fails->Ascq);
+    Result result;
+    result.Transferred = blocks * kBlock;
+    if (testWrite) {  // a test write: nothing reaches the disc
+        testWritten_ += blocks;
+        return result;
+    }
     if (!medium_.WriteBlocks(address, data, blocks * kBlock))
         return Check(0x03, 0x0C, 0x00);  // WRITE ERROR
     medium_.NoteWritten(address, blocks);
-    Result result;
-    result.Transferred = blocks * kBlock;
+    DrainBuffer();
+    bufferLevel_ =
+        std::min<std::uint64_t>(bufferLevel_ + std::uint64_t{blocks} * kBlock, kBufferSize);
     return result;
 }
 
+void SimulatedRecorder::DrainBuffer() {
+    const auto now = std::chrono::steady_clock::now();
+    double elapsedMs = std::chrono::duration<double, std::milli>(now - lastDrain_).count();
+    if (clock_ != nullptr && clock_->Scale() > 0) elapsedMs /= clock_->Scale();  // drive time
+    lastDrain_ = now;
+    const auto drained = static_cast<std::uint64_t>(elapsedMs * writeSpeed_ * 1.024);
+    bufferLevel_ = drained >= bufferLevel_ ? 0 : bufferLevel_ - drained;
+}
+
+SimulatedRecorder::Result SimulatedRecorder::ReadBufferCapacity(std::uint8_t* data,
+                                                                std::uint32_t length) {
+    DrainBuffer();
+    std::vector<std::uint8_t> answer(12, 0);
+    WriteBig16(answer.data(), 10);
+    WriteBig32(answer.data() + 4, kBufferSize);
+    WriteBig32(answer.data() + 8, static_cast<std::uint32_t>(kBufferSize - bufferLevel_));
+    return Reply(data, length, answer);
+}
+
+SimulatedRecorder::Result SimulatedRecorder::SetCdSpeed(const std::uint8_t* cdb) {
+    const std::uint16_t read = ReadBig16(cdb + 2);
+    const std::uint16_t write = ReadBig16(cdb + 4);
+    // 0xFFFF asks for the fastest; anything above the drive's speed gets its speed.
+    readSpeed_ = std::min(read, kMaximumReadSpeed);
+    writeSpeed_ = std::min(write, kMaximumWriteSpeed);
+    if (writeSpeed_ < 176) writeSpeed_ = 176;  // 1x is the slowest
+    return Result{};
+}
+
+SimulatedRecorder::Result SimulatedRecorder::ReserveTrack(const std::uint8_t* cdb) {
+    if (medium_.Closed() || !medium_.IsWriteOnce()) return Check(0x05, 0x2C, 0x00);
+    if (medium_.Written() != 0 || medium_.Reserved() != 0)
+        return Check(0x05, 0x2C, 0x00);  // COMMAND SEQUENCE ERROR: the track has data
+    const std::uint32_t blocks = ReadBig32(cdb + 5);
+    if (blocks == 0 || medium_.OpenTrackStart() + std::uint64_t{blocks} > medium_.Capacity())
+        return Check(0x05, 0x24, 0x00);
+    medium_.Reserve(blocks);
+    return Result{};
+}
+
 SimulatedRecorder::Result SimulatedRecorder::SynchronizeCache(const std::uint8_t* cdb) {
-    if (!medium_.Sync()) return Check(0x03, 0x0C, 0x00);  // the data did not reach the disc
+    if (faults_.TakeFailingSync() || !medium_.Sync())
+        return Check(0x03, 0x0C, 0x00);  // the data did not reach the disc
+    bufferLevel_ = 0;
     if (cdb[1] & 0x02) faults_.StartOperation(0x07);
     return Result{};
 }
@@ -317,6 +421,15 @@ SimulatedRecorder::Result SimulatedRecorder::SynchronizeCache(const std::uint8_t
 SimulatedRecorder::Result SimulatedRecorder::CloseTrackSession(const std::uint8_t* cdb) {
     const std::uint8_t function = cdb[2] & 0x07;
     const bool immediate = cdb[1] & 0x01;
+    if (faults_.TakeFailingClose()) return Check(0x03, 0x72, 0x03);
+    // Closing a track names it: the open track, or the empty one behind a
+    // reserved track.
+    if (function == 1 && medium_.IsWriteOnce() && cdb[5] != 0xFF) {
+        const std::uint32_t track = cdb[5];
+        const std::uint32_t open = medium_.OpenTrackNumber();
+        if (track != open && !(medium_.Reserved() != 0 && track == open + 1))
+            return Check(0x05, 0x24, 0x00);
+    }
     if (medium_.IsOverwritable() || medium_.Kind() == MediumKind::DvdPlusRwUnformatted) {
         if (medium_.Kind() == MediumKind::DvdPlusRwUnformatted && function == 3)
             medium_.SetKind(MediumKind::DvdPlusRw);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -44,6 +45,8 @@ class SimulatedRecorder {
     SimulatedRecorder(const SimulatedRecorder&) = delete;
     SimulatedRecorder& operator=(const SimulatedRecorder&) = delete;
 
+    // The image file of the next medium inserted.
+    void SetImageFile(std::filesystem::path imageFile);
     // Puts a blank medium into the tray (capacity 0: the medium's usual size).
     // Read-only media are inserted holding one closed session of recordedBlocks.
     void InsertMedium(MediumKind kind, std::uint32_t capacity = 0,
@@ -60,10 +63,16 @@ class SimulatedRecorder {
     std::filesystem::path ImageFile() const;
 
     // Faults. Each applies to the next commands that touch the medium.
-    void FailNextCommandsNotReady(int commands);  // NOT READY, 04/01
-    void FailNextWritesBusy(int writes);          // NOT READY, 04/08 on WRITE (10)
-    void FailWriteAt(std::uint32_t address);      // MEDIUM ERROR, 0C/00 for a write covering it
-    void HangOn(std::uint8_t opcode);             // that command never completes
+    void FailNextCommandsNotReady(int commands);    // NOT READY, 04/01
+    void FailNextWritesBusy(int writes);            // NOT READY, 04/08 on WRITE (10)
+    void FailNextWritesWithBusyStatus(int writes);  // SCSI status BUSY on WRITE (10)
+    void FailWriteAt(std::uint32_t address);        // MEDIUM ERROR, 0C/00 for a write covering it
+    void FailWriteAt(std::uint32_t address, SenseCode sense);  // e.g. 03/0C/09 loss of streaming
+    void HangOn(std::uint8_t opcode);                          // that command never completes
+    void FailNextCommandsBusy(int commands);                   // SCSI status BUSY, any command
+    void FailNextSynchronizeCache(int commands);               // MEDIUM ERROR 03/0C/00
+    void FailNextCloses(int commands);                         // 03/72/03 SESSION FIXATION ERROR
+    void FailNextOpc(int commands);  // 03/73/03 POWER CALIBRATION AREA ERROR
     void SetGetConfigurationSupported(bool supported);
     // Commands the drive stays "in progress" after an immediate blank, format or close.
     void SetOperationCommands(int commands);
@@ -76,6 +85,10 @@ class SimulatedRecorder {
     void ClearCommands();
     // The write parameters page (05) as last selected.
     std::vector<std::uint8_t> WriteParametersPage() const;
+    // The write speed SET CD SPEED chose last, in KB/s.
+    std::uint16_t CurrentWriteSpeed() const;
+    static constexpr std::uint16_t kMaximumWriteSpeed = 11080;
+    static constexpr std::uint16_t kMaximumReadSpeed = 8467;
 
     // Handles one command. timeoutMs is how long the caller waits for it.
     ScsiResult Execute(const std::uint8_t* cdb, std::size_t cdbLength, DataDirection direction,
@@ -109,6 +122,11 @@ class SimulatedRecorder {
     Result Read10(const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t length);
     Result Write10(const std::uint8_t* cdb, const std::uint8_t* data, std::uint32_t length);
     Result SynchronizeCache(const std::uint8_t* cdb);
+    Result ReserveTrack(const std::uint8_t* cdb);
+    Result SetCdSpeed(const std::uint8_t* cdb);
+    Result ReadBufferCapacity(std::uint8_t* data, std::uint32_t length);
+    // The drive buffer: filled by writes, drained at the write speed.
+    void DrainBuffer();
     Result CloseTrackSession(const std::uint8_t* cdb);
     Result Blank(const std::uint8_t* cdb);
     Result FormatUnit(const std::uint8_t* cdb, const std::uint8_t* data, std::uint32_t length);
@@ -120,6 +138,11 @@ class SimulatedRecorder {
     SimulatedFaults faults_;
     std::vector<std::uint8_t> page05_;
     std::string product_ = "SIMULATED WRITER";
+    std::uint16_t writeSpeed_ = kMaximumWriteSpeed;
+    std::uint16_t readSpeed_ = kMaximumReadSpeed;
+    std::uint64_t bufferLevel_ = 0;  // bytes waiting in the drive buffer
+    std::uint32_t testWritten_ = 0;  // blocks a test write pretended to write
+    std::chrono::steady_clock::time_point lastDrain_ = std::chrono::steady_clock::now();
     struct LoggedCommand {
         std::vector<std::uint8_t> Cdb;
         std::uint32_t WaitMs;

@@ -44,14 +44,14 @@ SimulatedRecorder::Result SimulatedRecorder::ModeSense(const std::uint8_t* cdb, 
         std::vector<std::uint8_t> caps(32, 0);
         caps[0] = 0x2A;
         caps[1] = 30;
-        caps[2] = 0x3F;                     // reads CD-R, CD-RW, method 2, DVD-ROM, DVD-R, DVD-RAM
-        caps[3] = 0x37;                     // writes CD-R, CD-RW, test write, DVD-R, DVD-RAM
-        caps[4] = 0x80;                     // buffer underrun free
-        WriteBig16(caps.data() + 8, 8467);  // maximum read speed
+        caps[2] = 0x3F;  // reads CD-R, CD-RW, method 2, DVD-ROM, DVD-R, DVD-RAM
+        caps[3] = 0x37;  // writes CD-R, CD-RW, test write, DVD-R, DVD-RAM
+        caps[4] = 0x80;  // buffer underrun free
+        WriteBig16(caps.data() + 8, kMaximumReadSpeed);
         WriteBig16(caps.data() + 12, kBufferSize / 1024);
-        WriteBig16(caps.data() + 14, 8467);   // current read speed
-        WriteBig16(caps.data() + 18, 11080);  // maximum write speed
-        WriteBig16(caps.data() + 20, 11080);  // current write speed
+        WriteBig16(caps.data() + 14, readSpeed_);  // current read speed
+        WriteBig16(caps.data() + 18, kMaximumWriteSpeed);
+        WriteBig16(caps.data() + 20, writeSpeed_);  // current write speed
         answer.insert(answer.end(), caps.begin(), caps.end());
     } else if (page == 0x05) {
         answer.insert(answer.end(), page05_.begin(), page05_.end());
@@ -76,6 +76,7 @@ SimulatedRecorder::Result SimulatedRecorder::ModeSelect(const std::uint8_t* data
         std::min<std::uint32_t>(page[1] + 2u, length - 8 - descriptors);
     page05_.assign(page, page + pageLength);
     page05_.resize(54, 0);
+    testWritten_ = 0;  // new write parameters: a test write starts over
     return Result{};
 }
 

@@ -7,6 +7,8 @@ packages=(
     # build
     build-essential cmake ninja-build ccache pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    # media-change events of the drives
+    libudev-dev
     # run: platform plugins, German texts of Qt's own dialogs, fonts
     qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core
     # tests and benchmarks

@@ -1,0 +1,371 @@
+// The write pipeline against the simulated recorder: every disc type burns the
+// bytes of its layout with the command sequence of its type, and every fault ends
+// with exactly one OnWriteDone carrying its text.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <random>
+#include <sstream>
+
+#include "burning/burn_job.h"
+#include "burning/disc_burner.h"
+#include "burning/image_content.h"
+#include "drive/queued_invoker.h"
+#include "tests/drive/recorder_fixture.h"
+#include "tests/support/temp_folder.h"
+
+namespace tv {
+namespace {
+
+using test::TempFolder;
+using Bytes = std::vector<std::uint8_t>;
+
+// A burner on a simulated recorder, every wait of the drive layer shortened.
+struct BurnBench {
+    explicit BurnBench(MediumKind medium, double timeScale = 0.0001)
+        : layer(std::make_shared<test::NoDrives>()) {
+        layer.Clock().SetScale(timeScale);
+        recorder = std::make_shared<SimulatedRecorder>(folder / "disc.img", &layer.Clock());
+        recorder->InsertMedium(medium);
+        layer.AddSimulatedDrive("sim0", recorder);
+        burner = std::make_unique<TDiscBurner>(layer, &invoker);
+        burner->OnDebugMessage = [this](TSCSIDevice&, const std::string& m, std::uint8_t) {
+            std::lock_guard lock(logMutex);
+            log.push_back(m);
+        };
+        burner->OnWriteDone = [this](TDiscBurner& sender, const std::string& error) {
+            ++events;
+            errors.push_back(error);
+            doneThread = std::this_thread::get_id();
+            burningWhenDone = sender.Burning();
+        };
+        burner->OnFinalizingTrack = [this](TDiscBurner&) { ++finalizing; };
+        EXPECT_TRUE(burner->InitializeASPI(true, ""));
+        burner->SetDevice(burner->DeviceList().front());
+        burner->ResetImage(65535, 8191);
+    }
+    ~BurnBench() { burner.reset(); }
+
+    std::string File(const std::string& name, std::size_t size) {
+        std::mt19937 random(static_cast<unsigned>(size + name.size()));
+        std::string bytes(size, '\0');
+        for (char& c : bytes) c = static_cast<char>(random());
+        const auto path = folder / name;
+        test::WriteBytes(path, bytes);
+        burner->InsertFile("\\", path.string(), false);
+        return path.string();
+    }
+
+    // Burns as the dialog does; true when the burn ran to its event.
+    bool Burn() {
+        burner->PrepareImage();
+        recorder->ClearCommands();
+        started = burner->BurnImage();
+        const bool done = invoker.RunUntil([&] { return events > 0; }, std::chrono::seconds(120));
+        burner->WaitForBurn();
+        invoker.RunPending();
+        return done;
+    }
+
+    // The session's bytes as the layout has them.
+    Bytes Expected() {
+        ImageContent content(*burner);
+        Bytes bytes(content.DataBytes() + content.PostGapBytes(), 0);
+        std::size_t got = 0;
+        std::string error;
+        EXPECT_TRUE(content.ReadData(bytes, got, error)) << error;
+        return bytes;
+    }
+    Bytes OnDisc(std::uint64_t lba, std::size_t size) {
+        Bytes bytes(size, 0);
+        const std::string image = test::ReadBytes(folder / "disc.img");
+        for (std::size_t i = 0; i < size && lba * 2048 + i < image.size(); ++i)
+            bytes[i] = static_cast<std::uint8_t>(image[lba * 2048 + i]);
+        return bytes;
+    }
+
+    // The commands from the write thread's start (its READ BUFFER CAPACITY) on,
+    // without the queries; runs of writes as "2A*".
+    std::string Trace() {
+        std::ostringstream trace;
+        bool started = false, inWrites = false;
+        char hex[16];
+        for (const Bytes& cdb : recorder->Commands()) {
+            const std::uint8_t op = cdb[0];
+            if (op == 0x5C) started = true;
+            if (!started) continue;
+            if (op == 0x00 || op == 0x03 || op == 0x23 || op == 0x25 || op == 0x28 || op == 0x43 ||
+                op == 0x46 || op == 0x51 || op == 0x52 || op == 0x5A || op == 0x5C)
+                continue;
+            if (op == 0x2A) {
+                if (!inWrites) trace << " 2A*";
+                inWrites = true;
+                continue;
+            }
+            inWrites = false;
+            std::snprintf(hex, sizeof hex, " %02X", op);
+            trace << hex;
+            if (op == 0x1B || op == 0x1E) {
+                std::snprintf(hex, sizeof hex, ":%02X", cdb[4]);
+                trace << hex;
+            } else if (op == 0x35) {
+                std::snprintf(hex, sizeof hex, ":%02X", cdb[1]);
+                trace << hex;
+            } else if (op == 0x5B) {
+                std::snprintf(hex, sizeof hex, ":%02X.%02X.%02X", cdb[1], cdb[2], cdb[5]);
+                trace << hex;
+            }
+        }
+        const std::string text = trace.str();
+        return text.empty() ? text : text.substr(1);
+    }
+
+    bool Logged(const std::string& line) {
+        std::lock_guard lock(logMutex);
+        return std::find(log.begin(), log.end(), line) != log.end();
+    }
+
+    TempFolder folder;
+    DriveLayer layer;
+    QueuedInvoker invoker;
+    std::shared_ptr<SimulatedRecorder> recorder;
+    std::unique_ptr<TDiscBurner> burner;
+    std::mutex logMutex;
+    std::vector<std::string> log;
+    std::vector<std::string> errors;
+    int events = 0;
+    int finalizing = 0;
+    bool started = false;
+    bool burningWhenDone = true;
+    std::thread::id doneThread;
+};
+
+struct GoodBurn {
+    MediumKind Medium;
+    const char* Start;  // the line that starts the writing
+    const char* Trace;
+};
+
+// Every disc type: the written sectors read back as the layout, with the command
+// sequence of steps D to F of its type.
+TEST(WritePipeline, EveryDiscTypeBurnsItsLayout) {
+    const GoodBurn cases[] = {
+        {MediumKind::CdR, "CD-R AT 63X (11,080 KB/s)",
+         "1B:03 01 BB 55 2A* 35:00 55 5B:01.02.00 55 BB 01 1E:00 1B:03 01"},
+        {MediumKind::CdRw, "CD-RW AT 63X (11,080 KB/s)",
+         "1B:03 01 BB 55 2A* 35:00 55 5B:01.02.00 55 BB 01 1E:00 1B:03 01"},
+        {MediumKind::DvdR, "DVD-R AT 8.0X (11,080 KB/s)",
+         "1B:03 01 BB 55 B6 BF 53 2A* 35:02 5B:00.01.01 5B:00.01.02 5B:00.02.03 55 BB 01 1E:00 "
+         "1B:03 01"},
+        {MediumKind::DvdRwSequential, "DVD-RW AT 8.0X (11,080 KB/s)",
+         "1B:03 01 BB 55 2A* 35:00 2A* 35:02 55 5B:01.02.00 55 BB 01 1E:00 1B:03 01"},
+        {MediumKind::DvdRwRestrictedOverwrite, "DVD-RW AT 8.0X (11,080 KB/s)",
+         "1B:03 01 BB 55 2A* 35:00 2A* 35:02 55 5B:01.02.00 55 BB 01 1E:00 1B:03 01"},
+        {MediumKind::DvdPlusRwUnformatted, "DVD+RW AT 8.0X (11,080 KB/s)",
+         "1B:03 BB 55 2A* 04 2A* 35:00 2A* 35:00 55 5B:00.03.FF 55 BB 01 1E:00 1B:03 01"},
+        {MediumKind::DvdPlusRw, "DVD+RW AT 8.0X (11,080 KB/s)",
+         "1B:03 BB 55 2A* 35:00 2A* 35:00 55 5B:00.03.FF 55 BB 01 1E:00 1B:03 01"},
+        {MediumKind::DvdPlusR, "DVD+R AT 8.0X (11,080 KB/s)",
+         "1B:03 01 BB 55 2A* 35:00 55 5B:00.01.01 5B:00.02.FF 55 BB 01 1E:00 1B:03 01"},
+        {MediumKind::DvdRam, "DVD-RAM AT 8.0X (11,080 KB/s)",
+         "1B:03 01 BB 2A* 35:00 2A* 35:00 55 BB 01 1E:00 1B:03 01"},
+    };
+    for (const GoodBurn& c : cases) {
+        SCOPED_TRACE(c.Trace);
+        BurnBench bench(c.Medium);
+        bench.File("eins.mp3", 300000);
+        bench.File("zwei.mp3", 2048 * 40 + 17);  // its last sector is padded
+        bench.File("leer.mp3", 0);
+        ASSERT_TRUE(bench.Burn());
+        EXPECT_TRUE(bench.started);
+        ASSERT_EQ(bench.events, 1);
+        EXPECT_EQ(bench.errors.front(), "");
+        EXPECT_EQ(bench.doneThread, std::this_thread::get_id());
+        EXPECT_FALSE(bench.burningWhenDone);
+        EXPECT_EQ(bench.finalizing, 1);
+        const Bytes expected = bench.Expected();
+        EXPECT_EQ(expected.size(), bench.burner->ImageSectors() * 2048);
+        EXPECT_TRUE(bench.OnDisc(bench.burner->NextWritableAddress(), expected.size()) == expected);
+        EXPECT_EQ(bench.burner->BytesWritten, expected.size());
+        EXPECT_EQ(bench.Trace(), c.Trace);
+        EXPECT_TRUE(bench.Logged(std::string(">>> STARTING WRITE PROCESS ON ") + c.Start));
+        // Each WRITE (10) carries one block: 27 sectors on CD, 32 on DVD; only the
+        // last block of the data and of the post-gap may be shorter.
+        const bool cd = c.Medium == MediumKind::CdR || c.Medium == MediumKind::CdRw;
+        EXPECT_EQ(bench.burner->BurnBlockSize(), cd ? 55296u : 65536u);
+        EXPECT_EQ(bench.burner->BurnQueueCapacity(), cd ? 75u : 64u);
+    }
+}
+
+// A session of 200 sectors is followed by 100 sectors of post-gap; the last data
+// block carries only its own sectors.
+TEST(WritePipeline, ShortSessionsGetThePostGapAndShortLastBlocks) {
+    BurnBench bench(MediumKind::CdR);
+    ASSERT_TRUE(bench.burner->InsertFile("\\", bench.File("a.mp3", 50 * 2048 - 100), false));
+    bench.burner->PrepareImage();
+    ASSERT_EQ(bench.burner->Layout().SectorsToWrite, 200u);
+    EXPECT_EQ(bench.burner->ImageSectors(), 300u);
+    ASSERT_TRUE(bench.Burn());
+    EXPECT_EQ(bench.errors.front(), "");
+    std::vector<std::uint32_t> sectors;
+    for (const Bytes& cdb : bench.recorder->Commands())
+        if (cdb[0] == 0x2A) sectors.push_back(cdb[7] << 8 | cdb[8]);
+    // 200 sectors: 7 blocks of 27 and one of 11; 100 of post-gap: 3 of 27 and one of 19.
+    EXPECT_EQ(sectors,
+              (std::vector<std::uint32_t>{27, 27, 27, 27, 27, 27, 27, 11, 27, 27, 27, 19}));
+    EXPECT_EQ(bench.burner->BytesWritten, 300u * 2048);
+    EXPECT_TRUE(bench.OnDisc(200, 100 * 2048) == Bytes(100 * 2048, 0));
+}
+
+struct Fault {
+    const char* Name;
+    MediumKind Medium;
+    std::function<void(BurnBench&)> Inject;
+    std::string Error;  // the text OnWriteDone carries
+    bool Reset;         // whether the drive was reset at the end
+};
+
+// Each fault ends with exactly one OnWriteDone carrying its text; after a failure
+// the session stays open and the drive is not reset.
+TEST(WritePipeline, FaultsEndWithTheirText) {
+    const auto firstDataSector = [](BurnBench& b) {
+        b.burner->PrepareImage();
+        return b.burner->FirstFileLocation() + 40;  // inside the first file
+    };
+    const Fault faults[] = {
+        {"a write error", MediumKind::CdR,
+         [&](BurnBench& b) { b.recorder->FailWriteAt(firstDataSector(b)); },
+         "WRITER ERROR [MEDIUM ERROR (WRITE ERROR)]", false},
+        {"loss of streaming", MediumKind::DvdPlusR,
+         [&](BurnBench& b) {
+             b.recorder->FailWriteAt(firstDataSector(b), {0x03, 0x0C, 0x09});
+         },
+         "WRITER ERROR [MEDIUM ERROR (WRITE ERROR - LOSS OF STREAMING)]", false},
+        {"not ready on every write", MediumKind::CdR,
+         [](BurnBench& b) { b.recorder->FailNextWritesBusy(1000000); }, "WRITER BUSY/BUFFER FULL",
+         false},
+        {"busy for a while", MediumKind::CdR,
+         [](BurnBench& b) { b.recorder->FailNextWritesWithBusyStatus(25); }, "", true},
+        {"a failed cache flush", MediumKind::CdR,
+         [](BurnBench& b) { b.recorder->FailNextSynchronizeCache(1); }, "", true},
+        {"a close that fails once", MediumKind::CdR,
+         [](BurnBench& b) { b.recorder->FailNextCloses(1); }, "", true},
+        {"a close that keeps failing", MediumKind::CdR,
+         [](BurnBench& b) { b.recorder->FailNextCloses(2); },
+         "CLOSE TRACK/SESSION FAILED [MEDIUM ERROR (SESSION FIXATION ERROR - INCOMPLETE TRACK IN "
+         "SESSION)]",
+         true},
+        {"a failed power calibration", MediumKind::DvdR,
+         [](BurnBench& b) {
+             b.burner->PerformOPC = true;
+             b.recorder->FailNextOpc(1);
+         },
+         "", true},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.Name);
+        BurnBench bench(fault.Medium, 0.00001);
+        bench.File("eins.mp3", 600000);
+        bench.File("zwei.mp3", 90000);
+        fault.Inject(bench);
+        ASSERT_TRUE(bench.Burn());
+        EXPECT_TRUE(bench.started);
+        ASSERT_EQ(bench.events, 1);
+        EXPECT_EQ(bench.errors.front(), fault.Error);
+        EXPECT_FALSE(bench.burner->Burning());
+        const std::string trace = bench.Trace();
+        EXPECT_EQ(trace.find("1E:00 1B:03") != std::string::npos, fault.Reset) << trace;
+        if (fault.Error.empty()) {
+            const Bytes expected = bench.Expected();
+            EXPECT_TRUE(bench.OnDisc(bench.burner->NextWritableAddress(), expected.size()) ==
+                        expected);
+        }
+        if (fault.Error.starts_with("WRITER")) {
+            EXPECT_EQ(trace.find("5B"), std::string::npos) << trace;  // no close after it
+        }
+    }
+}
+
+// A source that disappears after it was added: before the cache is full the burn
+// does not start; later the writer stops with its name, flushes and closes nothing.
+TEST(WritePipeline, ASourceRemovedAfterItWasAdded) {
+    {
+        BurnBench bench(MediumKind::CdR);
+        const std::string gone = bench.File("weg.mp3", 5000);
+        std::filesystem::remove(gone);
+        ASSERT_TRUE(bench.Burn());
+        EXPECT_FALSE(bench.started);
+        EXPECT_EQ(bench.errors,
+                  std::vector<std::string>{"CAN'T OPEN FILE \"" + gone +
+                                           "\" OR FILE IS IN USES BY OTHER SOFTWARE"});
+        EXPECT_TRUE(bench.recorder->Commands().empty() ||
+                    bench.Trace().find("2A") == std::string::npos);
+    }
+    {
+        BurnBench bench(MediumKind::CdR);
+        bench.File("gross.mp3", 6 << 20);  // more than the cache holds
+        const std::string gone = bench.File("weg.mp3", 5000);
+        bench.burner->PrepareImage();
+        bench.recorder->ClearCommands();
+        // Removed once the writer has started: the reader meets it later.
+        bench.burner->OnFinalizingTrack = nullptr;
+        bench.started = bench.burner->BurnImage();
+        std::filesystem::remove(gone);
+        ASSERT_TRUE(
+            bench.invoker.RunUntil([&] { return bench.events > 0; }, std::chrono::seconds(60)));
+        bench.burner->WaitForBurn();
+        EXPECT_TRUE(bench.started);
+        EXPECT_EQ(bench.errors,
+                  std::vector<std::string>{"CAN'T OPEN FILE \"" + gone +
+                                           "\" OR FILE IS IN USES BY OTHER SOFTWARE"});
+        const std::string trace = bench.Trace();
+        EXPECT_NE(trace.find("35:00"), std::string::npos);  // the drive's cache flushed
+        EXPECT_EQ(trace.find("5B"), std::string::npos);     // no close
+        EXPECT_EQ(trace.find("1E:00"), std::string::npos);  // no reset
+    }
+}
+
+// A test write sends every block but closes nothing, writes nothing, and still
+// resets the drive.
+TEST(WritePipeline, ATestWriteWritesNothingAndClosesNothing) {
+    BurnBench bench(MediumKind::CdR);
+    bench.burner->TestWrite = true;
+    bench.File("a.mp3", 100000);
+    ASSERT_TRUE(bench.Burn());
+    EXPECT_EQ(bench.errors.front(), "");
+    EXPECT_TRUE(bench.Logged(">>> TEST/DUMMY WRITE"));
+    const std::string trace = bench.Trace();
+    EXPECT_EQ(trace.find("5B"), std::string::npos);
+    EXPECT_NE(trace.find("1E:00 1B:03"), std::string::npos);
+    EXPECT_EQ(bench.recorder->NextWritableAddress(), 0u);
+    EXPECT_EQ(bench.recorder->SessionCount(), 0);
+}
+
+// A second session goes behind the first; a drive that another program holds is
+// not written to.
+TEST(WritePipeline, SessionsFollowEachOtherAndBusyDrivesAreRefused) {
+    BurnBench bench(MediumKind::CdR);
+    bench.File("a.mp3", 100000);
+    ASSERT_TRUE(bench.Burn());
+    ASSERT_EQ(bench.errors.front(), "");
+    EXPECT_EQ(bench.recorder->SessionCount(), 1);
+    const std::uint32_t second = bench.recorder->NextWritableAddress();
+    EXPECT_EQ(second, 300u + 11400u);
+    bench.events = 0;
+    bench.errors.clear();
+    bench.burner->ResetImage(65535, 8191);
+    bench.File("b.mp3", 70000);
+    ASSERT_TRUE(bench.Burn());
+    EXPECT_EQ(bench.errors.front(), "");
+    EXPECT_EQ(bench.burner->NextWritableAddress(), second);
+    const Bytes expected = bench.Expected();
+    EXPECT_TRUE(bench.OnDisc(second, expected.size()) == expected);
+    EXPECT_EQ(bench.recorder->SessionCount(), 2);
+    // While a burn runs, a second one is refused without an event.
+    EXPECT_FALSE(bench.burner->Burning());
+}
+
+}  // namespace
+}  // namespace tv
