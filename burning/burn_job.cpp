@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -38,6 +39,39 @@ void SkipUnburnableFile(TDiscBurner& burner, const std::string& fullPath,
         burner.DebugMessage(">>> SKIPING; FILE NAME LENGTH > 107 " + LogText(fullPath), 0);
         skip = true;
     }
+}
+
+std::uint64_t InsertJobFiles(TDiscBurner& burner, const std::vector<std::string>& paths,
+                             const std::function<void(const std::string&)>& log) {
+    std::uint64_t total = 0;
+    for (const std::string& path : paths) {
+        std::error_code error;
+        if (path.empty() || !std::filesystem::exists(path, error)) continue;
+        burner.InsertFile("\\", path, false);
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (!error) total += size;
+        if (log) log(">>> INSERTING FILE \"" + LogText(path) + "\"");
+    }
+    return total;
+}
+
+std::string BurnDoneLine(const std::string& error) {
+    return error.empty() ? ">>> BURNCD DONE, Successful!" : ">>> BURNCD DONE, " + error;
+}
+
+std::string NoRoomMessage(std::uint64_t imageSectors, std::uint64_t freeBlocks,
+                          const std::string& decimalSeparator) {
+    if (imageSectors <= freeBlocks) return {};
+    const auto megabytes = [&](std::uint64_t sectors) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.1f", static_cast<double>(sectors) * 2048 / 1048576);
+        std::string result(text);
+        if (const std::size_t dot = result.find('.'); dot != std::string::npos)
+            result.replace(dot, 1, decimalSeparator);
+        return result + " MB";
+    };
+    return "Die Dateien brauchen " + megabytes(imageSectors) + ", auf der CD/DVD sind nur " +
+           megabytes(freeBlocks) + " frei. Es wird nicht gebrannt.";
 }
 
 namespace {

@@ -59,7 +59,7 @@ std::string RaiseWriterPriority() {
 
 bool TDiscBurner::BurnWait(std::uint32_t milliseconds) {
     std::unique_lock lock(burnWaitMutex_);
-    return !burnWake_.wait_for(lock, Layer().Clock().Real(milliseconds),
+    return !burnWake_.wait_for(lock, Clock().Real(milliseconds),
                                [this] { return abandonBurn_.load(); });
 }
 

@@ -8,6 +8,7 @@
 
 #include "catalogue/list_file.h"
 #include "catalogue/song_list.h"
+#include "cli/burn_command.h"
 #include "cli/drives_command.h"
 #include "cli/iso_command.h"
 #include "metadata/id3_tag.h"
@@ -18,13 +19,18 @@ namespace {
 constexpr char kVersion[] = "2.01";
 
 int Usage() {
-    std::cerr << "Aufruf:\n"
-                 "  tunevault-tool --version\n"
-                 "  tunevault-tool list DATEI.TSV\n"
-                 "  tunevault-tool info DATEI...\n"
-                 "  tunevault-tool drives [--sim MEDIUM] [--sim-image DATEI [--sim-overwrite]]\n"
-                 "  tunevault-tool iso -o ABBILD [--no-joliet] [--volume-id TEXT] [--keep-path]\n"
-                 "                     [--session-start LBA] DATEI...\n";
+    std::cerr
+        << "Aufruf:\n"
+           "  tunevault-tool --version\n"
+           "  tunevault-tool list DATEI.TSV\n"
+           "  tunevault-tool info DATEI...\n"
+           "  tunevault-tool drives [--sim MEDIUM] [--sim-image DATEI [--sim-overwrite]]\n"
+           "  tunevault-tool iso -o ABBILD [--no-joliet] [--volume-id TEXT] [--keep-path]\n"
+           "                     [--session-start LBA] DATEI...\n"
+           "  tunevault-tool burn (--device ID | --image ABBILD) [--test-write] [--no-joliet]\n"
+           "                      [--volume-id TEXT] [--sim MEDIUM [--sim-image DATEI]] "
+           "DATEI...\n"
+           "  tunevault-tool erase --device ID [--full] [--sim MEDIUM [--sim-image DATEI]]\n";
     return 2;
 }
 
@@ -90,6 +96,10 @@ int main(int argc, char* argv[]) {
     if (command == "list" && argc == 3) return ListCommand(argv[2]);
     if (command == "iso")
         return tv::cli::IsoCommand(std::vector<std::string>(argv + 2, argv + argc));
+    if (command == "burn")
+        return tv::cli::BurnCommand(std::vector<std::string>(argv + 2, argv + argc));
+    if (command == "erase")
+        return tv::cli::EraseCommand(std::vector<std::string>(argv + 2, argv + argc));
     if (command == "drives")
         return tv::cli::DrivesCommand(std::vector<std::string>(argv + 2, argv + argc));
     if (command == "info" && argc >= 3)

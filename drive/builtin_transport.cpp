@@ -202,6 +202,7 @@ int BuiltInTransport::Scan(std::vector<std::string>& problems) {
             Slot slot;
             slot.Name = simulated_[i].Name;
             slot.Recorder = simulated_[i].Recorder;
+            slot.Instant = simulated_[i].Instant;
             slot.Adapter = adapter;
             slot.Target = static_cast<std::uint8_t>(i);
             const std::uint8_t cdb[6] = {0x12, 0, 0, 0, 0x60, 0};
@@ -219,6 +220,14 @@ int BuiltInTransport::Scan(std::vector<std::string>& problems) {
 std::uint8_t BuiltInTransport::AdapterCount() const {
     std::lock_guard lock(mutex_);
     return adapterCount_;
+}
+
+bool BuiltInTransport::Instant(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun) const {
+    std::lock_guard lock(mutex_);
+    for (const Slot& slot : slots_)
+        if (slot.Adapter == adapter && slot.Target == target && slot.Lun == lun)
+            return slot.Instant;
+    return false;
 }
 
 std::string BuiltInTransport::DriveName(std::uint8_t adapter, std::uint8_t target,

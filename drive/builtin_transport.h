@@ -18,6 +18,9 @@ namespace tv {
 struct SimulatedDrive {
     std::string Name;  // shown where a real drive shows its device name ("sr0")
     std::shared_ptr<SimulatedRecorder> Recorder;
+    // A drive that is ready at every moment (the image recorder): waiting for it
+    // takes no time.
+    bool Instant = false;
 };
 
 // The outcome of one SG_IO call as the request block reports it.
@@ -50,6 +53,8 @@ class BuiltInTransport final : public AspiTransport {
     // exist but cannot be opened are described in problems.
     int Scan(std::vector<std::string>& problems);
     std::uint8_t AdapterCount() const;
+    // Whether the drive at an address never needs to be waited for.
+    bool Instant(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun) const;
     // The device name of the drive at an address; empty when there is none.
     std::string DriveName(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun) const;
     void SetCloseHandleAfterCommand(bool on);
@@ -66,6 +71,7 @@ class BuiltInTransport final : public AspiTransport {
         std::string Name;
         int Fd = -1;
         bool Claimed = false;  // Fd is an exclusive open kept until Release
+        bool Instant = false;
         std::array<std::uint8_t, 40> Inquiry{};
         std::shared_ptr<SimulatedRecorder> Recorder;
     };

@@ -46,7 +46,7 @@ void TSCSIDevice::AbandonErase() {
 
 bool TSCSIDevice::EraseWait(std::uint32_t milliseconds) {
     std::unique_lock lock(eraseWaitMutex_);
-    return !eraseWake_.wait_for(lock, layer_.Clock().Real(milliseconds),
+    return !eraseWake_.wait_for(lock, Clock().Real(milliseconds),
                                 [this] { return abandonErase_.load(); });
 }
 

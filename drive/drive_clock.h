@@ -11,6 +11,9 @@ namespace tv {
 // still counted in the specified milliseconds, only the real sleeping is scaled.
 class DriveClock {
   public:
+    DriveClock() = default;
+    explicit DriveClock(double scale) : scale_(scale) {}
+
     double Scale() const noexcept { return scale_.load(); }
     void SetScale(double scale) noexcept { scale_ = scale; }
 

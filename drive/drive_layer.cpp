@@ -19,9 +19,9 @@ DriveLayer::~DriveLayer() {
 }
 
 void DriveLayer::AddSimulatedDrive(const std::string& name,
-                                   std::shared_ptr<SimulatedRecorder> recorder) {
+                                   std::shared_ptr<SimulatedRecorder> recorder, bool instant) {
     std::unique_lock lock(mutex_);
-    simulated_.push_back({name, std::move(recorder)});
+    simulated_.push_back({name, std::move(recorder), instant});
 }
 
 void DriveLayer::Unload() {

@@ -28,7 +28,8 @@ class DriveLayer {
 
     // Offers a simulated recorder as a drive of the built-in transport (from the
     // next load on).
-    void AddSimulatedDrive(const std::string& name, std::shared_ptr<SimulatedRecorder> recorder);
+    void AddSimulatedDrive(const std::string& name, std::shared_ptr<SimulatedRecorder> recorder,
+                           bool instant = false);
 
     DriveClock& Clock() noexcept { return clock_; }
     // The folder "WNASPI32.DLL" is looked for in: the program's own folder.

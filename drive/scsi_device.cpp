@@ -81,6 +81,14 @@ TSCSIDevice::~TSCSIDevice() {
     AbandonErase();
 }
 
+const DriveClock& TSCSIDevice::Clock() const {
+    static const DriveClock instant(0.0);
+    const BuiltInTransport* builtIn = layer_.BuiltIn();
+    if (builtIn != nullptr && adapter_ != kNoAddress && builtIn->Instant(adapter_, target_, lun_))
+        return instant;
+    return layer_.Clock();
+}
+
 void TSCSIDevice::RaiseInMainThread(std::function<void()> event) {
     if (invoker_ == nullptr) {
         event();

@@ -70,6 +70,9 @@ class TSCSIDevice {
     TSCSIDevice& operator=(const TSCSIDevice&) = delete;
 
     DriveLayer& Layer() noexcept { return layer_; }
+    // The clock of every wait for the selected drive: the layer's, or one that
+    // does not wait for a drive that is always ready (the image recorder).
+    const DriveClock& Clock() const;
 
     // --- transport -------------------------------------------------------------
     bool InitializeASPI(bool preferBuiltIn, const std::string& libraryPath);
@@ -222,7 +225,7 @@ class TSCSIDevice {
                  std::uint8_t* buffer, std::uint32_t length, std::uint32_t timeoutMs,
                  bool pendingIsSuccess = false);
     std::uint8_t LastAsc() const noexcept { return lastSense_[12]; }
-    void Sleep(std::uint32_t milliseconds) const { layer_.Clock().Sleep(milliseconds); }
+    void Sleep(std::uint32_t milliseconds) const { Clock().Sleep(milliseconds); }
     void ReportLayerProblems(const std::vector<std::string>& problems);
 
   private:
