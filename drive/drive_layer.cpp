@@ -9,6 +9,11 @@ namespace tv {
 DriveLayer::DriveLayer(std::shared_ptr<SgSystem> system)
     : system_(std::move(system)), libraryFolder_(ProgramFolder()) {}
 
+void DriveLayer::SetSystem(std::shared_ptr<SgSystem> system) {
+    std::unique_lock lock(mutex_);
+    system_ = std::move(system);
+}
+
 void DriveLayer::SetLibraryFolder(const std::filesystem::path& folder) {
     std::unique_lock lock(mutex_);
     libraryFolder_ = folder;

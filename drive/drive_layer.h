@@ -32,6 +32,9 @@ class DriveLayer {
                            bool instant = false);
 
     DriveClock& Clock() noexcept { return clock_; }
+    // The system calls that reach the drives (from the next load on); tests give
+    // one without drives.
+    void SetSystem(std::shared_ptr<SgSystem> system);
     // The folder "WNASPI32.DLL" is looked for in: the program's own folder.
     void SetLibraryFolder(const std::filesystem::path& folder);
     SgSystem& System() noexcept { return *system_; }

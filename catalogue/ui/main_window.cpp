@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <system_error>
 
+#include "burning/ui/burn_dialog.h"
 #include "catalogue/form_storage.h"
 #include "catalogue/list_file.h"
 #include "catalogue/song_columns.h"
@@ -92,6 +93,7 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
     autoadding_ = new TAutoadding(*this);
     formInfo_ = new TFormInfo(this);
     form7_ = new TForm7(this);
+    mp3Burn_ = new TMP3Burn(*this);
 
     timer2_ = new QTimer(this);
     timer2_->setObjectName(QStringLiteral("Timer2"));
@@ -245,6 +247,7 @@ void TForm1::BuildListPages() {
     }
 
     const Glyph deleteIcon = Glyph::DeleteRows;
+    const Glyph burnIcon = Glyph::BurnDisc;
     const Glyph markIcon = Glyph::SelectAll;
     const Glyph playlistIcon = Glyph::AddToPlaylist;
 
@@ -284,12 +287,18 @@ void TForm1::BuildListPages() {
           &TForm1::MarkAllSelClick},
          {{}, {}, Glyph::SelectAll, nullptr},
          {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur &Playlist hinzufügen"),
-          playlistIcon, &TForm1::copytoplaylistClick}});
+          playlistIcon, &TForm1::copytoplaylistClick},
+         {{}, {}, Glyph::SelectAll, nullptr},
+         {QStringLiteral("CD brennen (MP3)"), QStringLiteral("CD &brennen (MP3)"), burnIcon,
+          &TForm1::SISelBurnMP3Click}});
     addCommands(ListKind::Playlist,
                 {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"),
                   deleteIcon, &TForm1::DelRowPlaylistClick},
                  {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
-                  &TForm1::MarkallplayClick}});
+                  &TForm1::MarkallplayClick},
+                 {{}, {}, Glyph::SelectAll, nullptr},
+                 {QStringLiteral("CD brennen (MP3)"), QStringLiteral("CD &brennen (MP3)"), burnIcon,
+                  &TForm1::SIPlayBurnMP3Click}});
     addCommands(ListKind::Doubles,
                 {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"),
                   deleteIcon, &TForm1::DelRowDoubleClick},
@@ -490,6 +499,16 @@ void TForm1::LoadListFile(ListKind kind) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (mp3Burn_ != nullptr && mp3Burn_->Busy()) {
+        // A disc is being written: the lists are kept now, the program ends after it.
+        if (!quitAfterJob_) {
+            quitAfterJob_ = true;
+            ShutDown(false);
+            shutDown_ = true;
+        }
+        event->ignore();
+        return;
+    }
     if (shutDown_ || ShutDown(true)) {
         shutDown_ = true;
         event->accept();
@@ -504,6 +523,14 @@ bool TForm1::ShutDown(bool interactive) {
 }
 
 void TForm1::ShutDownAndQuit() {
+    if (mp3Burn_ != nullptr && mp3Burn_->Busy() && !quitAfterJob_) {
+        // A disc is being written: the lists are saved at once, and the program
+        // ends when the burn or erase has ended (a second request ends it now).
+        quitAfterJob_ = true;
+        ShutDown(false);
+        shutDown_ = true;
+        return;
+    }
     // Every event loop ends now, modal dialogs included, and running work stops at
     // its next check; the lists are saved as they are then, when the main loop has
     // returned (aboutToQuit).

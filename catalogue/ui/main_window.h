@@ -34,6 +34,7 @@ class StatusPanels;
 class TAutoadding;
 class TForm7;
 class TFormInfo;
+class TMP3Burn;
 
 // The controls of the details panel in the upper part of the main window.
 struct SongDetailsControls {
@@ -113,6 +114,7 @@ class TForm1 : public QMainWindow {
     TAutoadding* Autoadding() const noexcept { return autoadding_; }
     TFormInfo* FormInfo() const noexcept { return formInfo_; }
     TForm7* Form7() const noexcept { return form7_; }
+    TMP3Burn* MP3Burn() const noexcept { return mp3Burn_; }
 
     Prompts& UserPrompts() const noexcept { return prompts_; }
     const std::filesystem::path& ProgramFolder() const noexcept { return programFolder_; }
@@ -146,6 +148,9 @@ class TForm1 : public QMainWindow {
     void CPageControlChange();
     void SIInfoClick();
     void BtnAutoAddClick();
+    // "CD brennen (MP3)": the selection or the playlist in the burn dialog.
+    void SISelBurnMP3Click();
+    void SIPlayBurnMP3Click();
     QToolButton* BtnAutoAdd() const noexcept { return btnAutoAdd_; }
 
     // Set while the folder scan adds files: no playback starts meanwhile.
@@ -163,6 +168,9 @@ class TForm1 : public QMainWindow {
     void ShutDownAndQuit();
     // True once the program was asked to end: long work stops at its next check.
     bool QuitRequested() const noexcept { return quitRequested_; }
+    // True when the program was asked to end while a burn or erase ran: the lists
+    // are saved, and it ends when that job has ended (or at a second request).
+    bool QuitAfterJob() const noexcept { return quitAfterJob_; }
 
   signals:
     void StartupFinished();
@@ -249,6 +257,8 @@ class TForm1 : public QMainWindow {
     bool startedUp_ = false;
     bool shutDown_ = false;
     bool quitRequested_ = false;
+    bool quitAfterJob_ = false;
+    TMP3Burn* mp3Burn_ = nullptr;
 };
 
 }  // namespace tv

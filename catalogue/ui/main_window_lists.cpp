@@ -3,6 +3,7 @@
 
 #include <QApplication>
 
+#include "burning/ui/burn_dialog.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/list_status.h"
 #include "catalogue/ui/copy_progress.h"
@@ -124,6 +125,16 @@ int TForm1::AppendRowsWithProgress(const SongList& source, SongList& target, int
     form7_->Finish();
     QApplication::restoreOverrideCursor();
     return copied;
+}
+
+void TForm1::SISelBurnMP3Click() {
+    mp3Burn_->StartJob(selection_);
+    mp3Burn_->exec();
+}
+
+void TForm1::SIPlayBurnMP3Click() {
+    mp3Burn_->StartJob(playlist_);
+    mp3Burn_->exec();
 }
 
 void TForm1::BtnAutoAddClick() {

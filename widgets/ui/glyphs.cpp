@@ -43,6 +43,12 @@ QIcon GlyphIcon(Glyph glyph, const QColor& colour, int size) {
             p.drawLine(QPointF(s * 0.5, s * 0.45), QPointF(s * 0.5, s * 0.72));
             p.drawPoint(QPointF(s * 0.5, s * 0.3));
             break;
+        case Glyph::BurnDisc:  // a disc with its hole and a flame
+            p.drawEllipse(QRectF(s * 0.08, s * 0.2, s * 0.65, s * 0.65));
+            p.drawEllipse(QRectF(s * 0.34, s * 0.46, s * 0.13, s * 0.13));
+            p.drawLine(QPointF(s * 0.82, s * 0.1), QPointF(s * 0.92, s * 0.32));
+            p.drawLine(QPointF(s * 0.92, s * 0.32), QPointF(s * 0.78, s * 0.38));
+            break;
         case Glyph::AutoAdd:  // a folder and a plus
         case Glyph::Browse: {
             QPainterPath folder;

@@ -1,0 +1,231 @@
+// The burn dialog offscreen, with simulated recorders and the image recorder.
+
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+#include <functional>
+
+#include "burning/ui/burn_dialog.h"
+#include "catalogue/song_columns.h"
+#include "drive/simulated_recorder.h"
+#include "tests/drive/recorder_fixture.h"
+#include "tests/support/main_window_fixture.h"
+#include "widgets/ui/status_panels.h"
+
+using namespace tv;
+using namespace tv::test;
+
+namespace {
+
+const std::filesystem::path kData = TV_TEST_DATA_DIR "/mp3";
+
+// A program whose burn dialog sees simulated drives only.
+struct BurnProgram {
+    explicit BurnProgram(std::vector<std::pair<std::string, MediumKind>> drives) {
+        program.Start();
+        TMP3Burn& dialog = Dialog();
+        dialog.Layer().SetSystem(std::make_shared<NoDrives>());
+        dialog.Layer().Clock().SetScale(0.0001);
+        for (const auto& [name, medium] : drives) {
+            auto recorder = std::make_shared<SimulatedRecorder>(program.folder / (name + ".img"),
+                                                                &dialog.Layer().Clock());
+            recorder->InsertMedium(medium);
+            dialog.Layer().AddSimulatedDrive(name, recorder);
+            recorders.push_back(recorder);
+        }
+    }
+    TMP3Burn& Dialog() { return *program.form->MP3Burn(); }
+    QString Log() { return Dialog().Memo1()->toPlainText(); }
+
+    // The selection holds these files.
+    void Select(const std::vector<std::string>& files) {
+        std::string text = kCopyCaptions;
+        for (const std::string& file : files) text += CopyLine("t", file);
+        SongList& selection = program.form->Selection();
+        selection.SetCell(1, colFileName, "");
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const int row = i == 0 ? 1 : selection.AppendRow();
+            selection.SetCell(row, colFileName, files[i]);
+        }
+    }
+
+    // Opens the dialog with the selection and runs work inside its own loop.
+    void Open(const std::function<void(TMP3Burn&)>& work) {
+        bool ran = false;
+        QTimer::singleShot(0, &Dialog(), [&] {
+            TMP3Burn& dialog = Dialog();
+            QTRY_VERIFY_WITH_TIMEOUT(Log().contains(QStringLiteral(">>> SELECTING")), 10000);
+            work(dialog);
+            ran = true;
+            while (dialog.Busy()) QTest::qWait(10);
+            dialog.reject();
+        });
+        program.form->SISelBurnMP3Click();
+        QVERIFY(ran);
+    }
+
+    Program program;
+    std::vector<std::shared_ptr<SimulatedRecorder>> recorders;
+};
+
+std::string Copy(BurnProgram& p, const char* fixture, const std::string& as) {
+    const auto target = p.program.folder / "Musik" / as;
+    std::filesystem::create_directories(target.parent_path());
+    std::filesystem::copy_file(kData / fixture, target);
+    return target.string();
+}
+
+int Run(const std::string& command) {
+    return std::system(command.c_str());
+}
+
+}  // namespace
+
+class BurnDialogTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void theJobIsSetUpFromTheList() {
+        BurnProgram p({{"cdr", MediumKind::CdR}, {"cdrw", MediumKind::CdRw}});
+        const std::string a = Copy(p, "with_id3v1.mp3", "a.mp3");
+        const std::string tooLong = Copy(p, "cbr128_stereo.mp3", std::string(104, 'y') + ".mp3");
+        p.Select({a, (p.program.folder / "fehlt.mp3").string(), tooLong});
+        p.Open([&](TMP3Burn& dialog) {
+            const QString log = p.Log();
+            QVERIFY(log.contains(
+                QStringLiteral(">>> INSERTING FILE \"%1\"").arg(QString::fromStdString(a))));
+            QVERIFY(!log.contains(QStringLiteral("fehlt.mp3")));  // left out silently
+            QVERIFY(log.contains(QStringLiteral(">>> SKIPING; FILE NAME LENGTH > 107 ") +
+                                 QString::fromStdString(tooLong)));
+            const double megabytes = static_cast<double>(std::filesystem::file_size(a) +
+                                                         std::filesystem::file_size(tooLong)) /
+                                     1048576.0;
+            QCOMPARE(dialog.StatusBar()->PanelText(0),
+                     QStringLiteral("Größe : %1 MB").arg(megabytes, 0, 'f', 2).replace('.', ','));
+            // The drives, the image recorder last; the first is selected.
+            QCOMPARE(dialog.cbDrives()->count(), 3);
+            QVERIFY(dialog.cbDrives()->itemText(2).contains(QStringLiteral(",Image-Datei: ")));
+            QCOMPARE(dialog.StatusBar()->PanelText(1), QStringLiteral(" CD-R 702,8MB"));
+            QVERIFY(!dialog.BtnErase()->isEnabled());
+            QVERIFY(dialog.BtnBurn()->isEnabled());
+            dialog.cbDrives()->setCurrentIndex(1);
+            dialog.cbDrivesChange();
+            QCOMPARE(dialog.StatusBar()->PanelText(1), QStringLiteral(" CD-RW 702,8MB"));
+            QVERIFY(dialog.BtnErase()->isEnabled());
+            dialog.cbDrives()->setCurrentIndex(2);
+            dialog.cbDrivesChange();
+            QVERIFY(dialog.StatusBar()->PanelText(1).startsWith(QStringLiteral(" DVD+R ")));
+            QVERIFY(!dialog.BtnErase()->isEnabled());
+        });
+    }
+
+    // From the window, a selection of real files burns to the image recorder, and
+    // every reader reads the file back identical.
+    void aSelectionBurnsToAnImageFile() {
+        BurnProgram p({});
+        std::vector<std::string> files;
+        for (const char* name : {"with_id3v1.mp3", "vbr_stereo.mp3", "mpeg2_vbr_mono.mp3"})
+            files.push_back(Copy(p, name, std::string("Titel ") + name));
+        p.Select(files);
+        const std::string image = (p.program.folder / "Brennen.iso").string();
+        p.Open([&](TMP3Burn& dialog) {
+            QVERIFY(dialog.cbDrives()->currentText().contains(QStringLiteral("Image-Datei")));
+            p.program.prompts.ChooseFile(QString::fromStdString(image));
+            dialog.BtnBurn()->click();
+            QTRY_VERIFY_WITH_TIMEOUT(p.Log().contains(QStringLiteral(">>> BURNCD DONE")), 30000);
+            QVERIFY(p.Log().contains(QStringLiteral(">>> BURNCD DONE, Successful!")));
+            QVERIFY(p.Log().contains(QStringLiteral(">>> FINALIZING TRACK.")));
+            QVERIFY(dialog.BtnBurn()->isEnabled());
+        });
+        QCOMPARE(p.program.prompts.lastFileRequest.Filter, QStringLiteral("ISO-Abbild|*.iso"));
+        QVERIFY(std::filesystem::exists(image));
+        const std::string out = (p.program.folder / "out").string();
+        QCOMPARE(Run("isoinfo -d -i '" + image + "' | grep -q 'Joliet with UCS'"), 0);
+        QCOMPARE(Run("isovfy '" + image + "' | grep -q 'No errors found'"), 0);
+        QCOMPARE(Run("[ \"$(xorriso -indev '" + image +
+                     "' -find / -type f 2>/dev/null | grep -c \"^'/\")\" -eq 3 ]"),
+                 0);
+        QCOMPARE(Run("mkdir -p '" + out + "' && bsdtar -x -f '" + image + "' -C '" + out + "'"), 0);
+        for (const std::string& file : files)
+            QCOMPARE(ReadBytes(out + "/" + std::filesystem::path(file).filename().string()),
+                     ReadBytes(file));
+        // No temporary file stays beside the image.
+        int entries = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(p.program.folder.Path()))
+            entries += entry.path().filename().string().starts_with(".Brennen") ? 1 : 0;
+        QCOMPARE(entries, 0);
+    }
+
+    void aBurnThatCannotFitDoesNotStart() {
+        BurnProgram p({{"klein", MediumKind::CdR}});
+        p.recorders.front()->InsertMedium(MediumKind::CdR, 200);  // 400 KB
+        p.Select({Copy(p, "vbr_stereo.mp3", "a.mp3"), Copy(p, "cbr128_stereo.mp3", "b.mp3"),
+                  Copy(p, "with_id3v1.mp3", "c.mp3"), Copy(p, "id3v2_cover.mp3", "d.mp3"),
+                  Copy(p, "crc_vbr_stereo.mp3", "e.mp3"), Copy(p, "layer2_192.mp2", "f.mp2")});
+        p.Open([&](TMP3Burn& dialog) {
+            dialog.BtnBurn()->click();
+            QVERIFY(
+                p.program.prompts.LastText().startsWith(QStringLiteral("Die Dateien brauchen ")));
+            QVERIFY(p.program.prompts.LastText().contains(QStringLiteral("nur 0,4 MB frei")));
+            QVERIFY(!dialog.Busy());
+            QVERIFY(!p.Log().contains(QStringLiteral("STARTING WRITE")));
+        });
+        QCOMPARE(p.recorders.front()->NextWritableAddress(), 0u);
+    }
+
+    void eraseAsksFirst() {
+        BurnProgram p({{"cdrw", MediumKind::CdRw}});
+        p.recorders.front()->RecordSession(5000);
+        p.Select({});
+        p.Open([&](TMP3Burn& dialog) {
+            QVERIFY(dialog.BtnErase()->isEnabled());
+            p.program.prompts.Answer(PromptAnswer::No);
+            dialog.BtnErase()->click();
+            QCOMPARE(p.program.prompts.AskedSoFar().back().Title,
+                     QStringLiteral("Möchten Sie die CD/DVD löschen ?"));
+            QCOMPARE(p.program.prompts.LastText(),
+                     QStringLiteral("Alle Daten auf der CD/DVD gehen verloren"));
+            QCOMPARE(p.program.prompts.AskedSoFar().back().Icon, PromptIcon::Warning);
+            QCOMPARE(p.recorders.front()->SessionCount(), 1);
+            p.program.prompts.Answer(PromptAnswer::Yes);
+            dialog.BtnErase()->click();
+            QTRY_VERIFY_WITH_TIMEOUT(p.Log().contains(QStringLiteral(">>> ERASE PROCESS DONE")),
+                                     30000);
+        });
+        QCOMPARE(p.recorders.front()->SessionCount(), 0);
+    }
+
+    // Last: it ends the application's event loops.
+    // While a burn runs the dialog cannot be closed; a request to end the program
+    // saves the lists at once and ends it when the burn has ended.
+    void aBurnIsNeitherClosedNorCutShort() {
+        BurnProgram p({{"cdr", MediumKind::CdR}});
+        p.recorders.front()->FailNextWritesBusy(200);  // the drive is slow for a while
+        p.Select({Copy(p, "vbr_stereo.mp3", "a.mp3")});
+        bool wasBusy = false, stayedOpen = false, savedEarly = false, deferred = false;
+        p.Open([&](TMP3Burn& dialog) {
+            dialog.BtnBurn()->click();
+            wasBusy = dialog.Busy();
+            dialog.reject();
+            stayedOpen = dialog.isVisible();
+            std::filesystem::remove(p.program.folder / "ALL_SONGS.TSV");
+            p.program.form->ShutDownAndQuit();
+            savedEarly = std::filesystem::exists(p.program.folder / "ALL_SONGS.TSV");
+            dialog.WMDeviceChange();  // a disc event meanwhile waits for the end
+            deferred = dialog.Busy();
+        });
+        QVERIFY(wasBusy);
+        QVERIFY(stayedOpen);
+        QVERIFY(savedEarly);
+        QVERIFY(deferred);
+        QVERIFY(p.program.form->QuitAfterJob());
+        QVERIFY(p.Log().contains(QStringLiteral(">>> BURNCD DONE, Successful!")));
+    }
+};
+
+QTEST_MAIN(BurnDialogTest)
+#include "burn_dialog_test.moc"
