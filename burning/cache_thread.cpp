@@ -11,10 +11,21 @@
 namespace tv {
 namespace {
 
-// The nice value of each step of the reader's priority.
+// The nice value of each step of the reader's priority: mild steps, because a
+// reader woken at a very low priority under load lets the writer's cache run dry.
 int NiceOf(int priority) {
-    static constexpr int kNice[] = {19, 10, 5, 0};  // idle, lowest, lower, normal
+    static constexpr int kNice[] = {5, 3, 1, 0};  // idle, lowest, lower, normal
     return kNice[priority];
+}
+
+// Whether this thread may raise its priority again after lowering it (root, or a
+// nice limit that allows it). Without that right a lowered reader would stay low
+// for the rest of the burn, so its priority is not changed at all.
+bool MayRaisePriority() {
+    if (::geteuid() == 0) return true;
+    rlimit limit{};
+    return ::getrlimit(RLIMIT_NICE, &limit) == 0 &&
+           (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= 20);
 }
 
 }  // namespace
@@ -34,7 +45,7 @@ TCacheThread::~TCacheThread() {
 }
 
 void TCacheThread::SetPriority(Priority priority) {
-    if (priority == priority_) return;
+    if (priority == priority_ || !mayRaise_) return;
     priority_ = priority;
     const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
     if (::setpriority(PRIO_PROCESS, tid, NiceOf(static_cast<int>(priority))) != 0 &&
@@ -85,6 +96,7 @@ bool TCacheThread::Enqueue(std::vector<std::uint8_t> block) {
 }
 
 void TCacheThread::Run() {
+    mayRaise_ = MayRaisePriority();
     SetPriority(Priority::Lower);
     // Header and files, each block full but the last.
     for (;;) {

@@ -81,6 +81,7 @@ class TCacheThread {
     std::atomic<std::size_t> mostQueued_{0};
 
     Priority priority_ = Priority::Normal;
+    bool mayRaise_ = false;
     bool priorityRefused_ = false;
     std::thread thread_;
 };

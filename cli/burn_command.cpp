@@ -209,6 +209,9 @@ int BurnCommand(const std::vector<std::string>& arguments) {
             error = imageError;
     }
     std::cout << BurnDoneLine(error) << std::endl;
+    std::cerr << "tunevault-tool: " << burner.BytesWritten / 2048 << " sectors in blocks of "
+              << burner.BurnBlockSize() << " bytes; the writer waited " << burner.WriterWaits()
+              << " times for data after the cache was filled\n";
     burner.StartStopUnit(true);  // the disc comes out after every burn
     return error.empty() ? 0 : 1;
 }

@@ -70,6 +70,36 @@ check iso-many-named "$(grep -c '^tunevault-tool: nicht aufgenommen: ' "$dir/man
 grep -q '^>>> INSERTING FILE "65536.mp3"' "$dir/many.out" && { echo "FAIL iso-many: 65536 listed"; fail=1; }
 rm -rf "$many" "$dir/many.iso"
 
+# burn: the image recorder writes the bytes "iso" writes for the same files, and
+# a simulated disc takes the same session; erase empties a rewritable one.
+export SOURCE_DATE_EPOCH=1700000000
+cp "$data/with_id3v1.mp3" "$data/vbr_stereo.mp3" "$dir/"
+out=$("$TOOL" burn --image "$dir/burned.iso" "$dir/with_id3v1.mp3" "$dir/vbr_stereo.mp3")
+check burn-image-exit $? 0
+check burn-image-last "$(echo "$out" | tail -1)" ">>> BURNCD DONE, Successful!"
+"$TOOL" iso -o "$dir/made.iso" "$dir/with_id3v1.mp3" "$dir/vbr_stereo.mp3" >/dev/null
+cmp -s "$dir/burned.iso" "$dir/made.iso" || { echo "FAIL burn-image: not the bytes of iso"; fail=1; }
+out=$("$TOOL" burn --sim cd-r --sim-image "$dir/cd.img" --device 0:0:0 "$dir/with_id3v1.mp3" "$dir/vbr_stereo.mp3")
+check burn-sim-exit $? 0
+echo "$out" | grep -q '^>>> STARTING WRITE PROCESS ON CD-R AT 63X (11,080 KB/s)$' || { echo "FAIL burn-sim: $out"; fail=1; }
+cmp -s "$dir/cd.img" "$dir/made.iso" || { echo "FAIL burn-sim: the disc differs"; fail=1; }
+out=$("$TOOL" burn --sim cd-rom --device 0:0:0 "$dir/with_id3v1.mp3" 2>&1)
+check burn-closed-disc-exit $? 1
+echo "$out" | grep -q "nur 0,0 MB frei" || { echo "FAIL burn-closed-disc: $out"; fail=1; }
+out=$("$TOOL" burn --image "$dir/weg.iso" "$dir/with_id3v1.mp3" "$dir/none.mp3")
+check burn-missing-left-out $? 0
+out=$("$TOOL" erase --sim cd-rw --device 0:0:0)
+check erase-exit $? 0
+check erase-last "$(echo "$out" | tail -1)" ">>> ERASE PROCESS DONE"
+"$TOOL" erase --sim cd-r --device 0:0:0 >/dev/null 2>"$dir/err"
+check erase-cd-r $? 1
+grep -q "CD/DVD kann nicht gelöscht werden" "$dir/err" || { echo "FAIL erase-cd-r message"; fail=1; }
+"$TOOL" burn --device 0:0:0 >/dev/null 2>&1
+check burn-usage $? 2
+"$TOOL" burn --image a.iso --device 0:0:0 x.mp3 >/dev/null 2>&1
+check burn-usage-both $? 2
+unset SOURCE_DATE_EPOCH
+
 # Files that are not regular files are refused at once, never read for ever.
 mkfifo "$dir/pipe.TSV"
 timeout 10 "$TOOL" list /dev/zero >/dev/null 2>"$dir/err"
