@@ -40,7 +40,16 @@ void TDiscBurner::SetCacheSize(std::uint32_t value) {
     cacheSize_ = value < kMinimumCacheSize ? kMinimumCacheSize : value / 2048 * 2048;
 }
 
+bool TDiscBurner::RefusedWhileBurning() {
+    // The write thread reads the tree and the header until the burn ends: they stay
+    // as they are until then.
+    if (!burning_) return false;
+    DebugMessage(">>> IMAGE CANNOT CHANGE WHILE BURNING", 0);
+    return true;
+}
+
 bool TDiscBurner::ResetImage(int maxFiles, int maxDirs) {
+    if (RefusedWhileBurning()) return false;
     // The offset from GMT of the directory records, in 15-minute units.
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -154,6 +163,7 @@ std::string TDiscBurner::UniqueJolietName(TDEntry& directory, const std::string&
 
 TDEntry* TDiscBurner::AddDirectory(TDEntry& parent, const std::string& longName, TDateTime date,
                                    std::uint32_t attributes) {
+    if (RefusedWhileBurning()) return nullptr;
     if (const auto it = parent.ByLongName.find(UpperCase(longName)); it != parent.ByLongName.end())
         return it->second->IsDirectory() ? it->second->Directory : nullptr;
     // Names and depths the image cannot hold are refused rather than written wrongly.
@@ -215,6 +225,7 @@ TDEntry* TDiscBurner::EnsurePath(const std::string& sourceFolder) {
 std::uint8_t TDiscBurner::InsertFile(const std::string& destPath, const std::string& sourcePath,
                                      bool keepPath) {
     lastFileAdded_ = false;
+    if (RefusedWhileBurning()) return 0;
     TDEntry* destination = nullptr;
     if (keepPath) {
         const std::size_t slash = sourcePath.find_last_of('/');
@@ -347,6 +358,7 @@ void TDiscBurner::LayOut() {
 }
 
 bool TDiscBurner::PrepareImage(bool forBurn) {
+    if (RefusedWhileBurning()) return false;
     burnDiscType_ = GetDiscType();
     Layer().CurrentDiscType = burnDiscType_;
     nextWritableAddress_ = 0;
@@ -359,6 +371,7 @@ bool TDiscBurner::PrepareImage(bool forBurn) {
 }
 
 bool TDiscBurner::PrepareImageAt(std::uint32_t nextWritableAddress) {
+    if (RefusedWhileBurning()) return false;
     nextWritableAddress_ = nextWritableAddress > 0xFF000000u ? 0 : nextWritableAddress;
     LayOut();
     return true;

@@ -65,7 +65,8 @@ class TDiscBurner : public TSCSIDevice {
     TNotifyEvent OnFinalizingTrack;
 
     // The tree. ResetImage empties it and forgets the layout (ImageSectors is 0
-    // until the next PrepareImage); at most 65,535 directories.
+    // until the next PrepareImage); at most 65,535 directories. While a burn runs,
+    // the tree and layout are refused any change (false, 0 or null).
     bool ResetImage(int maxFiles, int maxDirs);
     // 0: destination not found; 1: source found (added, skipped or refused);
     // 255: source not found, or not a regular file (a folder, FIFO or device is
@@ -167,6 +168,7 @@ class TDiscBurner : public TSCSIDevice {
     LayoutTree Tree() const;
     bool LayoutCurrent() const noexcept;
     void LayOut();
+    bool RefusedWhileBurning();
 
     std::vector<std::unique_ptr<TDEntry>> directories_;
     std::vector<std::unique_ptr<TFEntry>> files_;

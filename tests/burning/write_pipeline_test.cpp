@@ -367,5 +367,34 @@ TEST(WritePipeline, SessionsFollowEachOtherAndBusyDrivesAreRefused) {
     EXPECT_FALSE(bench.burner->Burning());
 }
 
+// The write thread reads the tree and header until it ends: the dialog's buttons
+// cannot change them underneath it.
+TEST(WritePipeline, TheImageStaysAsItIsWhileBurning) {
+    BurnBench bench(MediumKind::CdR, 0.02);
+    bench.File("a.mp3", 3'000'000);
+    bench.burner->PrepareImage();
+    const std::size_t sectors = bench.burner->ImageSectors();
+    ASSERT_TRUE(bench.burner->BurnImage());
+    ASSERT_TRUE(bench.burner->Burning());
+    EXPECT_FALSE(bench.burner->BurnImage());
+    EXPECT_FALSE(bench.burner->ResetImage(65535, 8191));
+    const std::string other = (bench.folder / "b.mp3").string();
+    test::WriteBytes(other, "xyz");
+    EXPECT_EQ(bench.burner->InsertFile("\\", other, false), 0);
+    EXPECT_EQ(bench.burner->AddDirectory(bench.burner->Root(), "NEU", Now()), nullptr);
+    EXPECT_FALSE(bench.burner->PrepareImageAt(5000));
+    EXPECT_FALSE(bench.burner->PrepareImage());
+    EXPECT_EQ(bench.burner->Files().size(), 1u);
+    EXPECT_EQ(bench.burner->ImageSectors(), sectors);
+    ASSERT_TRUE(
+        bench.invoker.RunUntil([&] { return bench.events > 0; }, std::chrono::seconds(120)));
+    bench.burner->WaitForBurn();
+    EXPECT_EQ(bench.errors.front(), "");
+    const Bytes expected = bench.Expected();
+    EXPECT_EQ(expected.size(), sectors * 2048);
+    EXPECT_TRUE(bench.OnDisc(0, expected.size()) == expected);
+    EXPECT_TRUE(bench.burner->ResetImage(65535, 8191));
+}
+
 }  // namespace
 }  // namespace tv
