@@ -34,7 +34,7 @@ for _ in $(seq 1 "$runs"); do
     read -r seconds kilobytes < <(tail -1 "$work/memory")
     if [ -z "$best_burn" ] || awk "BEGIN{exit !($seconds < $best_burn)}"; then best_burn=$seconds; fi
     memory_burn=$kilobytes
-    waits=$(sed -n 's/.*waited \([0-9]*\) times.*/\1/p' "$work/stats")
+    waits="$waits $(sed -n "s/.*waited \([0-9]*\) times.*/\1/p" "$work/stats")"
 done
 printf '%-36s %8s s %9s KB\n' "tunevault-tool iso" "$best_iso" "$memory_iso"
 printf '%-36s %8s s %9s KB  (writer waits: %s)\n' "tunevault-tool burn --image" "$best_burn" "$memory_burn" "$waits"

@@ -35,6 +35,8 @@ TCacheThread::TCacheThread(std::unique_ptr<ImageContent> content, std::uint32_t 
     : content_(std::move(content)),
       blockSize_(blockSize),
       capacity_(std::max<std::size_t>(cacheSize / blockSize, 2)),
+      refillLevel_(std::min(capacity_ * 3 / 4, capacity_ - 2)),
+      wakeLevel_(std::clamp<std::size_t>(capacity_ / 4, 1, capacity_ - 1)),
       log_(std::move(log)) {
     thread_ = std::thread([this] { Run(); });
 }
@@ -76,18 +78,18 @@ bool TCacheThread::Enqueue(std::vector<std::uint8_t> block) {
     while (queue_.size() + 1 >= capacity_ && !stop_) {
         // The cache is full: the writer may start; the reader steps back.
         ready_ = true;
-        changed_.notify_all();
+        changedForWriter_.notify_all();
         lock.unlock();
         SetPriority(Priority::Idle);
         lock.lock();
-        changed_.wait(lock, [this] { return queue_.size() + 1 < capacity_ || stop_; });
+        roomForReader_.wait(lock, [this] { return queue_.size() <= refillLevel_ || stop_; });
     }
     if (stop_) return false;
     queue_.push_back(std::move(block));
     mostQueued_ = std::max(mostQueued_.load(), queue_.size());
     const std::size_t queued = queue_.size();
     lock.unlock();
-    changed_.notify_all();
+    if (queued == wakeLevel_) changedForWriter_.notify_all();
     // The fuller the queue, the lower the reader's priority.
     SetPriority(queued < capacity_ / 4   ? Priority::Normal
                 : queued < capacity_ / 2 ? Priority::Lower
@@ -109,7 +111,7 @@ void TCacheThread::Run() {
                 if (errorText_.empty()) errorText_ = error;
                 allQueued_ = true;
             }
-            changed_.notify_all();
+            changedForWriter_.notify_all();
             return;
         }
         if (got == 0) break;
@@ -129,7 +131,7 @@ void TCacheThread::Run() {
         allQueued_ = true;
     }
     ready_ = true;
-    changed_.notify_all();
+    changedForWriter_.notify_all();
 }
 
 int TCacheThread::GetBlock(std::uint8_t* buffer) {
@@ -141,20 +143,21 @@ int TCacheThread::GetBlock(std::uint8_t* buffer) {
     const int count = static_cast<int>(block.size());
     std::memcpy(buffer, block.data(), block.size());
     spare_.push_back(std::move(block));
-    changed_.notify_all();  // room for the reader
+    if (queue_.size() <= refillLevel_) roomForReader_.notify_all();
     return count;
 }
 
 void TCacheThread::WaitForBlock(const std::function<bool()>& stop) {
     std::unique_lock lock(mutex_);
     // Rechecked now and then for a stop that does not notify.
-    while (queue_.empty() && !allQueued_ && !stop_ && errorText_.empty() && !stop())
-        changed_.wait_for(lock, std::chrono::milliseconds(50));
+    while (queue_.size() < wakeLevel_ && !allQueued_ && !stop_ && errorText_.empty() && !stop())
+        changedForWriter_.wait_for(lock, std::chrono::milliseconds(50));
 }
 
 bool TCacheThread::WaitUntilReady(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [this] { return ready_ || !errorText_.empty(); });
+    return changedForWriter_.wait_for(lock, timeout,
+                                      [this] { return ready_ || !errorText_.empty(); });
 }
 
 std::string TCacheThread::ErrorText() const {
@@ -167,7 +170,8 @@ void TCacheThread::SetErrorText(const std::string& text) {
         std::lock_guard lock(mutex_);
         errorText_ = text;
     }
-    changed_.notify_all();
+    roomForReader_.notify_all();
+    changedForWriter_.notify_all();
 }
 
 void TCacheThread::RequestStop() {
@@ -179,7 +183,8 @@ void TCacheThread::RequestStop() {
             if (errorText_.empty() && !allQueued_) errorText_ = "OPERATION ABORTED BY USER";
         }
     }
-    changed_.notify_all();
+    roomForReader_.notify_all();
+    changedForWriter_.notify_all();
 }
 
 }  // namespace tv

@@ -21,7 +21,12 @@ namespace tv {
 // runs at a lower priority the fuller the queue is.
 //
 // The queue has its own lock and condition variables, so the reader never waits
-// for a drive command and the writer is woken as soon as a block is there.
+// for a drive command and the writer is woken as soon as a block is there. A full
+// queue wakes the reader again only once a quarter of it has been taken: it then
+// refills that quarter in one go instead of waking for every block. Likewise a
+// writer that found the queue empty sleeps until a quarter of it is there again:
+// woken for each single block, a writer of higher priority would take every block
+// the moment it is queued and keep both threads in lockstep.
 class TCacheThread {
   public:
     // log receives the reader's messages (a refused priority change, once).
@@ -37,8 +42,8 @@ class TCacheThread {
     // count; 0 when everything has been handed over (or the reading failed or was
     // stopped); kNoBlockYet when the reader has not queued the next one yet.
     int GetBlock(std::uint8_t* buffer);
-    // Waits until GetBlock has something to say (a block, the end, a failure), or
-    // until stop() becomes true.
+    // Waits until GetBlock has something to say (a quarter of the queue, the end,
+    // a failure), or until stop() becomes true.
     void WaitForBlock(const std::function<bool()>& stop);
 
     // Ready: the queue was filled once, or everything is queued. Waits for that
@@ -67,11 +72,14 @@ class TCacheThread {
 
     std::unique_ptr<ImageContent> content_;
     const std::uint32_t blockSize_;
-    const std::size_t capacity_;  // K
+    const std::size_t capacity_;     // K
+    const std::size_t refillLevel_;  // a full queue is refilled at this many blocks
+    const std::size_t wakeLevel_;    // a waiting writer is woken at this many blocks
     std::function<void(const std::string&)> log_;
 
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable roomForReader_;
+    std::condition_variable changedForWriter_;  // a block, the end, a failure, ready
     std::deque<std::vector<std::uint8_t>> queue_;
     std::vector<std::vector<std::uint8_t>> spare_;  // taken blocks, for reuse
     std::string errorText_;
