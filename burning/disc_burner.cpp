@@ -359,6 +359,11 @@ void TDiscBurner::LayOut() {
 
 bool TDiscBurner::PrepareImage(bool forBurn) {
     if (RefusedWhileBurning()) return false;
+    PrepareLayout(forBurn);
+    return true;
+}
+
+void TDiscBurner::PrepareLayout(bool forBurn) {
     burnDiscType_ = GetDiscType();
     Layer().CurrentDiscType = burnDiscType_;
     nextWritableAddress_ = 0;
@@ -367,7 +372,6 @@ bool TDiscBurner::PrepareImage(bool forBurn) {
         if (nextWritableAddress_ > 0xFF000000u) nextWritableAddress_ = 0;
     }
     LayOut();
-    return true;
 }
 
 bool TDiscBurner::PrepareImageAt(std::uint32_t nextWritableAddress) {

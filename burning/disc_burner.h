@@ -116,12 +116,13 @@ class TDiscBurner : public TSCSIDevice {
     std::uint32_t FindVolumeSize();
 
     // --- the burn ---------------------------------------------------------------
-    // Lays the image out behind the disc's next writable address, starts the
-    // reader and, once its cache is filled, the write thread; true then. The
-    // outcome always arrives through OnWriteDone (in the main thread, through the
-    // invoker): false when the burn could not start, OnWriteDone having been
-    // raised already with the reason; also false, without an event, while a burn
-    // or erase runs.
+    // Claims the drive and starts the write thread, which formats a DVD-RW, lays
+    // the image out behind the disc's next writable address, fills the reader's
+    // cache and writes; true then. The outcome always arrives through OnWriteDone
+    // (in the main thread, through the invoker). False when the drive is held by
+    // another program, OnWriteDone having been raised already with the reason;
+    // also false, without an event, while a burn or erase runs. Until the burn
+    // has ended the tree, layout and ImageSectors belong to the write thread.
     bool BurnImage();
     bool Burning() const noexcept { return burning_; }
     // Waits until the write thread has ended (its OnWriteDone may still be queued).
@@ -136,7 +137,13 @@ class TDiscBurner : public TSCSIDevice {
 
   private:
     void FormatDvdRw();
+    // The write thread: the reader started, then steps D to F; one OnWriteDone.
     void RunWriteThread();
+    // The DVD-RW format, the layout at the disc's next writable address, the header
+    // and the reader with its cache filled: the error text (empty when ready).
+    std::string StartReader();
+    // Steps D to F: the error text (empty on success).
+    std::string WriteImage();
     // D: the drive prepared for writing; false when abandoned.
     void PrepareDriveForWriting(std::uint16_t discType, std::uint8_t& firstTrack);
     // E: the blocks written; the error text (empty on success).
@@ -168,6 +175,7 @@ class TDiscBurner : public TSCSIDevice {
     LayoutTree Tree() const;
     bool LayoutCurrent() const noexcept;
     void LayOut();
+    void PrepareLayout(bool forBurn);
     bool RefusedWhileBurning();
 
     std::vector<std::unique_ptr<TDEntry>> directories_;

@@ -112,44 +112,43 @@ bool TDiscBurner::BurnImage() {
     abandonBurn_ = false;
     writerWaits_ = 0;
 
-    const auto fail = [this](const std::string& error) {
-        cache_.reset();
-        ReleaseDrive();
-        if (OnWriteDone) OnWriteDone(*this, error);
-        return false;
-    };
     // The drive is this program's alone until the burn has ended.
     std::string holders;
     if (!ClaimDrive(holders)) {
         DebugMessage(">>> THE DRIVE IS IN USE" + (holders.empty() ? std::string() : ": " + holders),
                      0);
-        return fail("DRIVE IN USE" + (holders.empty() ? std::string() : " [" + holders + "]"));
+        if (OnWriteDone)
+            OnWriteDone(*this,
+                        "DRIVE IN USE" + (holders.empty() ? std::string() : " [" + holders + "]"));
+        return false;
     }
-
     const std::uint8_t type = GetDiscType();
     burnBlockSize_ = type == dtCdR || type == dtCdRw ? kCdBlockSize : kBlockSize;
-    if (Layer().CurrentDiscType == dtDvdRwRestrictedOverwrite ||
-        Layer().CurrentDiscType == dtDvdRwSequential)
-        FormatDvdRw();
-    PrepareImage(true);
-    BuildImageHeader();
-
-    auto content = std::make_unique<ImageContent>(*this);
-    cache_ = std::make_unique<TCacheThread>(
-        std::move(content), CacheSize(), burnBlockSize_,
-        [this](const std::string& message) { DebugMessage(message, 0); });
-    burnQueueCapacity_ = cache_->Capacity();
-    // The writer starts once the cache is filled; a failure of the reading before
-    // that ends the burn here.
-    while (!cache_->WaitUntilReady(std::chrono::milliseconds(100))) {
-    }
-    if (const std::string error = cache_->ErrorText(); !error.empty()) return fail(error);
-
     BytesWritten = 0;
     writeBuffer_.assign(kBlockSize, 0);
+    // Everything else, the DVD-RW format (minutes) and the filling of the cache
+    // included, runs in the write thread: the window stays responsive.
     burning_ = true;
     writeThread_ = std::thread([this] { RunWriteThread(); });
     return true;
+}
+
+std::string TDiscBurner::StartReader() {
+    if (Layer().CurrentDiscType == dtDvdRwRestrictedOverwrite ||
+        Layer().CurrentDiscType == dtDvdRwSequential)
+        FormatDvdRw();
+    if (abandonBurn_) return "OPERATION ABORTED BY USER";
+    PrepareLayout(true);
+    BuildImageHeader();
+    cache_ = std::make_unique<TCacheThread>(
+        std::make_unique<ImageContent>(*this), CacheSize(), burnBlockSize_,
+        [this](const std::string& message) { DebugMessage(message, 0); });
+    burnQueueCapacity_ = cache_->Capacity();
+    // The writer starts once the cache is filled; a failure of the reading before
+    // that ends the burn here, before the drive is touched.
+    while (!cache_->WaitUntilReady(std::chrono::milliseconds(100)))
+        if (abandonBurn_) return "OPERATION ABORTED BY USER";
+    return cache_->ErrorText();
 }
 
 void TDiscBurner::PrepareDriveForWriting(std::uint16_t discType, std::uint8_t& firstTrack) {
@@ -350,9 +349,28 @@ void TDiscBurner::RunWriteThread() {
     std::unique_lock deviceLock(DeviceLock());
     if (const std::string refused = RaiseWriterPriority(); !refused.empty())
         DebugMessage(refused, 0);
+    std::string error = StartReader();
+    if (error.empty()) error = WriteImage();
+    if (cache_) {
+        cache_->RequestStop();
+        if (const std::string cacheError = cache_->ErrorText();
+            error.empty() && !cacheError.empty())
+            error = cacheError;  // the reader failed after the last block it gave
+    }
+    SetCloseHandleAfterCommand(true);
+    ReleaseDrive();
+    deviceLock.unlock();
+    burning_ = false;
+    if (abandonBurn_) return;  // the burner is going away: no event
+    RaiseInMainThread([this, error] {
+        WaitForBurn();  // the thread has ended by now, or is about to
+        if (writeThread_.get_id() != std::this_thread::get_id()) cache_.reset();
+        if (OnWriteDone) OnWriteDone(*this, error);
+    });
+}
 
+std::string TDiscBurner::WriteImage() {
     // D: the drive.
-    BytesWritten = 0;
     std::uint32_t size = 0, free = 0;
     DeviceBufferSize = 0;
     ReadBufferCapacity(size, free);  // polling stays off when the drive cannot tell
@@ -377,19 +395,7 @@ void TDiscBurner::RunWriteThread() {
             ResetDrive();
         }
     }
-    cache_->RequestStop();
-    if (const std::string cacheError = cache_->ErrorText(); error.empty() && !cacheError.empty())
-        error = cacheError;  // the reader failed after the last block it gave
-    SetCloseHandleAfterCommand(true);
-    ReleaseDrive();
-    deviceLock.unlock();
-    burning_ = false;
-    if (abandonBurn_) return;  // the burner is going away: no event
-    RaiseInMainThread([this, error] {
-        WaitForBurn();  // the thread has ended by now, or is about to
-        if (writeThread_.get_id() != std::this_thread::get_id()) cache_.reset();
-        if (OnWriteDone) OnWriteDone(*this, error);
-    });
+    return error;
 }
 
 }  // namespace tv

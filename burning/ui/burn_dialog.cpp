@@ -281,7 +281,10 @@ void TMP3Burn::BtnBurnClick() {
         return;
     }
     SetWorking(true, QStringLiteral("CD/DVD brennen"));
-    gauge_->setRange(0, static_cast<int>(b.ImageSectors()));
+    // The write thread owns the layout until the burn has ended: the gauge keeps
+    // the size it had when the burn started.
+    burnSectors_ = static_cast<int>(b.ImageSectors());
+    gauge_->setRange(0, burnSectors_);
     btnBurn_->setEnabled(false);
     b.BurnImage();  // the outcome always arrives through dburnWriteDone
 }
@@ -292,7 +295,7 @@ void TMP3Burn::Timer2Timer() {
         gauge_->setRange(0, 100);
         gauge_->setValue(b.EraseProgress());
     } else {
-        gauge_->setRange(0, static_cast<int>(b.ImageSectors()));
+        gauge_->setRange(0, burnSectors_);
         gauge_->setValue(static_cast<int>(b.BytesWritten / 2048));
     }
 }

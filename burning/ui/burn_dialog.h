@@ -98,6 +98,7 @@ class TMP3Burn : public QDialog {
     StatusPanels* status_;
     QTimer* timer1_;
     QTimer* timer2_;
+    int burnSectors_ = 0;  // the gauge's range while burning
     bool burningImage_ = false;
     bool refreshPending_ = false;
 };
