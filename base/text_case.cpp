@@ -35,11 +35,19 @@ char32_t MapCase(char32_t c, bool upper) {
     return c;
 }
 
-std::string MapText(std::string_view text, bool upper) {
-    std::string out;
-    out.reserve(text.size());
+void AppendMapped(std::string& out, std::string_view text, bool upper) {
     std::size_t i = 0;
     while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            // ASCII maps the same under every locale.
+            char c = static_cast<char>(byte);
+            if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+            if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+            out += c;
+            ++i;
+            continue;
+        }
         char32_t cp = 0;
         const std::size_t length = Utf8SequenceLength(text, i, cp);
         if (length == 0) {
@@ -49,6 +57,12 @@ std::string MapText(std::string_view text, bool upper) {
         AppendUtf8(out, MapCase(cp, upper));
         i += length;
     }
+}
+
+std::string MapText(std::string_view text, bool upper) {
+    std::string out;
+    out.reserve(text.size());
+    AppendMapped(out, text, upper);
     return out;
 }
 
@@ -59,6 +73,9 @@ std::string LowerCase(std::string_view text) {
 }
 std::string UpperCase(std::string_view text) {
     return MapText(text, true);
+}
+void AppendUpperCase(std::string& out, std::string_view text) {
+    AppendMapped(out, text, true);
 }
 
 }  // namespace tv

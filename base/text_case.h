@@ -9,5 +9,7 @@ namespace tv {
 // user's locale. Bytes that are not UTF-8 stay as they are.
 std::string LowerCase(std::string_view text);
 std::string UpperCase(std::string_view text);
+// Appends UpperCase(text) to out; ASCII takes a fast path (for search loops).
+void AppendUpperCase(std::string& out, std::string_view text);
 
 }  // namespace tv

@@ -1,0 +1,200 @@
+#include "catalogue/m3u_playlist.h"
+
+#include <charconv>
+
+#include "base/atomic_file.h"
+#include "base/text_encoding.h"
+#include "catalogue/list_operations.h"
+#include "catalogue/song_columns.h"
+
+namespace tv {
+namespace {
+
+constexpr std::string_view kHeader = "#EXTM3U";
+constexpr std::string_view kInfo = "#EXTINF:";
+constexpr std::string_view kUnknownTime = "  :  ";
+
+bool AllDigits(std::string_view text) {
+    if (text.empty()) return false;
+    for (const char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+std::string TwoDigits(long long value) {
+    std::string text = std::to_string(value);
+    return text.size() < 2 ? "0" + text : text;
+}
+
+// "187" -> "03:07"; anything but a non-negative integer -> "  :  ".
+std::string TimeText(std::string_view length) {
+    length = Trimmed(length);
+    long long seconds = -1;
+    const auto [end, error] =
+        std::from_chars(length.data(), length.data() + length.size(), seconds);
+    if (error != std::errc() || end != length.data() + length.size() || seconds < 0)
+        return std::string(kUnknownTime);
+    return TwoDigits(seconds / 60) + ":" + TwoDigits(seconds % 60);
+}
+
+int FromHex(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// "file:///Musik/a%20b.mp3" -> "/Musik/a b.mp3".
+std::string PathOfFileUrl(std::string_view url) {
+    url.remove_prefix(7);  // "file://"
+    if (!url.starts_with('/')) {
+        const std::size_t slash = url.find('/');  // a host name: "localhost/..."
+        url.remove_prefix(slash == std::string_view::npos ? url.size() : slash);
+    }
+    std::string path;
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        if (url[i] == '%' && i + 2 < url.size() && FromHex(url[i + 1]) >= 0 &&
+            FromHex(url[i + 2]) >= 0) {
+            path += static_cast<char>(FromHex(url[i + 1]) * 16 + FromHex(url[i + 2]));
+            i += 2;
+        } else {
+            path += url[i];
+        }
+    }
+    return path;
+}
+
+bool IsUrl(std::string_view line) {
+    const std::size_t colon = line.find("://");
+    if (colon == std::string_view::npos || colon == 0) return false;
+    for (std::size_t i = 0; i < colon; ++i) {
+        const char c = line[i];
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letter && !(i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.')))
+            return false;
+    }
+    return true;
+}
+
+bool Exists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::path(path), error);
+}
+
+// The file name a path line stands for.
+std::string FileNameOf(std::string_view line, const std::filesystem::path& folder) {
+    std::string path;
+    if (line.starts_with("file://")) {
+        path = PathOfFileUrl(line);
+    } else if (IsUrl(line)) {
+        return std::string(line);  // a stream: kept as it is
+    } else {
+        path = std::string(line);
+    }
+    if (!path.starts_with('/') && !folder.empty())
+        path = (folder / path).lexically_normal().string();
+    if (IsValidUtf8(path)) return path;
+    // A name in another code page: as it is when that file exists, else as the
+    // Windows-1252 text it would be on the old platform.
+    if (Exists(path)) return path;
+    std::string decoded = Windows1252ToUtf8(path);
+    return Exists(decoded) ? decoded : path;
+}
+
+void SplitArtistAndTitle(std::string_view text, M3UEntry& entry) {
+    const std::size_t dash = text.find(" - ");
+    if (dash == std::string_view::npos) {
+        entry.Title = std::string(text);
+        return;
+    }
+    entry.Artist = std::string(text.substr(0, dash));
+    entry.Title = std::string(text.substr(dash + 3));
+}
+
+}  // namespace
+
+int M3USeconds(std::string_view time) {
+    const std::size_t colon = time.find(':');
+    if (colon == std::string_view::npos) return -1;
+    const std::string_view minutes = time.substr(0, colon);
+    const std::string_view seconds = time.substr(colon + 1, 2);
+    if (!AllDigits(minutes) || !AllDigits(seconds) || minutes.size() > 6) return -1;
+    int m = 0, s = 0;
+    std::from_chars(minutes.data(), minutes.data() + minutes.size(), m);
+    std::from_chars(seconds.data(), seconds.data() + seconds.size(), s);
+    return m * 60 + s;
+}
+
+std::string M3UText(const SongList& playlist) {
+    std::string text(kHeader);
+    text += "\r\n";
+    for (int row = 1; row <= playlist.DataRowCount(); ++row) {
+        text += kInfo;
+        text += std::to_string(M3USeconds(playlist.Cell(row, colTime)));
+        text += ',';
+        text += playlist.Cell(row, colArtist);
+        text += " - ";
+        text += playlist.Cell(row, colTitle);
+        text += "\r\n";
+        text += playlist.Cell(row, colFileName);
+        text += "\r\n";
+    }
+    return text;
+}
+
+void WriteM3U(const SongList& playlist, const std::filesystem::path& path) {
+    WriteFileAtomically(path, M3UText(playlist));
+}
+
+std::vector<M3UEntry> ParseM3U(std::string_view text, const std::filesystem::path& folder) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // a byte-order mark
+    std::vector<M3UEntry> entries;
+    M3UEntry pending;
+    bool havePending = false;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        if (Trimmed(line).empty()) continue;
+        if (line.starts_with(kInfo)) {
+            const std::string info = DecodeFileText(std::string(line.substr(kInfo.size())));
+            const std::size_t comma = info.find(',');
+            pending = M3UEntry{};
+            pending.Time = TimeText(std::string_view(info).substr(0, comma));
+            if (comma != std::string::npos)
+                SplitArtistAndTitle(std::string_view(info).substr(comma + 1), pending);
+            havePending = true;
+            continue;
+        }
+        if (line.starts_with('#')) continue;  // "#EXTM3U", comments, other tags
+        M3UEntry entry = havePending ? std::move(pending) : M3UEntry{};
+        havePending = false;
+        entry.FileName = FileNameOf(line, folder);
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+std::vector<M3UEntry> ReadM3U(const std::filesystem::path& path) {
+    return ParseM3U(ReadWholeFile(path), path.parent_path());
+}
+
+int AppendM3UEntries(SongList& playlist, const std::vector<M3UEntry>& entries) {
+    for (const M3UEntry& entry : entries) {
+        const int row = RowForNewEntry(playlist);
+        playlist.SetCell(row, colTime, entry.Time);
+        playlist.SetCell(row, colArtist, entry.Artist);
+        playlist.SetCell(row, colTitle, entry.Title);
+        playlist.SetCell(row, colFileName, entry.FileName);
+    }
+    return static_cast<int>(entries.size());
+}
+
+}  // namespace tv

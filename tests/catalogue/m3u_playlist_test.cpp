@@ -1,0 +1,135 @@
+#include "catalogue/m3u_playlist.h"
+
+#include <gtest/gtest.h>
+
+#include "catalogue/list_operations.h"
+#include "catalogue/song_columns.h"
+#include "tests/support/temp_folder.h"
+
+namespace tv {
+namespace {
+
+using test::TempFolder;
+
+int AddRow(SongList& list, const std::string& time, const std::string& artist,
+           const std::string& title, const std::string& file) {
+    const int row = RowForNewEntry(list);
+    list.SetCell(row, colTime, time);
+    list.SetCell(row, colArtist, artist);
+    list.SetCell(row, colTitle, title);
+    list.SetCell(row, colFileName, file);
+    list.SetCell(row, colAlbum, "Album");
+    return row;
+}
+
+TEST(M3UText, WritesLengthArtistTitleAndPath) {
+    SongList list(kSongColumnCount);
+    AddRow(list, "03:07", "Band", "Song", "/Musik/a.mp3");
+    AddRow(list, "  :  ", "Ab-Cd", "Ef", "/Musik/\xE4.mp3");
+    AddRow(list, "", "", "", "/x.mp3");
+    EXPECT_EQ(M3UText(list),
+              "#EXTM3U\r\n#EXTINF:187,Band - Song\r\n/Musik/a.mp3\r\n"
+              "#EXTINF:-1,Ab-Cd - Ef\r\n/Musik/\xE4.mp3\r\n"
+              "#EXTINF:-1, - \r\n/x.mp3\r\n");
+    EXPECT_EQ(M3USeconds("100:05"), 6005);
+    EXPECT_EQ(M3USeconds("03:7x"), -1);
+    EXPECT_EQ(M3USeconds("00:-1"), -1);
+    EXPECT_EQ(M3USeconds("3:5"), 185);
+}
+
+// What we write comes back exactly: artists with dashes, unknown lengths, names
+// that are not UTF-8.
+TEST(M3U, WrittenPlaylistsReadBackExactly) {
+    TempFolder folder;
+    SongList list(kSongColumnCount);
+    AddRow(list, "03:07", "Band", "Song", "/Musik/a.mp3");
+    AddRow(list, "  :  ", "Ab-Cd", "Ef - Gh", "/Musik/\xE4.mp3");
+    AddRow(list, "61:01", "Die Ärzte", "Schrei nach Liebe", "relativ/ü.mp3");
+    WriteM3U(list, folder / "liste.m3u");
+    SongList back(kSongColumnCount);
+    EXPECT_EQ(AppendM3UEntries(back, ReadM3U(folder / "liste.m3u")), 3);
+    ASSERT_EQ(back.DataRowCount(), 3);
+    for (int row = 1; row <= 3; ++row) {
+        for (int column : {colTime, colArtist, colTitle}) {
+            EXPECT_EQ(back.Cell(row, column), list.Cell(row, column)) << row << "/" << column;
+        }
+        EXPECT_EQ(back.Cell(row, colAlbum), "");
+    }
+    EXPECT_EQ(back.Cell(1, colFileName), "/Musik/a.mp3");
+    EXPECT_EQ(back.Cell(2, colFileName), "/Musik/\xE4.mp3");
+    EXPECT_EQ(back.Cell(3, colFileName), (folder.Path() / "relativ/ü.mp3").string());
+    // Loading again appends every entry again.
+    AppendM3UEntries(back, ReadM3U(folder / "liste.m3u"));
+    EXPECT_EQ(back.DataRowCount(), 6);
+}
+
+TEST(ParseM3U, ReadsTheFormsOtherPlayersWrite) {
+    const std::string text =
+        "\xEF\xBB\xBF#EXTM3U\n"
+        "# a comment\n"
+        "\n"
+        "#EXTINF:245,Künstler - Titel mit - Strich\n"
+        "Musik/eins.mp3\n"
+        "#PLAYLIST:Abend\n"
+        "/abs/zwei.mp3\r\n"
+        "#EXTINF:abc,Nur Titel\n"
+        "file:///Musik/drei%20vier.mp3\n"
+        "#EXTINF:-1,Radio - Stream\n"
+        "http://radio.example/stream\n"
+        "#EXTINF:12\n"
+        "../fünf.mp3";
+    const auto entries = ParseM3U(text, "/home/u/listen");
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_EQ(entries[0].Time, "04:05");
+    EXPECT_EQ(entries[0].Artist, "Künstler");
+    EXPECT_EQ(entries[0].Title, "Titel mit - Strich");
+    EXPECT_EQ(entries[0].FileName, "/home/u/listen/Musik/eins.mp3");
+    EXPECT_EQ(entries[1].Time, "");
+    EXPECT_EQ(entries[1].Title, "");
+    EXPECT_EQ(entries[1].FileName, "/abs/zwei.mp3");
+    EXPECT_EQ(entries[2].Time, "  :  ");
+    EXPECT_EQ(entries[2].Artist, "");
+    EXPECT_EQ(entries[2].Title, "Nur Titel");
+    EXPECT_EQ(entries[2].FileName, "/Musik/drei vier.mp3");
+    EXPECT_EQ(entries[3].Time, "  :  ");
+    EXPECT_EQ(entries[3].FileName, "http://radio.example/stream");
+    EXPECT_EQ(entries[4].Time, "00:12");
+    EXPECT_EQ(entries[4].Title, "");
+    EXPECT_EQ(entries[4].FileName, "/home/u/fünf.mp3");
+}
+
+TEST(ParseM3U, TextOfTheOldPlatformKeepsItsUmlauts) {
+    TempFolder folder;
+    // A Windows-1252 playlist: "Größe" and a path whose file exists only with
+    // the UTF-8 name.
+    test::WriteBytes(folder /
+                         "Gr\xC3\xB6\xC3\x9F"
+                         "e.mp3",
+                     "x");
+    const std::string text =
+        "#EXTM3U\r\n#EXTINF:1,B\xE4nd - Gr\xF6\xDF"
+        "e\r\n" +
+        (folder.Path() /
+         "Gr\xF6\xDF"
+         "e.mp3")
+            .string() +
+        "\r\n";
+    const auto entries = ParseM3U(text, "/");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].Artist, "Bänd");
+    EXPECT_EQ(entries[0].Title, "Größe");
+    EXPECT_EQ(entries[0].FileName, (folder.Path() / "Größe.mp3").string());
+}
+
+TEST(WriteM3U, AFailureLeavesTheOldPlaylist) {
+    TempFolder folder;
+    SongList list(kSongColumnCount);
+    AddRow(list, "01:00", "a", "b", "/c.mp3");
+    test::WriteBytes(folder / "alt.m3u", "#EXTM3U\r\nalt\r\n");
+    EXPECT_THROW(WriteM3U(list, folder / "fehlt" / "x.m3u"), std::system_error);
+    EXPECT_THROW(ReadM3U(folder / "fehlt.m3u"), std::system_error);
+    EXPECT_EQ(test::ReadBytes(folder / "alt.m3u"), "#EXTM3U\r\nalt\r\n");
+}
+
+}  // namespace
+}  // namespace tv
