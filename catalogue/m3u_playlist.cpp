@@ -134,6 +134,7 @@ int M3USeconds(std::string_view time) {
 std::string M3UText(const SongList& playlist) {
     std::string text(kHeader);
     text += "\r\n";
+    if (playlist.IsEmpty()) return text;  // no entries
     for (int row = 1; row <= playlist.DataRowCount(); ++row) {
         text += kInfo;
         text += std::to_string(M3USeconds(playlist.Cell(row, colTime)));

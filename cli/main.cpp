@@ -9,6 +9,7 @@
 #include "catalogue/list_file.h"
 #include "catalogue/song_list.h"
 #include "cli/burn_command.h"
+#include "cli/collection_commands.h"
 #include "cli/drives_command.h"
 #include "cli/iso_command.h"
 #include "metadata/id3_tag.h"
@@ -30,7 +31,14 @@ int Usage() {
            "  tunevault-tool burn (--device ID | --image ABBILD) [--test-write] [--no-joliet]\n"
            "                      [--volume-id TEXT] [--sim MEDIUM [--sim-image DATEI]] "
            "DATEI...\n"
-           "  tunevault-tool erase --device ID [--full] [--sim MEDIUM [--sim-image DATEI]]\n";
+           "  tunevault-tool erase --device ID [--full] [--sim MEDIUM [--sim-image DATEI]]\n"
+           "  tunevault-tool search [--field "
+           "titel|interpret|album|genre|jahr|dateiname|kommentar]\n"
+           "                        TEXT LISTE.TSV\n"
+           "  tunevault-tool doubles [--name] [--title] [--artist] [--length] [--exact] [--case]\n"
+           "                         LISTE.TSV\n"
+           "  tunevault-tool export --format csv|csv-semicolon|html LISTE.TSV DATEI\n"
+           "  tunevault-tool m3u LISTE.TSV DATEI.m3u\n";
     return 2;
 }
 
@@ -102,6 +110,11 @@ int main(int argc, char* argv[]) {
         return tv::cli::EraseCommand(std::vector<std::string>(argv + 2, argv + argc));
     if (command == "drives")
         return tv::cli::DrivesCommand(std::vector<std::string>(argv + 2, argv + argc));
+    const std::vector<std::string> rest(argv + 2, argv + argc);
+    if (command == "search") return tv::cli::SearchCommand(rest);
+    if (command == "doubles") return tv::cli::DoublesCommand(rest);
+    if (command == "export") return tv::cli::ExportCommand(rest);
+    if (command == "m3u") return tv::cli::M3UCommand(rest);
     if (command == "info" && argc >= 3)
         return InfoCommand(std::vector<std::string>(argv + 2, argv + argc));
     return Usage();

@@ -17,6 +17,8 @@ packages=(
     ffmpeg
     # independent readers of the images the tests write
     genisoimage xorriso libarchive-tools
+    # independent readers of the exported CSV and HTML files
+    python3
 )
 
 missing=()
