@@ -12,7 +12,12 @@ std::string_view FolderOf(std::string_view path) {
     return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
-bool OrphanCheck::FolderReachable(const std::string& folder) {
+bool OrphanCheck::FolderReachable(std::string_view path) {
+    const std::string folder(FolderOf(path));
+    return folder.empty() || FolderExists(folder);
+}
+
+bool OrphanCheck::FolderExists(const std::string& folder) {
     const auto [it, inserted] = folders_.try_emplace(folder, false);
     if (inserted) {
         struct stat info {};
@@ -23,8 +28,7 @@ bool OrphanCheck::FolderReachable(const std::string& folder) {
 
 SongFileState OrphanCheck::Check(std::string_view path) {
     if (path.empty()) return SongFileState::Missing;
-    const std::string folder(FolderOf(path));
-    if (!folder.empty() && !FolderReachable(folder)) return SongFileState::Unreachable;
+    if (!FolderReachable(path)) return SongFileState::Unreachable;
     const std::string file(path);
     struct stat info {};
     if (::stat(file.c_str(), &info) == 0)

@@ -19,9 +19,12 @@ enum class SongFileState {
 class OrphanCheck {
   public:
     SongFileState Check(std::string_view path);
+    // Whether the folder a path names can be looked into (true for a path
+    // without a folder).
+    bool FolderReachable(std::string_view path);
 
   private:
-    bool FolderReachable(const std::string& folder);
+    bool FolderExists(const std::string& folder);
 
     std::unordered_map<std::string, bool> folders_;
 };

@@ -30,6 +30,10 @@
 #include "catalogue/ui/song_grid.h"
 #include "catalogue/ui/song_list_model.h"
 #include "tools/ui/autoadding_dialog.h"
+#include "tools/ui/doubles_dialog.h"
+#include "tools/ui/export_dialog.h"
+#include "tools/ui/find_dialog.h"
+#include "tools/ui/orphans_dialog.h"
 #include "widgets/ui/coloured_tab_widget.h"
 #include "widgets/ui/form_placement.h"
 #include "widgets/ui/glyphs.h"
@@ -94,6 +98,10 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
     formInfo_ = new TFormInfo(this);
     form7_ = new TForm7(this);
     mp3Burn_ = new TMP3Burn(*this);
+    findDlg_ = new TFindDlg(*this);
+    finddouble_ = new TFinddouble(*this);
+    formDelNo_ = new TFormDelNo(*this);
+    frmExport_ = new TFrmExport(*this);
 
     timer2_ = new QTimer(this);
     timer2_->setObjectName(QStringLiteral("Timer2"));
@@ -178,24 +186,37 @@ void TForm1::BuildFrame() {
     speedBar2_->setObjectName(QStringLiteral("SpeedBar2"));
     speedBar2_->setIconSize(QSize(26, 26));
 
-    btnAutoAdd_ = new QToolButton(speedBar_);
-    btnAutoAdd_->setObjectName(QStringLiteral("BtnAutoAdd"));
-    btnAutoAdd_->setText(QStringLiteral("AutoAdding"));
-    btnAutoAdd_->setToolTip(QStringLiteral("Dateien automatisch hinzufügen"));
+    // The tool bar, in its order; every button 34 x 35 pixels with a picture.
     const QColor glyphColour = palette().color(QPalette::ButtonText);
-    btnAutoAdd_->setIcon(GlyphIcon(Glyph::AutoAdd, glyphColour));
-    btnAutoAdd_->setFixedSize(34, 35);
-    connect(btnAutoAdd_, &QToolButton::clicked, this, &TForm1::BtnAutoAddClick);
-    speedBar_->addWidget(btnAutoAdd_);
-
-    auto* infoButton = new QToolButton(speedBar_);
-    infoButton->setObjectName(QStringLiteral("SIInfo"));
-    infoButton->setText(QStringLiteral("Informationen"));
-    infoButton->setToolTip(QStringLiteral("Informationen"));
-    infoButton->setIcon(GlyphIcon(Glyph::Information, glyphColour));
-    infoButton->setFixedSize(34, 35);
-    connect(infoButton, &QToolButton::clicked, this, &TForm1::SIInfoClick);
-    speedBar_->addWidget(infoButton);
+    const auto addSpeedButton = [&](const char* name, const QString& caption,
+                                    const QString& tooltip, Glyph glyph,
+                                    void (TForm1::*handler)()) {
+        auto* button = new QToolButton(speedBar_);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setText(caption);
+        button->setToolTip(tooltip);
+        button->setIcon(GlyphIcon(glyph, glyphColour));
+        button->setFixedSize(34, 35);
+        connect(button, &QToolButton::clicked, this, handler);
+        speedBar_->addWidget(button);
+        return button;
+    };
+    btnAutoAdd_ = addSpeedButton("BtnAutoAdd", QStringLiteral("AutoAdding"),
+                                 QStringLiteral("Dateien automatisch hinzufügen"), Glyph::AutoAdd,
+                                 &TForm1::BtnAutoAddClick);
+    addSpeedButton("BtnSaveCSV", QStringLiteral("Exportieren"), QStringLiteral("Exportieren"),
+                   Glyph::Export, &TForm1::BtnSaveCSVClick);
+    addSpeedButton("BtnFind", QStringLiteral("Suchen"),
+                   QStringLiteral("Titel oder Interpret suchen"), Glyph::Search,
+                   &TForm1::BtnFindClick);
+    addSpeedButton("BtnNonExist", QStringLiteral("Verwaiste Einträge löschen"),
+                   QStringLiteral("Verwaiste Einträge löschen"), Glyph::Orphans,
+                   &TForm1::BtnNonExistClick);
+    addSpeedButton("SIFindDoubles", QStringLiteral("Mehrfache Einträge finden"),
+                   QStringLiteral("Mehrfache Einträge finden"), Glyph::Doubles,
+                   &TForm1::SIFindDoublesClick);
+    addSpeedButton("SIInfo", QStringLiteral("Informationen"), QStringLiteral("Informationen"),
+                   Glyph::Information, &TForm1::SIInfoClick);
 
     detailsArea_ = new QHBoxLayout;
     detailsArea_->setContentsMargins(0, 0, 0, 0);
@@ -251,23 +272,28 @@ void TForm1::BuildListPages() {
     const Glyph markIcon = Glyph::SelectAll;
     const Glyph playlistIcon = Glyph::AddToPlaylist;
 
+    // A command on a list's bar and in its context menu; an empty caption leaves
+    // it out of that place, a command without handler is a menu separator.
     struct Command {
         QString BarCaption;
         QString MenuCaption;
         Glyph Icon;
         void (TForm1::*Handler)();
     };
+    const Command separator{{}, {}, Glyph::SelectAll, nullptr};
     const auto addCommands = [this](ListKind kind, const std::vector<Command>& commands) {
         ListPage* page = Page(kind);
         for (const Command& command : commands) {
-            if (command.BarCaption.isEmpty()) {
+            if (command.Handler == nullptr) {
                 page->ContextMenu()->addSeparator();
                 continue;
             }
-            connect(page->AddBarButton(command.BarCaption, command.Icon), &QToolButton::clicked,
-                    this, command.Handler);
-            connect(page->ContextMenu()->addAction(command.MenuCaption), &QAction::triggered, this,
-                    command.Handler);
+            if (!command.BarCaption.isEmpty())
+                connect(page->AddBarButton(command.BarCaption, command.Icon), &QToolButton::clicked,
+                        this, command.Handler);
+            if (!command.MenuCaption.isEmpty())
+                connect(page->ContextMenu()->addAction(command.MenuCaption), &QAction::triggered,
+                        this, command.Handler);
         }
     };
     addCommands(
@@ -276,7 +302,7 @@ void TForm1::BuildListPages() {
           &TForm1::DelRowMainClick},
          {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
           &TForm1::MarkAllMainClick},
-         {{}, {}, Glyph::SelectAll, nullptr},
+         separator,
          {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur Playlist hinzufügen"),
           playlistIcon, &TForm1::copytoplaylistClick}});
     addCommands(
@@ -285,20 +311,38 @@ void TForm1::BuildListPages() {
           &TForm1::DelRowSelClick},
          {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
           &TForm1::MarkAllSelClick},
-         {{}, {}, Glyph::SelectAll, nullptr},
+         separator,
          {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur &Playlist hinzufügen"),
           playlistIcon, &TForm1::copytoplaylistClick},
-         {{}, {}, Glyph::SelectAll, nullptr},
+         separator,
          {QStringLiteral("CD brennen (MP3)"), QStringLiteral("CD &brennen (MP3)"), burnIcon,
           &TForm1::SISelBurnMP3Click}});
+    // The playlist's bar and menu list the M3U commands in different places.
     addCommands(ListKind::Playlist,
                 {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"),
                   deleteIcon, &TForm1::DelRowPlaylistClick},
                  {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
                   &TForm1::MarkallplayClick},
-                 {{}, {}, Glyph::SelectAll, nullptr},
+                 separator,
+                 {{},
+                  QStringLiteral("WinAmp Playlist M3U &oeffnen"),
+                  Glyph::PlaylistOpen,
+                  &TForm1::M3ULoadClick},
+                 {{},
+                  QStringLiteral("WinAmp Playlist M3U &speichern"),
+                  Glyph::PlaylistSave,
+                  &TForm1::M3USaveClick},
+                 separator,
                  {QStringLiteral("CD brennen (MP3)"), QStringLiteral("CD &brennen (MP3)"), burnIcon,
-                  &TForm1::SIPlayBurnMP3Click}});
+                  &TForm1::SIPlayBurnMP3Click},
+                 {QStringLiteral("WinAmp-Playliste M3U laden"),
+                  {},
+                  Glyph::PlaylistOpen,
+                  &TForm1::M3ULoadClick},
+                 {QStringLiteral("WinAmp-Playliste M3U sichern"),
+                  {},
+                  Glyph::PlaylistSave,
+                  &TForm1::M3USaveClick}});
     addCommands(ListKind::Doubles,
                 {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"),
                   deleteIcon, &TForm1::DelRowDoubleClick},
@@ -331,9 +375,20 @@ void TForm1::BuildMenus() {
     fileMenu_->setObjectName(QStringLiteral("MnuDatei"));
     fileMenu_->addAction(QStringLiteral("&AutoAdding"), this, &TForm1::BtnAutoAddClick)
         ->setObjectName(QStringLiteral("MnuAutoAdd"));
+    fileMenu_->addAction(QStringLiteral("&Exportieren"), this, &TForm1::BtnSaveCSVClick)
+        ->setObjectName(QStringLiteral("Export"));
     fileMenu_->addSeparator();
     beendenAction_ = fileMenu_->addAction(QStringLiteral("&Beenden"), this, &TForm1::BeendenClick);
     beendenAction_->setObjectName(QStringLiteral("Beenden"));
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Bearbeiten"));
+    edit->setObjectName(QStringLiteral("MnuBearbeiten"));
+    edit->addAction(QStringLiteral("&Suchen"), this, &TForm1::BtnFindClick)
+        ->setObjectName(QStringLiteral("Suchen1"));
+    edit->addAction(QStringLiteral("&Verwaiste Einträge finden"), this, &TForm1::BtnNonExistClick)
+        ->setObjectName(QStringLiteral("VerwaisteEintrgefinden1"));
+    edit->addAction(QStringLiteral("&Mehrfache Einträge finden"), this, &TForm1::SIFindDoublesClick)
+        ->setObjectName(QStringLiteral("DoppelteEintrgefinden1"));
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Einstellungen"));
     settings->setObjectName(QStringLiteral("MnuEinstellungen"));

@@ -32,6 +32,10 @@ class SongGrid;
 class SongListModel;
 class StatusPanels;
 class TAutoadding;
+class TFindDlg;
+class TFinddouble;
+class TFormDelNo;
+class TFrmExport;
 class TForm7;
 class TFormInfo;
 class TMP3Burn;
@@ -115,6 +119,10 @@ class TForm1 : public QMainWindow {
     TFormInfo* FormInfo() const noexcept { return formInfo_; }
     TForm7* Form7() const noexcept { return form7_; }
     TMP3Burn* MP3Burn() const noexcept { return mp3Burn_; }
+    TFindDlg* FindDlg() const noexcept { return findDlg_; }
+    TFinddouble* Finddouble() const noexcept { return finddouble_; }
+    TFormDelNo* FormDelNo() const noexcept { return formDelNo_; }
+    TFrmExport* FrmExport() const noexcept { return frmExport_; }
 
     Prompts& UserPrompts() const noexcept { return prompts_; }
     const std::filesystem::path& ProgramFolder() const noexcept { return programFolder_; }
@@ -152,6 +160,16 @@ class TForm1 : public QMainWindow {
     void SISelBurnMP3Click();
     void SIPlayBurnMP3Click();
     QToolButton* BtnAutoAdd() const noexcept { return btnAutoAdd_; }
+
+    // The collection tools: search, duplicates, orphans, export; M3U playlists.
+    void BtnFindClick();
+    void SIFindDoublesClick();
+    void BtnNonExistClick();
+    void BtnSaveCSVClick();
+    void M3USaveClick();
+    void M3ULoadClick();
+    // The list on the active tab and that tab's caption.
+    ListKind ActiveListKind() const;
 
     // Set while the folder scan adds files: no playback starts meanwhile.
     bool Adding() const noexcept { return adding_; }
@@ -259,6 +277,10 @@ class TForm1 : public QMainWindow {
     bool quitRequested_ = false;
     bool quitAfterJob_ = false;
     TMP3Burn* mp3Burn_ = nullptr;
+    TFindDlg* findDlg_ = nullptr;
+    TFinddouble* finddouble_ = nullptr;
+    TFormDelNo* formDelNo_ = nullptr;
+    TFrmExport* frmExport_ = nullptr;
 };
 
 }  // namespace tv

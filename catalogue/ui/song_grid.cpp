@@ -129,6 +129,14 @@ void SongGrid::ShowListCursor() {
     showingListCursor_ = false;
 }
 
+void SongGrid::ShowRow(int row) {
+    SongList& list = List();
+    list.SetCurrentRow(row);
+    list.SetSelection(list.CurrentRow(), list.CurrentRow());
+    ShowListCursor();
+    scrollTo(model_->index(list.CurrentRow() - 1, std::max(0, currentIndex().column())));
+}
+
 bool SongGrid::FromUserInput() const noexcept {
     return userInput_ > 0 && !showingListCursor_;
 }

@@ -31,6 +31,9 @@ class SongGrid : public QTableView {
 
     // Shows the list's current row and selected range.
     void ShowListCursor();
+    // Makes a data row the list's current row and only selected row, and scrolls
+    // it into view (without reporting it as a row the user chose).
+    void ShowRow(int row);
 
   signals:
     // A row became current by mouse or keyboard (data row number).

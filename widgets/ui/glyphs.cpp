@@ -49,6 +49,39 @@ QIcon GlyphIcon(Glyph glyph, const QColor& colour, int size) {
             p.drawLine(QPointF(s * 0.82, s * 0.1), QPointF(s * 0.92, s * 0.32));
             p.drawLine(QPointF(s * 0.92, s * 0.32), QPointF(s * 0.78, s * 0.38));
             break;
+        case Glyph::Export:  // a sheet and an arrow out of it
+            p.drawRect(QRectF(s * 0.1, s * 0.12, s * 0.5, s * 0.76));
+            p.drawLine(QPointF(s * 0.4, s * 0.5), QPointF(s * 0.92, s * 0.5));
+            p.drawLine(QPointF(s * 0.78, s * 0.36), QPointF(s * 0.92, s * 0.5));
+            p.drawLine(QPointF(s * 0.78, s * 0.64), QPointF(s * 0.92, s * 0.5));
+            break;
+        case Glyph::Search:  // a magnifying glass
+            p.drawEllipse(QRectF(s * 0.12, s * 0.12, s * 0.48, s * 0.48));
+            p.drawLine(QPointF(s * 0.55, s * 0.55), QPointF(s * 0.88, s * 0.88));
+            break;
+        case Glyph::Orphans:  // a sheet crossed out
+            p.drawRect(QRectF(s * 0.18, s * 0.1, s * 0.5, s * 0.7));
+            p.drawLine(QPointF(s * 0.55, s * 0.55), QPointF(s * 0.9, s * 0.9));
+            p.drawLine(QPointF(s * 0.9, s * 0.55), QPointF(s * 0.55, s * 0.9));
+            break;
+        case Glyph::Doubles:  // two sheets, one behind the other
+            p.drawRect(QRectF(s * 0.1, s * 0.1, s * 0.5, s * 0.6));
+            p.drawRect(QRectF(s * 0.38, s * 0.3, s * 0.5, s * 0.6));
+            break;
+        case Glyph::PlaylistOpen:  // a list and an arrow into it
+        case Glyph::PlaylistSave:
+            for (int i = 0; i < 3; ++i)
+                p.drawLine(QPointF(s * 0.1, s * (0.25 + 0.2 * i)),
+                           QPointF(s * 0.5, s * (0.25 + 0.2 * i)));
+            p.drawLine(QPointF(s * 0.75, s * 0.2), QPointF(s * 0.75, s * 0.8));
+            if (glyph == Glyph::PlaylistOpen) {
+                p.drawLine(QPointF(s * 0.6, s * 0.35), QPointF(s * 0.75, s * 0.2));
+                p.drawLine(QPointF(s * 0.9, s * 0.35), QPointF(s * 0.75, s * 0.2));
+            } else {
+                p.drawLine(QPointF(s * 0.6, s * 0.65), QPointF(s * 0.75, s * 0.8));
+                p.drawLine(QPointF(s * 0.9, s * 0.65), QPointF(s * 0.75, s * 0.8));
+            }
+            break;
         case Glyph::AutoAdd:  // a folder and a plus
         case Glyph::Browse: {
             QPainterPath folder;

@@ -7,7 +7,21 @@ namespace tv {
 
 // The pictures of the program's buttons, drawn in one colour so that they stay
 // visible on the coloured button bars.
-enum class Glyph { DeleteRows, SelectAll, AddToPlaylist, Information, AutoAdd, Browse, BurnDisc };
+enum class Glyph {
+    DeleteRows,
+    SelectAll,
+    AddToPlaylist,
+    Information,
+    AutoAdd,
+    Browse,
+    BurnDisc,
+    Export,
+    Search,
+    Orphans,
+    Doubles,
+    PlaylistOpen,
+    PlaylistSave,
+};
 
 QIcon GlyphIcon(Glyph glyph, const QColor& colour, int size = 24);
 
