@@ -11,5 +11,8 @@ std::string LowerCase(std::string_view text);
 std::string UpperCase(std::string_view text);
 // Appends UpperCase(text) to out; ASCII takes a fast path (for search loops).
 void AppendUpperCase(std::string& out, std::string_view text);
+// Upper-cases text in place. False (with text partly changed) when a character's
+// upper case needs another number of bytes; the caller then uses UpperCase.
+bool UpperCaseInPlace(char* text, std::size_t size);
 
 }  // namespace tv

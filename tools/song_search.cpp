@@ -1,6 +1,7 @@
 #include "tools/song_search.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/text_case.h"
 #include "catalogue/song_columns.h"
@@ -63,10 +64,39 @@ void SongSearch::Prepare(const SongList& list, SearchField field) {
     offsets_.assign(1, 0);
     const std::vector<int> columns = ColumnsOf(field);
     offsets_.reserve(static_cast<std::size_t>(list.DataRowCount()) + 1);
+    // Room for every row's text at once, estimated from the first rows.
+    std::size_t sample = 0;
+    const int sampled = std::min(list.DataRowCount(), 64);
+    for (int row = 1; row <= sampled; ++row)
+        for (const int column : columns) sample += list.Cell(row, column).size() + kCellEnd.size();
+    if (sampled > 0)
+        texts_.reserve(sample / static_cast<std::size_t>(sampled) * 5 / 4 *
+                       static_cast<std::size_t>(list.DataRowCount()));
+    std::string raw;
     for (int row = 1; row <= list.DataRowCount(); ++row) {
+        // The row's text is joined and folded where it lies; the rare row with a
+        // letter whose upper case is longer or shorter is folded again aside.
+        const SongRow& cells = list.Row(row);
+        const std::size_t start = texts_.size();
+        std::size_t length = 0;
+        for (const int column : columns)
+            length += cells.Cell(static_cast<std::size_t>(column)).size() + kCellEnd.size();
+        texts_.resize(start + length);
+        char* write = texts_.data() + start;
         for (const int column : columns) {
-            AppendUpperCase(texts_, list.Cell(row, column));
-            texts_ += kCellEnd;
+            const std::string& cell = cells.Cell(static_cast<std::size_t>(column));
+            std::memcpy(write, cell.data(), cell.size());
+            std::memcpy(write + cell.size(), kCellEnd.data(), kCellEnd.size());
+            write += cell.size() + kCellEnd.size();
+        }
+        if (!UpperCaseInPlace(texts_.data() + start, texts_.size() - start)) {
+            raw.clear();
+            for (const int column : columns) {
+                raw += list.Cell(row, column);
+                raw += kCellEnd;
+            }
+            texts_.resize(start);
+            AppendUpperCase(texts_, raw);
         }
         offsets_.push_back(texts_.size());
     }
