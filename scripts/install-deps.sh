@@ -7,6 +7,10 @@ packages=(
     # build
     build-essential cmake ninja-build ccache pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    # playback: Qt Multimedia on GStreamer (MP3 through mpg123), a PulseAudio server
+    # whose null sink lets the tests play on machines without a sound card
+    qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    gstreamer1.0-pulseaudio pulseaudio pulseaudio-utils
     # media-change events of the drives
     libudev-dev
     # run: platform plugins, German texts of Qt's own dialogs, fonts

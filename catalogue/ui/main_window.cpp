@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMenuBar>
@@ -29,6 +30,8 @@
 #include "catalogue/ui/list_page.h"
 #include "catalogue/ui/song_grid.h"
 #include "catalogue/ui/song_list_model.h"
+#include "playback/ui/audio_player.h"
+#include "playback/ui/random_dialog.h"
 #include "tools/ui/autoadding_dialog.h"
 #include "tools/ui/doubles_dialog.h"
 #include "tools/ui/export_dialog.h"
@@ -89,6 +92,7 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
 
     BuildFrame();
     BuildDetailsGroups();
+    details_.EdtFile->installEventFilter(this);  // a double click plays the file
     BuildListPages();
     BuildMenus();
     FormCreate();
@@ -96,12 +100,19 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
     // The other windows, each once for the whole run, in their fixed order.
     autoadding_ = new TAutoadding(*this);
     formInfo_ = new TFormInfo(this);
-    form7_ = new TForm7(this);
-    mp3Burn_ = new TMP3Burn(*this);
     findDlg_ = new TFindDlg(*this);
-    finddouble_ = new TFinddouble(*this);
     formDelNo_ = new TFormDelNo(*this);
+    form7_ = new TForm7(this);
+    frmRandom_ = new TFrmRandom(*this);
+    audioplayer_ = new TAudioplayer(this, SettingsPath(), prompts_);
+    finddouble_ = new TFinddouble(*this);
+    mp3Burn_ = new TMP3Burn(*this);
     frmExport_ = new TFrmExport(*this);
+    connect(audioplayer_, &TAudioplayer::SongLoaded, this, &TForm1::SongLoaded);
+    connect(audioplayer_, &TAudioplayer::SongEnded, this, &TForm1::SongEnded);
+    connect(audioplayer_, &TAudioplayer::SongFailed, this, &TForm1::SongFailed);
+    connect(audioplayer_, &TAudioplayer::Shown, this, [this] { showAudioTag_ = 0; });
+    connect(audioplayer_, &TAudioplayer::ClosedByUser, this, [this] { showAudioTag_ = 1; });
 
     timer2_ = new QTimer(this);
     timer2_->setObjectName(QStringLiteral("Timer2"));
@@ -206,6 +217,8 @@ void TForm1::BuildFrame() {
                                  &TForm1::BtnAutoAddClick);
     addSpeedButton("BtnSaveCSV", QStringLiteral("Exportieren"), QStringLiteral("Exportieren"),
                    Glyph::Export, &TForm1::BtnSaveCSVClick);
+    addSpeedButton("BtnRandom", QStringLiteral("Zufall"), QStringLiteral("Zufallswiedergabe"),
+                   Glyph::Random, &TForm1::BtnRandomClick);
     addSpeedButton("BtnFind", QStringLiteral("Suchen"),
                    QStringLiteral("Titel oder Interpret suchen"), Glyph::Search,
                    &TForm1::BtnFindClick);
@@ -215,6 +228,9 @@ void TForm1::BuildFrame() {
     addSpeedButton("SIFindDoubles", QStringLiteral("Mehrfache Einträge finden"),
                    QStringLiteral("Mehrfache Einträge finden"), Glyph::Doubles,
                    &TForm1::SIFindDoublesClick);
+    addSpeedButton("SIShowAudio", QStringLiteral("AudioPlayer"),
+                   QStringLiteral("AudioPlayer anzeigen"), Glyph::Player,
+                   &TForm1::SIShowAudioClick);
     addSpeedButton("SIInfo", QStringLiteral("Informationen"), QStringLiteral("Informationen"),
                    Glyph::Information, &TForm1::SIInfoClick);
 
@@ -361,6 +377,13 @@ void TForm1::BuildListPages() {
         connect(Page(kind)->Grid(), &SongGrid::RowMadeCurrent, this,
                 [this, kind](int row) { ListRowClick(kind, row); });
     }
+    const std::pair<ListKind, void (TForm1::*)()> doubleClicks[] = {
+        {ListKind::Catalogue, &TForm1::StGrdMainDblClick},
+        {ListKind::Selection, &TForm1::StGrdSelectionDblClick},
+        {ListKind::Playlist, &TForm1::StGrdPlaylistDblClick},
+        {ListKind::Doubles, &TForm1::StGrdDoubleDblClick}};
+    for (const auto& [kind, handler] : doubleClicks)
+        connect(Page(kind)->Grid(), &SongGrid::RowDoubleClicked, this, handler);
     StGrdDouble()->SetHeaderPressReported(false);
     StGrdDouble()->SetDeleteKeyReported(false);
     connect(StGrdMain(), &SongGrid::DeleteKeyReleased, this, &TForm1::DelRowMainClick);
@@ -377,6 +400,8 @@ void TForm1::BuildMenus() {
         ->setObjectName(QStringLiteral("MnuAutoAdd"));
     fileMenu_->addAction(QStringLiteral("&Exportieren"), this, &TForm1::BtnSaveCSVClick)
         ->setObjectName(QStringLiteral("Export"));
+    fileMenu_->addAction(QStringLiteral("&Zufallswiedergabe"), this, &TForm1::BtnRandomClick)
+        ->setObjectName(QStringLiteral("Zufallswiedergabe1"));
     fileMenu_->addSeparator();
     beendenAction_ = fileMenu_->addAction(QStringLiteral("&Beenden"), this, &TForm1::BeendenClick);
     beendenAction_->setObjectName(QStringLiteral("Beenden"));
@@ -390,8 +415,18 @@ void TForm1::BuildMenus() {
     edit->addAction(QStringLiteral("&Mehrfache Einträge finden"), this, &TForm1::SIFindDoublesClick)
         ->setObjectName(QStringLiteral("DoppelteEintrgefinden1"));
 
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&Anzeige"));
+    view->setObjectName(QStringLiteral("MnuAnzeige"));
+    view->addAction(QStringLiteral("Audio&player"), this, &TForm1::SIShowAudioClick)
+        ->setObjectName(QStringLiteral("Audioplayer1"));
+
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Einstellungen"));
     settings->setObjectName(QStringLiteral("MnuEinstellungen"));
+    playListPlayAction_ = settings->addAction(QStringLiteral("komplette Playliste abs&pielen"),
+                                              this, &TForm1::PlaylistplayClick);
+    playListPlayAction_->setObjectName(QStringLiteral("PlayListPlay"));
+    playListPlayAction_->setCheckable(true);
+    playListPlayAction_->setChecked(playListPlayChecked_);
     id3WriteAction_ = settings->addAction(QStringLiteral("ID3-Tag &zurückschreiben"), this,
                                           &TForm1::ChBID3WriteClick);
     id3WriteAction_->setObjectName(QStringLiteral("ChBID3Write"));
@@ -426,7 +461,10 @@ void TForm1::RegisterStoredProperties() {
     text("OpenDialog.FileName", openDialogFileName_);
     storage.AddBoolProperty(
         "PlayListPlay.Checked", [this] { return playListPlayChecked_; },
-        [this](bool on) { playListPlayChecked_ = on; });
+        [this](bool on) {
+            playListPlayChecked_ = on;
+            playListPlayAction_->setChecked(on);
+        });
     storage.AddBoolProperty(
         "ChBID3Write.Checked", [this] { return id3WriteChecked_; },
         [this](bool on) {
@@ -501,6 +539,9 @@ void TForm1::FormShow() {
 
 void TForm1::Timer2Timer() {
     timer2_->stop();
+    // The player as it was at the last end, with the output's volume.
+    if (showAudioTag_ == 0) SIShowAudioClick();
+    audioplayer_->ShowDeviceVolume();
 
     // The about box as the splash, centred over the main window.
     formInfo_->move(x() + (width() - formInfo_->width()) / 2,
@@ -574,6 +615,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 bool TForm1::ShutDown(bool interactive) {
     placement_->Save();  // the settings first, then the lists
+    audioplayer_->StopPlayback();
     return SaveLists(interactive);
 }
 

@@ -31,7 +31,9 @@ class Prompts;
 class SongGrid;
 class SongListModel;
 class StatusPanels;
+class TAudioplayer;
 class TAutoadding;
+class TFrmRandom;
 class TFindDlg;
 class TFinddouble;
 class TFormDelNo;
@@ -123,6 +125,8 @@ class TForm1 : public QMainWindow {
     TFinddouble* Finddouble() const noexcept { return finddouble_; }
     TFormDelNo* FormDelNo() const noexcept { return formDelNo_; }
     TFrmExport* FrmExport() const noexcept { return frmExport_; }
+    TAudioplayer* Audioplayer() const noexcept { return audioplayer_; }
+    TFrmRandom* FrmRandom() const noexcept { return frmRandom_; }
 
     Prompts& UserPrompts() const noexcept { return prompts_; }
     const std::filesystem::path& ProgramFolder() const noexcept { return programFolder_; }
@@ -171,6 +175,27 @@ class TForm1 : public QMainWindow {
     // The list on the active tab and that tab's caption.
     ListKind ActiveListKind() const;
 
+    // Playback: every play request ends in PlaySongFile, which shows the player
+    // and plays the file (false when the file is missing or cannot be opened; the
+    // user has been told). The play is counted in the catalogue once the device
+    // has loaded the file. While "komplette Playliste abspielen" is on, a song's
+    // end moves on to the next playlist row (Timer3Timer).
+    bool PlaySongFile(const std::string& file, const QString& caption);
+    void StGrdMainDblClick();
+    void StGrdPlaylistDblClick();
+    void StGrdSelectionDblClick();
+    void StGrdDoubleDblClick();
+    void EdtFileDblClick();
+    void SIShowAudioClick();
+    void PlaylistplayClick();
+    void BtnRandomClick();
+    void Timer3Timer();
+    bool AdvanceOn() const noexcept { return advanceOn_; }
+    bool PlayListPlayChecked() const noexcept { return playListPlayChecked_; }
+    int ShowAudioTag() const noexcept { return showAudioTag_; }
+    static QString CaptionOf(const SongList& list, int row);
+    RowColour HighlightColour() const;
+
     // Set while the folder scan adds files: no playback starts meanwhile.
     bool Adding() const noexcept { return adding_; }
     void SetAdding(bool adding) noexcept { adding_ = adding; }
@@ -196,6 +221,7 @@ class TForm1 : public QMainWindow {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // SavedBeside: unreadable at start, and its content saved under a new name.
@@ -222,6 +248,10 @@ class TForm1 : public QMainWindow {
     bool SaveLists(bool interactive);
     void DeleteSelectedRows(ListKind kind, const QString& question);
     bool ConfirmDeletion(const QString& question);
+    void SongLoaded(const QByteArray& file);
+    void SongFailed(const QByteArray& file, const QString& reason);
+    void SongEnded();
+    void AdvanceAfterFailure();
 
     std::filesystem::path programFolder_;
     Prompts& prompts_;
@@ -281,6 +311,11 @@ class TForm1 : public QMainWindow {
     TFinddouble* finddouble_ = nullptr;
     TFormDelNo* formDelNo_ = nullptr;
     TFrmExport* frmExport_ = nullptr;
+    TAudioplayer* audioplayer_ = nullptr;
+    TFrmRandom* frmRandom_ = nullptr;
+    QAction* playListPlayAction_ = nullptr;
+    bool advanceOn_ = false;  // the playlist advance ("Timer3") runs
+    int failedInARow_ = 0;    // playlist songs that could not be played, in a row
 };
 
 }  // namespace tv

@@ -82,6 +82,21 @@ QIcon GlyphIcon(Glyph glyph, const QColor& colour, int size) {
                 p.drawLine(QPointF(s * 0.9, s * 0.65), QPointF(s * 0.75, s * 0.8));
             }
             break;
+        case Glyph::Random:  // a die
+            p.drawRoundedRect(QRectF(s * 0.15, s * 0.15, s * 0.7, s * 0.7), s * 0.1, s * 0.1);
+            p.setBrush(colour);
+            for (const QPointF& dot : {QPointF(0.33, 0.33), QPointF(0.5, 0.5), QPointF(0.67, 0.67)})
+                p.drawEllipse(QPointF(s * dot.x(), s * dot.y()), s * 0.05, s * 0.05);
+            break;
+        case Glyph::Player: {  // a play triangle
+            QPainterPath triangle;
+            triangle.moveTo(s * 0.3, s * 0.2);
+            triangle.lineTo(s * 0.8, s * 0.5);
+            triangle.lineTo(s * 0.3, s * 0.8);
+            triangle.closeSubpath();
+            p.drawPath(triangle);
+            break;
+        }
         case Glyph::AutoAdd:  // a folder and a plus
         case Glyph::Browse: {
             QPainterPath folder;

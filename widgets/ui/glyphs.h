@@ -21,6 +21,8 @@ enum class Glyph {
     Doubles,
     PlaylistOpen,
     PlaylistSave,
+    Random,
+    Player,
 };
 
 QIcon GlyphIcon(Glyph glyph, const QColor& colour, int size = 24);

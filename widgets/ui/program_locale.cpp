@@ -8,4 +8,12 @@ QLocale ProgramLocale() {
     return system;
 }
 
+QString ShortDateText(const QDate& date) {
+    const QLocale locale = ProgramLocale();
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QStringLiteral("yyyy")))
+        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    return locale.toString(date, format);
+}
+
 }  // namespace tv

@@ -42,4 +42,10 @@ lame --quiet -t -b 128 --id3v1-only --tt "Über Alles" --ta "Die Ärzte" --tl "D
     --tc "Kommentar" --tg "Rock" --tn 7 "$work/stereo.wav" with_id3v1.mp3
 
 sox -n -r 8000 -c 1 -b 16 no_frames.wav synth 0.5 sine 440
+
+# Two songs of one second for playing a playlist through the real audio backend.
+sox -n -r 44100 -c 1 -b 16 "$work/one_a.wav" synth 1 sine 440
+sox -n -r 44100 -c 1 -b 16 "$work/one_b.wav" synth 1 sine 660
+lame --quiet -t -b 64 "$work/one_a.wav" one_second_a.mp3
+lame --quiet -t -b 64 "$work/one_b.wav" one_second_b.mp3
 ls -l

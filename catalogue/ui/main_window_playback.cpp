@@ -1,0 +1,186 @@
+// Playback from the main window: the play requests of the four lists and the file
+// box, the playlist advance, play counting, the random selection and the player
+// window's visibility.
+
+#include <QApplication>
+#include <QDate>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTimer>
+#include <chrono>
+#include <random>
+
+#include "catalogue/list_operations.h"
+#include "catalogue/song_columns.h"
+#include "catalogue/ui/main_window.h"
+#include "catalogue/ui/song_grid.h"
+#include "playback/play_count.h"
+#include "playback/player_rules.h"
+#include "playback/random_pick.h"
+#include "playback/ui/audio_player.h"
+#include "playback/ui/random_dialog.h"
+#include "widgets/ui/byte_text.h"
+#include "widgets/ui/program_locale.h"
+#include "widgets/ui/prompts.h"
+#include "widgets/ui/windows_colour.h"
+
+namespace tv {
+namespace {
+
+bool FileExists(const std::string& file) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::path(file), error) &&
+           !std::filesystem::is_directory(std::filesystem::path(file), error);
+}
+
+}  // namespace
+
+QString TForm1::CaptionOf(const SongList& list, int row) {
+    return QString::fromStdString(list.Cell(row, colTitle) + " - " + list.Cell(row, colArtist));
+}
+
+RowColour TForm1::HighlightColour() const {
+    return WindowsFromColour(QApplication::palette().color(QPalette::ToolTipBase));
+}
+
+bool TForm1::PlaySongFile(const std::string& file, const QString& caption) {
+    if (file.empty()) return false;
+    if (!FileExists(file)) {
+        prompts_.Tell(
+            this, QStringLiteral("Fehler"),
+            QStringLiteral("Datei ") + QStringFromBytes(file) + QStringLiteral(" nicht vorhanden!"),
+            PromptIcon::Warning);
+        return false;
+    }
+    SIShowAudioClick();
+    if (adding_) return false;
+    try {
+        audioplayer_->PlayFile(file, caption);
+    } catch (const std::exception& error) {
+        prompts_.Tell(this, QStringLiteral("Fehler"),
+                      QStringLiteral("Die Datei ") + QStringFromBytes(file) +
+                          QStringLiteral(" kann nicht abgespielt werden: ") +
+                          QString::fromStdString(error.what()),
+                      PromptIcon::Error);
+        return false;
+    }
+    // The play is counted once the device has loaded the file (SongLoaded).
+    advanceOn_ = playListPlayChecked_;
+    return true;
+}
+
+void TForm1::SongLoaded(const QByteArray& file) {
+    failedInARow_ = 0;
+    CountPlay(catalogue_, file.toStdString(), ShortDateText(QDate::currentDate()).toStdString());
+}
+
+void TForm1::SongFailed(const QByteArray& file, const QString& reason) {
+    prompts_.Tell(this, QStringLiteral("Fehler"),
+                  QStringLiteral("Die Datei ") + QStringFromBytes(file.toStdString()) +
+                      QStringLiteral(" kann nicht abgespielt werden: ") + reason,
+                  PromptIcon::Error);
+    AdvanceAfterFailure();
+}
+
+void TForm1::SongEnded() {
+    if (advanceOn_) Timer3Timer();
+}
+
+void TForm1::Timer3Timer() {
+    if (audioplayer_->FileName().empty()) {
+        advanceOn_ = false;
+        return;
+    }
+    try {
+        audioplayer_->Device().Seek(0);
+    } catch (const std::exception&) {
+    }
+    int& current = audioplayer_->CurrentPlaylistRowRef();
+    MoveHighlight(playlist_, current, NextPlaylistRow(current, playlist_.DataRowCount()),
+                  HighlightColour());
+    if (!PlaySongFile(playlist_.Cell(current, colFileName), CaptionOf(playlist_, current)))
+        AdvanceAfterFailure();
+}
+
+void TForm1::AdvanceAfterFailure() {
+    // A song that cannot be played is followed by the next row, as when it had
+    // ended; a playlist none of whose rows can be played stops.
+    if (!advanceOn_) return;
+    if (++failedInARow_ >= std::max(1, playlist_.DataRowCount())) {
+        failedInARow_ = 0;
+        advanceOn_ = false;
+        return;
+    }
+    QTimer::singleShot(0, this, [this] {
+        if (advanceOn_ && !quitRequested_) Timer3Timer();
+    });
+}
+
+void TForm1::StGrdMainDblClick() {
+    const int row = catalogue_.CurrentRow();
+    AppendUniqueRows(catalogue_, playlist_, row, row);
+    const int last = playlist_.DataRowCount();
+    StGrdPlaylist()->ShowRow(last);
+    MoveHighlight(playlist_, audioplayer_->CurrentPlaylistRowRef(), last, HighlightColour());
+    UpdateStatusBars(SizeRefresh::IfListsChanged);
+    PlaySongFile(catalogue_.Cell(row, colFileName), CaptionOf(catalogue_, row));
+}
+
+void TForm1::StGrdPlaylistDblClick() {
+    const int row = playlist_.CurrentRow();
+    MoveHighlight(playlist_, audioplayer_->CurrentPlaylistRowRef(), row, HighlightColour());
+    PlaySongFile(playlist_.Cell(row, colFileName), CaptionOf(playlist_, row));
+}
+
+void TForm1::StGrdSelectionDblClick() {
+    const int row = selection_.CurrentRow();
+    PlaySongFile(selection_.Cell(row, colFileName), CaptionOf(selection_, row));
+}
+
+void TForm1::StGrdDoubleDblClick() {
+    const int row = doubles_.CurrentRow();
+    PlaySongFile(doubles_.Cell(row, colFileName), CaptionOf(doubles_, row));
+}
+
+void TForm1::EdtFileDblClick() {
+    PlaySongFile(BytesFromQString(details_.EdtFile->text()),
+                 details_.EdtTitel->text() + QStringLiteral(" - ") + details_.EdtInterpret->text());
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == details_.EdtFile && event->type() == QEvent::MouseButtonDblClick)
+        EdtFileDblClick();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::SIShowAudioClick() {
+    audioplayer_->show();
+    audioplayer_->raise();
+}
+
+void TForm1::PlaylistplayClick() {
+    playListPlayChecked_ = playListPlayAction_->isChecked();
+    advanceOn_ = playListPlayChecked_;
+}
+
+void TForm1::BtnRandomClick() {
+    const int rows = catalogue_.DataRowCount();
+    frmRandom_->SetMaximum(rows - 1);
+    if (rows < 2) return;
+    if (frmRandom_->exec() != QDialog::Accepted) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const int count = std::min(frmRandom_->SpinEdit1()->value(), rows);
+    std::mt19937 random(static_cast<std::mt19937::result_type>(
+        std::chrono::steady_clock::now().time_since_epoch().count()));
+    AppendRandomSongs(catalogue_, playlist_, count, random);
+    const int row = playlist_.CurrentRow();
+    MoveHighlight(playlist_, audioplayer_->CurrentPlaylistRowRef(), row, HighlightColour());
+    PlaySongFile(playlist_.Cell(row, colFileName), CaptionOf(playlist_, row));
+    StGrdPlaylist()->ShowRow(row);
+    UpdateStatusBars();
+    QApplication::restoreOverrideCursor();
+}
+
+}  // namespace tv
