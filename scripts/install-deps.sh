@@ -11,6 +11,8 @@ packages=(
     # whose null sink lets the tests play on machines without a sound card
     qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     gstreamer1.0-pulseaudio pulseaudio pulseaudio-utils
+    # WMA (and other formats of the old platform) through libav
+    gstreamer1.0-libav
     # media-change events of the drives
     libudev-dev
     # run: platform plugins, German texts of Qt's own dialogs, fonts
