@@ -10,6 +10,10 @@ class SilentPrompts final : public Prompts {
     PromptAnswer Ask(QWidget*, const QString&, const QString&, PromptIcon, PromptButtons) override {
         return PromptAnswer::Cancel;
     }
+    int Choose(QWidget*, const QString&, const QString&, PromptIcon,
+               const QStringList& buttons) override {
+        return static_cast<int>(buttons.size()) - 1;
+    }
     std::optional<QString> OpenFile(QWidget*, const FileDialogRequest&) override { return {}; }
     std::optional<QString> SaveFile(QWidget*, const FileDialogRequest&) override { return {}; }
     std::optional<QString> ChooseFolder(QWidget*, const QString&, const QString&, bool) override {

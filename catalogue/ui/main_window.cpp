@@ -27,6 +27,7 @@
 #include "catalogue/song_columns.h"
 #include "catalogue/ui/about_box.h"
 #include "catalogue/ui/copy_progress.h"
+#include "catalogue/ui/file_copy_dialog.h"
 #include "catalogue/ui/list_page.h"
 #include "catalogue/ui/song_grid.h"
 #include "catalogue/ui/song_list_model.h"
@@ -108,6 +109,7 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
     finddouble_ = new TFinddouble(*this);
     mp3Burn_ = new TMP3Burn(*this);
     frmExport_ = new TFrmExport(*this);
+    fileCopyDialog_ = new TFileCopyDialog(this, prompts_);
     connect(audioplayer_, &TAudioplayer::SongLoaded, this, &TForm1::SongLoaded);
     connect(audioplayer_, &TAudioplayer::SongEnded, this, &TForm1::SongEnded);
     connect(audioplayer_, &TAudioplayer::SongFailed, this, &TForm1::SongFailed);
@@ -295,7 +297,11 @@ void TForm1::BuildListPages() {
         QString MenuCaption;
         Glyph Icon;
         void (TForm1::*Handler)();
+        QString Hint = {};  // the bar button's tooltip when not its caption
     };
+    const Glyph copyIcon = Glyph::CopyToFolder;
+    const QString copyHint =
+        QStringLiteral("In Verzeichnis (Wechseldatenträger/MP3-Stick) kopieren");
     const Command separator{{}, {}, Glyph::SelectAll, nullptr};
     const auto addCommands = [this](ListKind kind, const std::vector<Command>& commands) {
         ListPage* page = Page(kind);
@@ -305,8 +311,8 @@ void TForm1::BuildListPages() {
                 continue;
             }
             if (!command.BarCaption.isEmpty())
-                connect(page->AddBarButton(command.BarCaption, command.Icon), &QToolButton::clicked,
-                        this, command.Handler);
+                connect(page->AddBarButton(command.BarCaption, command.Icon, command.Hint),
+                        &QToolButton::clicked, this, command.Handler);
             if (!command.MenuCaption.isEmpty())
                 connect(page->ContextMenu()->addAction(command.MenuCaption), &QAction::triggered,
                         this, command.Handler);
@@ -331,39 +337,47 @@ void TForm1::BuildListPages() {
          {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur &Playlist hinzufügen"),
           playlistIcon, &TForm1::copytoplaylistClick},
          separator,
+         {QStringLiteral("In Verzeichnis kopieren"), QStringLiteral("In Verzeichnis &kopieren"),
+          copyIcon, &TForm1::SISelCopyToFolderClick, copyHint},
          {QStringLiteral("CD brennen (MP3)"), QStringLiteral("CD &brennen (MP3)"), burnIcon,
           &TForm1::SISelBurnMP3Click}});
     // The playlist's bar and menu list the M3U commands in different places.
-    addCommands(ListKind::Playlist,
-                {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"),
-                  deleteIcon, &TForm1::DelRowPlaylistClick},
-                 {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
-                  &TForm1::MarkallplayClick},
-                 separator,
-                 {{},
-                  QStringLiteral("WinAmp Playlist M3U &oeffnen"),
-                  Glyph::PlaylistOpen,
-                  &TForm1::M3ULoadClick},
-                 {{},
-                  QStringLiteral("WinAmp Playlist M3U &speichern"),
-                  Glyph::PlaylistSave,
-                  &TForm1::M3USaveClick},
-                 separator,
-                 {QStringLiteral("CD brennen (MP3)"), QStringLiteral("CD &brennen (MP3)"), burnIcon,
-                  &TForm1::SIPlayBurnMP3Click},
-                 {QStringLiteral("WinAmp-Playliste M3U laden"),
-                  {},
-                  Glyph::PlaylistOpen,
-                  &TForm1::M3ULoadClick},
-                 {QStringLiteral("WinAmp-Playliste M3U sichern"),
-                  {},
-                  Glyph::PlaylistSave,
-                  &TForm1::M3USaveClick}});
+    addCommands(
+        ListKind::Playlist,
+        {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
+          &TForm1::DelRowPlaylistClick},
+         {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
+          &TForm1::MarkallplayClick},
+         separator,
+         {{},
+          QStringLiteral("WinAmp Playlist M3U &oeffnen"),
+          Glyph::PlaylistOpen,
+          &TForm1::M3ULoadClick},
+         {{},
+          QStringLiteral("WinAmp Playlist M3U &speichern"),
+          Glyph::PlaylistSave,
+          &TForm1::M3USaveClick},
+         separator,
+         {QStringLiteral("In Verzeichnis kopieren"), QStringLiteral("In Verzeichnis &kopieren"),
+          copyIcon, &TForm1::SIPlayCopyToFolderClick, copyHint},
+         {QStringLiteral("CD brennen (MP3)"), QStringLiteral("CD &brennen (MP3)"), burnIcon,
+          &TForm1::SIPlayBurnMP3Click},
+         {QStringLiteral("WinAmp-Playliste M3U laden"),
+          {},
+          Glyph::PlaylistOpen,
+          &TForm1::M3ULoadClick},
+         {QStringLiteral("WinAmp-Playliste M3U sichern"),
+          {},
+          Glyph::PlaylistSave,
+          &TForm1::M3USaveClick}});
     addCommands(ListKind::Doubles,
                 {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"),
                   deleteIcon, &TForm1::DelRowDoubleClick},
                  {QStringLiteral("alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
-                  &TForm1::MarkAllDoubleClick}});
+                  &TForm1::MarkAllDoubleClick},
+                 separator,
+                 {QStringLiteral("Datei(en) löschen"), QStringLiteral("Datei(en) löschen"),
+                  Glyph::DeleteFiles, &TForm1::DelFileDoubleClick}});
 
     // Header presses sort the catalogue, the selection and the playlist; releasing
     // the Delete key deletes rows there. The doubles list has neither.

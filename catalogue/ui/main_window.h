@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "catalogue/file_operation.h"
 #include "catalogue/list_status.h"
 #include "catalogue/song_list.h"
 #include "metadata/id3_tag.h"
@@ -32,6 +33,7 @@ class SongGrid;
 class SongListModel;
 class StatusPanels;
 class TAudioplayer;
+class TFileCopyDialog;
 class TAutoadding;
 class TFrmRandom;
 class TFindDlg;
@@ -172,6 +174,16 @@ class TForm1 : public QMainWindow {
     void BtnSaveCSVClick();
     void M3USaveClick();
     void M3ULoadClick();
+    // Files on disk: copying the selected rows' files into a folder ("In
+    // Verzeichnis kopieren"), deleting the doubles' files ("Datei(en) löschen").
+    int CheckCopySource(const SongList& list);
+    void CopyListToFolder(const SongList& list);
+    void SISelCopyToFolderClick();
+    void SIPlayCopyToFolderClick();
+    void DelFileDoubleClick();
+    TShFileOP& ShFileOP1() noexcept { return shFileOP1_; }
+    TFileCopyDialog* FileCopyDialog() const noexcept { return fileCopyDialog_; }
+
     // The list on the active tab and that tab's caption.
     ListKind ActiveListKind() const;
 
@@ -314,6 +326,8 @@ class TForm1 : public QMainWindow {
     TAudioplayer* audioplayer_ = nullptr;
     TFrmRandom* frmRandom_ = nullptr;
     QAction* playListPlayAction_ = nullptr;
+    TShFileOP shFileOP1_;
+    TFileCopyDialog* fileCopyDialog_ = nullptr;
     bool advanceOn_ = false;  // the playlist advance ("Timer3") runs
     int failedInARow_ = 0;    // playlist songs that could not be played, in a row
 };

@@ -22,6 +22,8 @@ class ScriptedPrompts final : public Prompts {
     };
 
     void Answer(PromptAnswer answer) { answers_.push_back(answer); }
+    // The button index the next Choose returns.
+    void Pick(int button) { picks_.push_back(button); }
     void ChooseFile(std::optional<QString> name) { files_.push_back(std::move(name)); }
     void ChooseFolderAnswer(std::optional<QString> folder) {
         folders_.push_back(std::move(folder));
@@ -43,6 +45,18 @@ class ScriptedPrompts final : public Prompts {
         const PromptAnswer answer = answers_.front();
         answers_.pop_front();
         return answer;
+    }
+    int Choose(QWidget*, const QString& title, const QString& text, PromptIcon icon,
+               const QStringList& buttons) override {
+        asked_.push_back({title, text, icon, PromptButtons::Ok});
+        lastButtons = buttons;
+        if (picks_.empty()) {
+            ++unexpected_;
+            return static_cast<int>(buttons.size()) - 1;
+        }
+        const int pick = picks_.front();
+        picks_.pop_front();
+        return pick;
     }
     std::optional<QString> OpenFile(QWidget*, const FileDialogRequest& request) override {
         lastFileRequest = request;
@@ -67,6 +81,7 @@ class ScriptedPrompts final : public Prompts {
     }
 
     FileDialogRequest lastFileRequest;
+    QStringList lastButtons;
     QString lastFolderTitle;
     QString lastFolderStart;
     bool lastFolderAllowNew = false;
@@ -83,6 +98,7 @@ class ScriptedPrompts final : public Prompts {
     }
 
     std::deque<PromptAnswer> answers_;
+    std::deque<int> picks_;
     std::deque<std::optional<QString>> files_;
     std::deque<std::optional<QString>> folders_;
     std::deque<Asked> asked_;

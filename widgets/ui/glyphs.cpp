@@ -97,6 +97,28 @@ QIcon GlyphIcon(Glyph glyph, const QColor& colour, int size) {
             p.drawPath(triangle);
             break;
         }
+        case Glyph::CopyToFolder:  // a sheet and an arrow into a folder
+            p.drawRect(QRectF(s * 0.1, s * 0.1, s * 0.35, s * 0.45));
+            p.drawRect(QRectF(s * 0.5, s * 0.5, s * 0.4, s * 0.35));
+            p.drawLine(QPointF(s * 0.3, s * 0.6), QPointF(s * 0.3, s * 0.7));
+            p.drawLine(QPointF(s * 0.3, s * 0.7), QPointF(s * 0.45, s * 0.7));
+            break;
+        case Glyph::DeleteFiles:  // a sheet and a cross
+            p.drawRect(QRectF(s * 0.12, s * 0.1, s * 0.45, s * 0.7));
+            p.drawLine(QPointF(s * 0.6, s * 0.55), QPointF(s * 0.92, s * 0.9));
+            p.drawLine(QPointF(s * 0.92, s * 0.55), QPointF(s * 0.6, s * 0.9));
+            break;
+        case Glyph::Cover:  // a picture: frame, sun and hill
+            p.drawRect(QRectF(s * 0.1, s * 0.15, s * 0.8, s * 0.7));
+            p.drawEllipse(QPointF(s * 0.35, s * 0.38), s * 0.08, s * 0.08);
+            p.drawLine(QPointF(s * 0.15, s * 0.8), QPointF(s * 0.5, s * 0.5));
+            p.drawLine(QPointF(s * 0.5, s * 0.5), QPointF(s * 0.85, s * 0.8));
+            break;
+        case Glyph::Scan:  // a scanner lid and its light
+            p.drawRect(QRectF(s * 0.1, s * 0.45, s * 0.8, s * 0.35));
+            p.drawLine(QPointF(s * 0.1, s * 0.35), QPointF(s * 0.9, s * 0.2));
+            p.drawLine(QPointF(s * 0.2, s * 0.62), QPointF(s * 0.8, s * 0.62));
+            break;
         case Glyph::AutoAdd:  // a folder and a plus
         case Glyph::Browse: {
             QPainterPath folder;

@@ -23,6 +23,10 @@ enum class Glyph {
     PlaylistSave,
     Random,
     Player,
+    CopyToFolder,
+    DeleteFiles,
+    Cover,
+    Scan,
 };
 
 QIcon GlyphIcon(Glyph glyph, const QColor& colour, int size = 24);

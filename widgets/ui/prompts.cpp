@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <system_error>
+#include <vector>
 
 namespace tv {
 
@@ -14,11 +15,9 @@ QString ErrorText(const std::exception& error) {
     return QString::fromStdString(error.what());
 }
 
-PromptAnswer QtPrompts::Ask(QWidget* parent, const QString& title, const QString& text,
-                            PromptIcon icon, PromptButtons buttons) {
-    QMessageBox box(parent);
-    box.setWindowTitle(title);
-    box.setText(text);
+namespace {
+
+void SetIcon(QMessageBox& box, PromptIcon icon) {
     switch (icon) {
         case PromptIcon::None:
             box.setIcon(QMessageBox::NoIcon);
@@ -36,6 +35,32 @@ PromptAnswer QtPrompts::Ask(QWidget* parent, const QString& title, const QString
             box.setIcon(QMessageBox::Question);
             break;
     }
+}
+
+}  // namespace
+
+int QtPrompts::Choose(QWidget* parent, const QString& title, const QString& text, PromptIcon icon,
+                      const QStringList& buttons) {
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    SetIcon(box, icon);
+    std::vector<QPushButton*> pushButtons;
+    for (const QString& caption : buttons)
+        pushButtons.push_back(box.addButton(caption, QMessageBox::ActionRole));
+    if (!pushButtons.empty()) box.setEscapeButton(pushButtons.back());
+    box.exec();
+    for (std::size_t i = 0; i < pushButtons.size(); ++i)
+        if (box.clickedButton() == pushButtons[i]) return static_cast<int>(i);
+    return static_cast<int>(buttons.size()) - 1;
+}
+
+PromptAnswer QtPrompts::Ask(QWidget* parent, const QString& title, const QString& text,
+                            PromptIcon icon, PromptButtons buttons) {
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    SetIcon(box, icon);
     switch (buttons) {
         case PromptButtons::Ok:
             box.setStandardButtons(QMessageBox::Ok);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <exception>
 #include <optional>
 
@@ -34,6 +35,11 @@ class Prompts {
     virtual PromptAnswer Ask(QWidget* parent, const QString& title, const QString& text,
                              PromptIcon icon, PromptButtons buttons) = 0;
 
+    // A question with buttons of its own (captions in order); the index of the
+    // button pressed, or the last button's index when the box is closed.
+    virtual int Choose(QWidget* parent, const QString& title, const QString& text, PromptIcon icon,
+                       const QStringList& buttons) = 0;
+
     // File choosers; nothing when cancelled.
     virtual std::optional<QString> OpenFile(QWidget* parent, const FileDialogRequest& request) = 0;
     virtual std::optional<QString> SaveFile(QWidget* parent, const FileDialogRequest& request) = 0;
@@ -58,6 +64,8 @@ class QtPrompts final : public Prompts {
   public:
     PromptAnswer Ask(QWidget* parent, const QString& title, const QString& text, PromptIcon icon,
                      PromptButtons buttons) override;
+    int Choose(QWidget* parent, const QString& title, const QString& text, PromptIcon icon,
+               const QStringList& buttons) override;
     std::optional<QString> OpenFile(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QString> SaveFile(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QString> ChooseFolder(QWidget* parent, const QString& title,

@@ -1,0 +1,282 @@
+#include "catalogue/file_operation.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <system_error>
+
+#include "base/file_descriptor.h"
+#include "base/safe_open.h"
+#include "base/text_encoding.h"
+
+namespace tv {
+namespace {
+
+constexpr long kMsdosMagic = 0x4d44;
+constexpr long kExfatMagic = 0x2011BAB0;
+constexpr std::size_t kChunk = 4 << 20;  // bytes copied between progress reports
+
+std::string FileNameOf(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+std::string Reason(int error) {
+    return std::system_category().message(error);
+}
+
+// A temporary name in the target folder, short enough for any file system.
+std::filesystem::path TemporaryIn(const std::filesystem::path& folder) {
+    static std::atomic<unsigned> counter{0};
+    return folder /
+           (".tunevault-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp");
+}
+
+// Copies the open source into a new temporary file beside target, then renames
+// it over target. Returns 0 or the errno of the failure; ECANCELED when stopped.
+int CopyOne(int source, const struct stat& info, const std::filesystem::path& target,
+            const std::function<bool(std::uint64_t)>& progress) {
+    const std::filesystem::path folder = target.parent_path();
+    std::filesystem::path temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = TemporaryIn(folder);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (fd < 0 && errno != EEXIST) return errno;
+    }
+    if (fd < 0) return EEXIST;
+    FileDescriptor out(fd);
+    const auto fail = [&](int error) {
+        out = FileDescriptor();
+        ::unlink(temporary.c_str());
+        return error;
+    };
+    std::uint64_t done = 0;
+    bool kernelCopy = true;
+    std::vector<char> buffer;
+    for (;;) {
+        ssize_t moved = -1;
+        if (kernelCopy) {
+            moved = ::copy_file_range(source, nullptr, out.Get(), nullptr, kChunk, 0);
+            if (moved < 0 &&
+                (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                kernelCopy = false;  // across file systems the old way
+                continue;
+            }
+        } else {
+            if (buffer.empty()) buffer.resize(1 << 20);
+            const ssize_t got = ::read(source, buffer.data(), buffer.size());
+            if (got > 0) {
+                for (ssize_t written = 0; written < got;) {
+                    const ssize_t n = ::write(out.Get(), buffer.data() + written,
+                                              static_cast<std::size_t>(got - written));
+                    if (n < 0 && errno == EINTR) continue;
+                    if (n < 0) return fail(errno);
+                    written += n;
+                }
+            }
+            moved = got;
+        }
+        if (moved < 0 && errno == EINTR) continue;
+        if (moved < 0) return fail(errno);
+        if (moved == 0) break;
+        done += static_cast<std::uint64_t>(moved);
+        if (!progress(done)) return fail(ECANCELED);
+    }
+    if (done != static_cast<std::uint64_t>(info.st_size)) {
+        // The source changed while it was copied; what we have is not the file.
+        struct stat now {};
+        if (::fstat(source, &now) != 0 || now.st_size != static_cast<off_t>(done)) return fail(EIO);
+    }
+    ::fchmod(out.Get(), info.st_mode & 0777);  // file systems without modes ignore it
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    ::futimens(out.Get(), times);
+    // On the device before it counts as copied: sticks are pulled out at once.
+    if (::fsync(out.Get()) != 0) return fail(errno);
+    if (::close(out.Release()) != 0) {
+        ::unlink(temporary.c_str());
+        return errno;
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    // The new name on the device too.
+    if (const int dir =
+            ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool UnfitForFat(const std::string& name) {
+    if (name.empty()) return true;
+    if (!IsValidUtf8(name)) return true;
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20) return true;
+        if (std::strchr("\"*:<>?\\|", c) != nullptr && c != '\0') return true;
+    }
+    if (name.back() == '.' || name.back() == ' ') return true;
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < name.size();) {
+        char32_t c = 0;
+        const std::size_t length = Utf8SequenceLength(name, i, c);
+        units += c >= 0x10000 ? 2 : 1;
+        i += length == 0 ? 1 : length;
+    }
+    return units > 255;
+}
+
+bool FolderOnFat(const std::string& folder) {
+    struct statfs info {};
+    if (::statfs(folder.c_str(), &info) != 0) return false;
+    return info.f_type == kMsdosMagic || info.f_type == kExfatMagic;
+}
+
+bool TShFileOP::Execute(FileOperationObserver& observer) {
+    aborted_ = false;
+    cancel_ = false;
+    std::vector<std::string> sources;
+    for (const std::string& file : FilesList)
+        if (!file.empty()) sources.push_back(file);
+    bool done = true;
+    if (!sources.empty()) {
+        switch (Operation) {
+            case TShOp::shCopy:
+                done = Copy(sources, false, observer);
+                break;
+            case TShOp::shMove:
+                done = Copy(sources, true, observer);
+                break;
+            case TShOp::shDelete:
+                done = Delete(sources, observer);
+                break;
+            case TShOp::shRename:
+                if (::rename(sources.front().c_str(), Destination.c_str()) != 0) {
+                    observer.Failed(sources.front(), Reason(errno));
+                    done = false;
+                }
+                break;
+        }
+    }
+    if (!KeepFilesList) FilesList.clear();
+    return done && !aborted_;
+}
+
+bool TShFileOP::Delete(const std::vector<std::string>& sources, FileOperationObserver& observer) {
+    observer.Started(static_cast<int>(sources.size()), 0);
+    bool done = true;
+    int count = 0;
+    for (const std::string& file : sources) {
+        if (cancel_ || !observer.Progress(file, count, 0)) {
+            aborted_ = true;
+            return false;
+        }
+        if (::unlink(file.c_str()) != 0) {
+            observer.Failed(file, Reason(errno));
+            done = false;
+        }
+        ++count;
+    }
+    return done;
+}
+
+bool TShFileOP::Copy(const std::vector<std::string>& sources, bool move,
+                     FileOperationObserver& observer) {
+    const std::filesystem::path folder(Destination);
+    // Names the target cannot hold are found before anything is written.
+    const bool fat =
+        Names == TargetNames::Fat || (Names == TargetNames::Detect && FolderOnFat(Destination));
+    std::vector<std::string> unfit;
+    for (const std::string& file : sources)
+        if ((fat && UnfitForFat(FileNameOf(file))) || FileNameOf(file).size() > 255)
+            unfit.push_back(file);
+    if (!unfit.empty() && !observer.SkipUnfitNames(unfit)) {
+        aborted_ = true;
+        return false;
+    }
+    std::uint64_t total = 0;
+    for (const std::string& file : sources) {
+        struct stat info {};
+        if (::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            total += static_cast<std::uint64_t>(info.st_size);
+    }
+    observer.Started(static_cast<int>(sources.size()), total);
+
+    bool done = unfit.empty();
+    bool replaceAll = (Options & shNoConfirmation) != 0;
+    std::uint64_t bytesBefore = 0;
+    int filesDone = 0;
+    for (const std::string& file : sources) {
+        if (cancel_) {
+            aborted_ = true;
+            return false;
+        }
+        if (std::find(unfit.begin(), unfit.end(), file) != unfit.end()) continue;
+        const std::filesystem::path target = folder / std::filesystem::path(file).filename();
+        std::error_code error;
+        FileDescriptor source = OpenRegularFile(file, O_RDONLY, error);
+        if (!source.Valid()) {
+            observer.Failed(file, error.message());
+            done = false;
+            continue;
+        }
+        struct stat info {};
+        ::fstat(source.Get(), &info);
+        struct stat existing {};
+        if (::stat(target.c_str(), &existing) == 0) {
+            if (existing.st_dev == info.st_dev && existing.st_ino == info.st_ino) {
+                observer.Failed(file, "Quelle und Ziel sind dieselbe Datei");
+                done = false;
+                continue;
+            }
+            if (!replaceAll) {
+                const ReplaceAnswer answer = observer.AskReplace(target.string());
+                if (answer == ReplaceAnswer::Cancel) {
+                    aborted_ = true;
+                    return false;
+                }
+                if (answer == ReplaceAnswer::No) {
+                    bytesBefore += static_cast<std::uint64_t>(info.st_size);
+                    ++filesDone;
+                    continue;
+                }
+                replaceAll = answer == ReplaceAnswer::YesToAll;
+            }
+        }
+        if (!observer.Progress(file, filesDone, bytesBefore)) cancel_ = true;
+        const int failure =
+            cancel_ ? ECANCELED : CopyOne(source.Get(), info, target, [&](std::uint64_t bytes) {
+                return !cancel_ && observer.Progress(file, filesDone, bytesBefore + bytes);
+            });
+        if (failure == ECANCELED) {
+            aborted_ = true;
+            return false;
+        }
+        if (failure != 0) {
+            observer.Failed(file, Reason(failure));
+            done = false;
+        } else if (move && ::unlink(file.c_str()) != 0) {
+            observer.Failed(file, Reason(errno));
+            done = false;
+        }
+        bytesBefore += static_cast<std::uint64_t>(info.st_size);
+        ++filesDone;
+        observer.Progress(file, filesDone, bytesBefore);
+    }
+    return done;
+}
+
+}  // namespace tv
