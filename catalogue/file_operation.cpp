@@ -11,6 +11,8 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <future>
+#include <set>
 #include <system_error>
 
 #include "base/file_descriptor.h"
@@ -39,12 +41,11 @@ std::filesystem::path TemporaryIn(const std::filesystem::path& folder) {
            (".tunevault-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp");
 }
 
-// Copies the open source into a new temporary file beside target, then renames
-// it over target. Returns 0 or the errno of the failure; ECANCELED when stopped.
-int CopyOne(int source, const struct stat& info, const std::filesystem::path& target,
-            const std::function<bool(std::uint64_t)>& progress) {
-    const std::filesystem::path folder = target.parent_path();
-    std::filesystem::path temporary;
+// Copies the open source into a new temporary file in folder (its name in
+// temporary). Returns 0 or the errno of the failure; ECANCELED when stopped. The
+// file is left for Flush to put on the device and under its name.
+int CopyOne(int source, const struct stat& info, const std::filesystem::path& folder,
+            std::filesystem::path& temporary, const std::function<bool(std::uint64_t)>& progress) {
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temporary = TemporaryIn(folder);
@@ -87,6 +88,8 @@ int CopyOne(int source, const struct stat& info, const std::filesystem::path& ta
         if (moved < 0 && errno == EINTR) continue;
         if (moved < 0) return fail(errno);
         if (moved == 0) break;
+        // The device starts writing this piece now, while the next is copied.
+        ::sync_file_range(out.Get(), static_cast<off_t>(done), moved, SYNC_FILE_RANGE_WRITE);
         done += static_cast<std::uint64_t>(moved);
         if (!progress(done)) return fail(ECANCELED);
     }
@@ -98,23 +101,10 @@ int CopyOne(int source, const struct stat& info, const std::filesystem::path& ta
     ::fchmod(out.Get(), info.st_mode & 0777);  // file systems without modes ignore it
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     ::futimens(out.Get(), times);
-    // On the device before it counts as copied: sticks are pulled out at once.
-    if (::fsync(out.Get()) != 0) return fail(errno);
     if (::close(out.Release()) != 0) {
-        ::unlink(temporary.c_str());
-        return errno;
-    }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());
         return error;
-    }
-    // The new name on the device too.
-    if (const int dir =
-            ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
     }
     return 0;
 }
@@ -215,15 +205,66 @@ bool TShFileOP::Copy(const std::vector<std::string>& sources, bool move,
     }
     observer.Started(static_cast<int>(sources.size()), total);
 
+    // Copied files wait under temporary names until a batch of them has been put
+    // on the device in one go (one flush of the target's file system instead of
+    // one per file); only then do they get their names. So a file under its own
+    // name is always whole and on the device.
+    struct Copied {
+        std::string Source;
+        std::filesystem::path Temporary;
+        std::filesystem::path Target;
+    };
+    std::vector<Copied> pending;
+    std::uint64_t pendingBytes = 0;
     bool done = unfit.empty();
+    // A batch is flushed in the background while the next one is copied.
+    struct Failure {
+        std::string File;
+        int Error;
+    };
+    std::future<std::vector<Failure>> flushing;
+    const auto report = [&] {
+        if (!flushing.valid()) return;
+        for (const Failure& failure : flushing.get()) {
+            observer.Failed(failure.File, Reason(failure.Error));
+            done = false;
+        }
+    };
+    const auto flush = [&] {
+        report();  // one batch at a time
+        if (pending.empty()) return;
+        flushing = std::async(std::launch::async, [batch = std::move(pending),
+                                                   destination = Destination, move] {
+            std::vector<Failure> failures;
+            const int dir = ::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            const int synced = dir < 0 ? errno : ::syncfs(dir) == 0 ? 0 : errno;
+            for (const Copied& copied : batch) {
+                int failure = synced;
+                if (failure == 0 && ::rename(copied.Temporary.c_str(), copied.Target.c_str()) != 0)
+                    failure = errno;
+                if (failure != 0) {
+                    ::unlink(copied.Temporary.c_str());
+                    failures.push_back({copied.Source, failure});
+                } else if (move && ::unlink(copied.Source.c_str()) != 0) {
+                    failures.push_back({copied.Source, errno});
+                }
+            }
+            if (dir >= 0) {
+                ::fsync(dir);  // the new names on the device too
+                ::close(dir);
+            }
+            return failures;
+        });
+        pending.clear();
+        pendingBytes = 0;
+    };
+
+    std::set<std::string> copiedTargets;
     bool replaceAll = (Options & shNoConfirmation) != 0;
     std::uint64_t bytesBefore = 0;
     int filesDone = 0;
     for (const std::string& file : sources) {
-        if (cancel_) {
-            aborted_ = true;
-            return false;
-        }
+        if (cancel_) break;
         if (std::find(unfit.begin(), unfit.end(), file) != unfit.end()) continue;
         const std::filesystem::path target = folder / std::filesystem::path(file).filename();
         std::error_code error;
@@ -235,9 +276,11 @@ bool TShFileOP::Copy(const std::vector<std::string>& sources, bool move,
         }
         struct stat info {};
         ::fstat(source.Get(), &info);
+        // A file of this run may still wait for its name: it counts as there.
+        const bool waiting = copiedTargets.count(target.string()) > 0;
         struct stat existing {};
-        if (::stat(target.c_str(), &existing) == 0) {
-            if (existing.st_dev == info.st_dev && existing.st_ino == info.st_ino) {
+        if (waiting || ::stat(target.c_str(), &existing) == 0) {
+            if (!waiting && existing.st_dev == info.st_dev && existing.st_ino == info.st_ino) {
                 observer.Failed(file, "Quelle und Ziel sind dieselbe Datei");
                 done = false;
                 continue;
@@ -245,8 +288,8 @@ bool TShFileOP::Copy(const std::vector<std::string>& sources, bool move,
             if (!replaceAll) {
                 const ReplaceAnswer answer = observer.AskReplace(target.string());
                 if (answer == ReplaceAnswer::Cancel) {
-                    aborted_ = true;
-                    return false;
+                    cancel_ = true;
+                    break;
                 }
                 if (answer == ReplaceAnswer::No) {
                     bytesBefore += static_cast<std::uint64_t>(info.st_size);
@@ -257,24 +300,36 @@ bool TShFileOP::Copy(const std::vector<std::string>& sources, bool move,
             }
         }
         if (!observer.Progress(file, filesDone, bytesBefore)) cancel_ = true;
+        std::filesystem::path temporary;
         const int failure =
-            cancel_ ? ECANCELED : CopyOne(source.Get(), info, target, [&](std::uint64_t bytes) {
-                return !cancel_ && observer.Progress(file, filesDone, bytesBefore + bytes);
-            });
+            cancel_
+                ? ECANCELED
+                : CopyOne(source.Get(), info, folder, temporary, [&](std::uint64_t bytes) {
+                      return !cancel_ && observer.Progress(file, filesDone, bytesBefore + bytes);
+                  });
         if (failure == ECANCELED) {
-            aborted_ = true;
-            return false;
+            cancel_ = true;
+            break;
         }
         if (failure != 0) {
             observer.Failed(file, Reason(failure));
             done = false;
-        } else if (move && ::unlink(file.c_str()) != 0) {
-            observer.Failed(file, Reason(errno));
-            done = false;
+        } else {
+            pending.push_back({file, temporary, target});
+            copiedTargets.insert(target.string());
+            pendingBytes += static_cast<std::uint64_t>(info.st_size);
+            if (pending.size() >= 64 || pendingBytes >= (256u << 20)) flush();
         }
         bytesBefore += static_cast<std::uint64_t>(info.st_size);
         ++filesDone;
         observer.Progress(file, filesDone, bytesBefore);
+    }
+    // The whole files copied before a cancel are kept, as with any copy.
+    flush();
+    report();
+    if (cancel_) {
+        aborted_ = true;
+        return false;
     }
     return done;
 }

@@ -129,6 +129,15 @@ TEST(TShFileOP, ExistingTargetsAreReplacedOnlyWhenTheUserSaysSo) {
     EXPECT_FALSE(op.Execute(cancel));
     EXPECT_TRUE(op.Aborted());
     EXPECT_EQ(cancel.asked.size(), 1u);
+    // Two sources of one name: the second finds the first in the target.
+    std::filesystem::create_directories(f.from / "b");
+    WriteBytes(f.from / "b" / "5.mp3", "zweite");
+    op.FilesList = {f.Source("5.mp3", "erste"), (f.from / "b" / "5.mp3").string()};
+    Recorder twice;
+    twice.answers = {ReplaceAnswer::No};
+    EXPECT_TRUE(op.Execute(twice));
+    EXPECT_EQ(twice.asked.size(), 1u);
+    EXPECT_EQ(ReadBytes(f.to / "5.mp3"), "erste");
     // A file copied onto itself is refused, not emptied.
     op.Destination = f.from.string();
     op.FilesList = {sources[0]};
