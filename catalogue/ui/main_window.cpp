@@ -26,6 +26,7 @@
 #include "catalogue/list_file.h"
 #include "catalogue/song_columns.h"
 #include "catalogue/ui/about_box.h"
+#include "catalogue/ui/colour_dialog.h"
 #include "catalogue/ui/copy_progress.h"
 #include "catalogue/ui/file_copy_dialog.h"
 #include "catalogue/ui/list_page.h"
@@ -102,6 +103,7 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
     autoadding_ = new TAutoadding(*this);
     formInfo_ = new TFormInfo(this);
     findDlg_ = new TFindDlg(*this);
+    colorDlg_ = new TColorDlg(*this);
     formDelNo_ = new TFormDelNo(*this);
     form7_ = new TForm7(this);
     frmRandom_ = new TFrmRandom(*this);
@@ -436,6 +438,8 @@ void TForm1::BuildMenus() {
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Einstellungen"));
     settings->setObjectName(QStringLiteral("MnuEinstellungen"));
+    settings->addAction(QStringLiteral("&Farben"), this, &TForm1::Farben1Click)
+        ->setObjectName(QStringLiteral("Farben1"));
     playListPlayAction_ = settings->addAction(QStringLiteral("komplette Playliste abs&pielen"),
                                               this, &TForm1::PlaylistplayClick);
     playListPlayAction_->setObjectName(QStringLiteral("PlayListPlay"));
@@ -528,6 +532,18 @@ void TForm1::SetTabColours(ListKind kind, std::int32_t tab, std::int32_t text) {
     // ApplyTabColours.
     pageControl_->ColouredBar()->SetTabColours(Index(kind), ColourFromWindows(tab),
                                                ColourFromWindows(text));
+}
+
+void TForm1::Farben1Click() {
+    if (colorDlg_->exec() != QDialog::Accepted) return;
+    const ListKind kinds[] = {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist,
+                              ListKind::Doubles};
+    for (int i = 0; i < 4; ++i) {
+        pageControl_->setTabText(i, colorDlg_->TestCaption(i));
+        SetTabColours(kinds[i], colorDlg_->TestColour(i), colorDlg_->TestTextColour(i));
+    }
+    ApplyTabColours();
+    pageControl_->update();
 }
 
 void TForm1::ApplyTabColours() {

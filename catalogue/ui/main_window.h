@@ -33,6 +33,7 @@ class SongGrid;
 class SongListModel;
 class StatusPanels;
 class TAudioplayer;
+class TColorDlg;
 class TFileCopyDialog;
 class TAutoadding;
 class TFrmRandom;
@@ -149,6 +150,9 @@ class TForm1 : public QMainWindow {
     enum class SizeRefresh { Always, IfListsChanged };
     void UpdateStatusBars(SizeRefresh refresh = SizeRefresh::Always);
     void ApplyTabColours();
+    // "&Farben": the colour dialog; its colours go to the tabs and lists.
+    void Farben1Click();
+    TColorDlg* ColorDlg() const noexcept { return colorDlg_; }
     void StGrdFixedColClick(SongGrid* grid, int column);
     void DelRowMainClick();
     void DelRowSelClick();
@@ -328,6 +332,7 @@ class TForm1 : public QMainWindow {
     QAction* playListPlayAction_ = nullptr;
     TShFileOP shFileOP1_;
     TFileCopyDialog* fileCopyDialog_ = nullptr;
+    TColorDlg* colorDlg_ = nullptr;
     bool advanceOn_ = false;  // the playlist advance ("Timer3") runs
     int failedInARow_ = 0;    // playlist songs that could not be played, in a row
 };
