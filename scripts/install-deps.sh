@@ -15,6 +15,10 @@ packages=(
     gstreamer1.0-libav
     # media-change events of the drives
     libudev-dev
+    # cover pictures: JPEG on libjpeg-turbo, TIFF and other formats through Qt's
+    # image plugins, scanners through SANE (libsane1 holds its backends, the
+    # tests use its "test" backend)
+    libjpeg62-turbo-dev qt6-image-formats-plugins libsane-dev libsane1
     # run: platform plugins, German texts of Qt's own dialogs, fonts
     qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core
     # tests and benchmarks

@@ -28,10 +28,15 @@
 #include "catalogue/ui/about_box.h"
 #include "catalogue/ui/colour_dialog.h"
 #include "catalogue/ui/copy_progress.h"
+#include "catalogue/ui/cover_window.h"
 #include "catalogue/ui/file_copy_dialog.h"
 #include "catalogue/ui/list_page.h"
 #include "catalogue/ui/song_grid.h"
 #include "catalogue/ui/song_list_model.h"
+#include "picture/preview_cache.h"
+#include "picture/sane_scanner.h"
+#include "picture/ui/picture_box.h"
+#include "picture/ui/scan_dialog.h"
 #include "playback/ui/audio_player.h"
 #include "playback/ui/random_dialog.h"
 #include "tools/ui/autoadding_dialog.h"
@@ -109,6 +114,13 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
     frmRandom_ = new TFrmRandom(*this);
     audioplayer_ = new TAudioplayer(this, SettingsPath(), prompts_);
     finddouble_ = new TFinddouble(*this);
+    imagePanel_ = new TImagePanel(this, SettingsPath(), prompts_);
+    imagePanel_->KDImage1()->SetPreviewCache(previewCache_.get());
+    imagePanel_->KDImage1()->SetDeferredDecoding(true);  // the small picture first
+    scanner_ = std::make_unique<SaneScanner>();
+    scanDialog_ = new TScanDialog(this, *scanner_, prompts_);
+    connect(imagePanel_, &TImagePanel::Shown, this, [this] { imageTag_ = 0; });
+    connect(imagePanel_, &TImagePanel::ClosedByUser, this, [this] { imageTag_ = 1; });
     mp3Burn_ = new TMP3Burn(*this);
     frmExport_ = new TFrmExport(*this);
     fileCopyDialog_ = new TFileCopyDialog(this, prompts_);
@@ -136,6 +148,10 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
 }
 
 TForm1::~TForm1() {
+    if (scannerSearch_.joinable()) scannerSearch_.join();
+    // The pictures are QObject children, destroyed after the cache.
+    kdImage1_->SetPreviewCache(nullptr);
+    imagePanel_->KDImage1()->SetPreviewCache(nullptr);
     // The views and models refer to the lists, which are gone before the QWidget
     // part of the window is destroyed.
     placement_.reset();
@@ -242,6 +258,7 @@ void TForm1::BuildFrame() {
     detailsArea_->setContentsMargins(0, 0, 0, 0);
     coverArea_ = new QVBoxLayout;
     coverArea_->setContentsMargins(0, 0, 0, 0);
+    BuildCoverGroup(glyphColour);
 
     auto* left = new QVBoxLayout;
     left->setContentsMargins(0, 0, 0, 0);
@@ -409,6 +426,59 @@ void TForm1::BuildListPages() {
     connect(pageControl_, &QTabWidget::currentChanged, this, &TForm1::CPageControlChange);
 }
 
+void TForm1::BuildCoverGroup(const QColor& glyphColour) {
+    // The second bar: choosing, scanning and showing the cover.
+    const auto addButton = [&](const char* name, const QString& caption, Glyph glyph,
+                               void (TForm1::*handler)()) {
+        auto* button = new QToolButton(speedBar2_);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setText(caption);
+        button->setToolTip(caption);
+        button->setIcon(GlyphIcon(glyph, glyphColour));
+        button->setFixedSize(34, 35);
+        connect(button, &QToolButton::clicked, this, handler);
+        speedBar2_->addWidget(button);
+        return button;
+    };
+    btnImage_ = addButton("BtnImage", QStringLiteral("Image auswählen"), Glyph::Browse,
+                          &TForm1::BtnImageClick);
+    btnImage_->setEnabled(false);  // until the file box holds a name
+    btnScan_ =
+        addButton("BtnScan", QStringLiteral("Image scannen"), Glyph::Scan, &TForm1::BtnScanClick);
+    btnScan_->setEnabled(false);  // until a scanner has been found
+    addButton("SIShowCover", QStringLiteral("Cover anzeigen"), Glyph::Cover,
+              &TForm1::SIShowCoverClick);
+
+    auto* group = new QGroupBox(QStringLiteral("Cover"), panel1_);
+    group->setObjectName(QStringLiteral("GBCover"));
+    auto* panel = new QFrame(group);
+    panel->setObjectName(QStringLiteral("PanelImage"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    previewCache_ = std::make_unique<PreviewCache>();
+    kdImage1_ = new TPictureBox(panel);
+    kdImage1_->setObjectName(QStringLiteral("KDImage1"));
+    kdImage1_->SetPreviewCache(previewCache_.get());
+    kdImage1_->setMinimumSize(48, 48);
+    panel->setMinimumWidth(137 + 2);  // the picture 137 pixels wide; its height follows Panel1
+    auto* panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(1, 1, 1, 1);
+    panelLayout->addWidget(kdImage1_);
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->setContentsMargins(4, 4, 4, 4);
+    groupLayout->addWidget(panel);
+    coverArea_->addWidget(group);
+    connect(kdImage1_, &TPictureBox::PictureChanged, this, &TForm1::KDImage1PictureChange);
+
+    auto* popup = new QMenu(kdImage1_);
+    popup->setObjectName(QStringLiteral("PopupCover"));
+    popup->addAction(QStringLiteral("Auswählen"), this, &TForm1::BtnImageClick);
+    popup->addAction(QStringLiteral("Scannen"), this, &TForm1::BtnScanClick);
+    popup->addAction(QStringLiteral("Anzeigen"), this, &TForm1::SIShowCoverClick);
+    kdImage1_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(kdImage1_, &QWidget::customContextMenuRequested, this,
+            [this, popup](const QPoint& at) { popup->popup(kdImage1_->mapToGlobal(at)); });
+}
+
 void TForm1::BuildMenus() {
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&Datei"));
     fileMenu_->setObjectName(QStringLiteral("MnuDatei"));
@@ -435,6 +505,8 @@ void TForm1::BuildMenus() {
     view->setObjectName(QStringLiteral("MnuAnzeige"));
     view->addAction(QStringLiteral("Audio&player"), this, &TForm1::SIShowAudioClick)
         ->setObjectName(QStringLiteral("Audioplayer1"));
+    view->addAction(QStringLiteral("&Cover"), this, &TForm1::SIShowCoverClick)
+        ->setObjectName(QStringLiteral("Cover1"));
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Einstellungen"));
     settings->setObjectName(QStringLiteral("MnuEinstellungen"));
@@ -450,6 +522,13 @@ void TForm1::BuildMenus() {
     id3WriteAction_->setObjectName(QStringLiteral("ChBID3Write"));
     id3WriteAction_->setCheckable(true);
     id3WriteAction_->setChecked(id3WriteChecked_);
+
+    QMenu* cover = menuBar()->addMenu(QStringLiteral("&Cover"));
+    cover->setObjectName(QStringLiteral("MnuCover"));
+    cover->addAction(QStringLiteral("&Auswählen"), this, &TForm1::BtnImageClick)
+        ->setObjectName(QStringLiteral("Auswhlen1"));
+    cover->addAction(QStringLiteral("&Scannen"), this, &TForm1::BtnScanClick)
+        ->setObjectName(QStringLiteral("Scannen1"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     help->setObjectName(QStringLiteral("MnuHilfe"));
@@ -569,8 +648,10 @@ void TForm1::FormShow() {
 
 void TForm1::Timer2Timer() {
     timer2_->stop();
-    // The player as it was at the last end, with the output's volume.
+    // The player and the cover window as they were at the last end, the player
+    // with the output's volume.
     if (showAudioTag_ == 0) SIShowAudioClick();
+    if (imageTag_ == 0) SIShowCoverClick();
     audioplayer_->ShowDeviceVolume();
 
     // The about box as the splash, centred over the main window.
@@ -590,6 +671,7 @@ void TForm1::Timer2Timer() {
     QApplication::restoreOverrideCursor();
     ApplyTabColours();
     splitter1_->setSizes({panel1Height_, std::max(1, splitter1_->height() - panel1Height_)});
+    StartScannerSearch();  // the scan button is enabled when a scanner is found
     formInfo_->hide();
 
     startedUp_ = true;

@@ -4,11 +4,14 @@
 #include <array>
 #include <filesystem>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "catalogue/file_operation.h"
 #include "catalogue/list_status.h"
 #include "catalogue/song_list.h"
 #include "metadata/id3_tag.h"
+#include "picture/sane_scanner.h"
 
 class QAction;
 class QComboBox;
@@ -32,7 +35,12 @@ class Prompts;
 class SongGrid;
 class SongListModel;
 class StatusPanels;
+class SaneScanner;
+class PreviewCache;
 class TAudioplayer;
+class TImagePanel;
+class TPictureBox;
+class TScanDialog;
 class TColorDlg;
 class TFileCopyDialog;
 class TAutoadding;
@@ -115,6 +123,18 @@ class TForm1 : public QMainWindow {
     // The cover of a catalogued song: the row's "Image" becomes the remembered
     // picture name.
     void ShowCatalogueCover(int row);
+    // Covers: the small picture, the cover window, choosing and scanning.
+    TPictureBox* KDImage1() const noexcept { return kdImage1_; }
+    TImagePanel* ImagePanel() const noexcept { return imagePanel_; }
+    TScanDialog* ScanDialog() const noexcept { return scanDialog_; }
+    QToolButton* BtnImage() const noexcept { return btnImage_; }
+    QToolButton* BtnScan() const noexcept { return btnScan_; }
+    const std::vector<ScannerDevice>& Scanners() const noexcept { return scanners_; }
+    int ImageTag() const noexcept { return imageTag_; }
+    void KDImage1PictureChange();
+    void BtnImageClick();
+    void BtnScanClick();
+    void SIShowCoverClick();
     // The cover picture name the next stored row takes as its "Image".
     const QString& RememberedPictureName() const noexcept { return rememberedPictureName_; }
     void SetRememberedPictureName(const QString& name) { rememberedPictureName_ = name; }
@@ -254,6 +274,8 @@ class TForm1 : public QMainWindow {
     void FormCreate();
     void BuildFrame();
     void BuildMenus();
+    void BuildCoverGroup(const QColor& glyphColour);
+    void StartScannerSearch();
     void BuildDetailsGroups();
     void BuildListPages();
     void RegisterStoredProperties();
@@ -333,6 +355,17 @@ class TForm1 : public QMainWindow {
     TShFileOP shFileOP1_;
     TFileCopyDialog* fileCopyDialog_ = nullptr;
     TColorDlg* colorDlg_ = nullptr;
+    // Decoded covers, shared by the two pictures (outlives them: detached in
+    // the destructor).
+    std::unique_ptr<PreviewCache> previewCache_;
+    TPictureBox* kdImage1_ = nullptr;
+    TImagePanel* imagePanel_ = nullptr;
+    TScanDialog* scanDialog_ = nullptr;
+    QToolButton* btnImage_ = nullptr;
+    QToolButton* btnScan_ = nullptr;
+    std::unique_ptr<SaneScanner> scanner_;
+    std::vector<ScannerDevice> scanners_;
+    std::thread scannerSearch_;
     bool advanceOn_ = false;  // the playlist advance ("Timer3") runs
     int failedInARow_ = 0;    // playlist songs that could not be played, in a row
 };

@@ -199,6 +199,7 @@ void TForm1::EdtFileChange() {
     const bool hasName = !name.isEmpty();
     details_.GBSongInfo->setEnabled(hasName);
     details_.BtnRetryID3->setEnabled(hasName);
+    btnImage_->setEnabled(hasName);
     if (hasName) LoadSongDetails(name);  // an empty box has nothing to load
 }
 
@@ -258,11 +259,6 @@ void TForm1::LoadSongDetails(const QString& fileName) {
     d.EdtBitrate->setText(cell(colBitrate));
     d.edtComment->setText(cell(colComment));
     ShowCatalogueCover(row);
-}
-
-void TForm1::ShowCatalogueCover(int row) {
-    // The row's picture is the one the next stored row keeps as its "Image".
-    rememberedPictureName_ = QStringFromBytes(catalogue_.Cell(row, colImage));
 }
 
 void TForm1::ReadSongTags(const QString& fileName) {

@@ -10,6 +10,7 @@
 #include "catalogue/ui/list_page.h"
 #include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
+#include "picture/ui/picture_box.h"
 #include "tools/ui/autoadding_dialog.h"
 #include "widgets/ui/coloured_tab_widget.h"
 #include "widgets/ui/program_locale.h"
@@ -140,6 +141,7 @@ void TForm1::SIPlayBurnMP3Click() {
 void TForm1::BtnAutoAddClick() {
     StGrdMain()->setEnabled(false);
     // Rows added by the scan get no cover picture.
+    kdImage1_->Clear();
     rememberedPictureName_.clear();
     autoadding_->exec();
     StGrdMain()->setEnabled(true);

@@ -1,0 +1,158 @@
+// The cover pictures of the main window: the small picture in the group "Cover",
+// the cover window, choosing, scanning and saving pictures, and the scanner test
+// at start-up.
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QToolButton>
+#include <filesystem>
+
+#include "catalogue/song_columns.h"
+#include "catalogue/ui/cover_window.h"
+#include "catalogue/ui/main_window.h"
+#include "picture/sane_scanner.h"
+#include "picture/ui/picture_box.h"
+#include "picture/ui/scan_dialog.h"
+#include "widgets/ui/byte_text.h"
+#include "widgets/ui/prompts.h"
+
+namespace tv {
+namespace {
+
+// A file's folder as the question names it: with its closing "/".
+std::filesystem::path FolderOf(const QString& file) {
+    return std::filesystem::path(BytesFromQString(file)).parent_path();
+}
+
+// "folder.jpg" of a folder, made writable for its owner when it exists (a
+// read-only copy from a CD is replaced all the same).
+std::filesystem::path WritableFolderPicture(const std::filesystem::path& folder) {
+    const std::filesystem::path picture = folder / "folder.jpg";
+    std::error_code error;
+    if (std::filesystem::exists(picture, error))
+        std::filesystem::permissions(
+            picture, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+            std::filesystem::perm_options::add, error);
+    return picture;
+}
+
+}  // namespace
+
+void TForm1::ShowCatalogueCover(int row) {
+    // The row's picture is the one the next stored row keeps as its "Image".
+    rememberedPictureName_ = QStringFromBytes(catalogue_.Cell(row, colImage));
+    if (!rememberedPictureName_.isEmpty()) {
+        // A picture that cannot be shown now (a folder on an unplugged drive)
+        // stays the row's picture: OK must not forget it.
+        if (kdImage1_->LoadFromFile(BytesFromQString(rememberedPictureName_)) != 0)
+            kdImage1_->Clear();
+        return;
+    }
+    const std::string song = catalogue_.Cell(row, colFileName);
+    const std::filesystem::path folderPicture =
+        std::filesystem::path(song).parent_path() / "folder.jpg";
+    std::error_code error;
+    if (!song.empty() && std::filesystem::exists(folderPicture, error)) {
+        // Shown, but not kept: the folder's picture is found anew each time.
+        rememberedPictureName_ = QStringFromBytes(folderPicture.string());
+        kdImage1_->LoadFromFile(folderPicture.string());
+        rememberedPictureName_.clear();
+        return;
+    }
+    kdImage1_->Clear();
+}
+
+void TForm1::KDImage1PictureChange() {
+    TPictureBox* large = imagePanel_->KDImage1();
+    if (kdImage1_->IsEmpty()) {
+        large->Clear();
+        return;
+    }
+    // The file the small picture shows: the remembered name (set before loading).
+    const std::string shown = kdImage1_->FileName().empty()
+                                  ? BytesFromQString(rememberedPictureName_)
+                                  : kdImage1_->FileName();
+    if (large->LoadFromFile(shown) != 0) large->Clear();
+}
+
+void TForm1::BtnImageClick() {
+    FileDialogRequest request;
+    request.Title = QStringLiteral("Image laden");
+    request.Filter = QStringLiteral(
+        "Alle Dateien (*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.gif;*.jpg;*.jpeg;*.bmp;*.ico;"
+        "*.emf;*.wmf;*.GIF;*.JPG;*.JPEG;*.BMP;*.ICO;*.EMF;*.WMF|CompuServe GIF Image "
+        "(*.gif)|*.gif;*.GIF|JPEG Bilddatei (*.jpg)|*.jpg;*.JPG|JPEG Bilddatei (*.jpeg)|*.jpeg;"
+        "*.JPEG|Bitmaps (*.bmp)|*.bmp;*.BMP|Symbole (*.ico)|*.ico;*.ICO|Erweiterte Metadateien "
+        "(*.emf)|*.emf;*.EMF|Metadateien (*.wmf)|*.wmf;*.WMF");
+    request.FileName = rememberedPictureName_;
+    const std::optional<QString> chosen = prompts_.OpenFile(this, request);
+    if (!chosen) return;
+    rememberedPictureName_ = *chosen;
+    kdImage1_->Clear();
+    kdImage1_->LoadFromFile(BytesFromQString(*chosen));
+    const std::filesystem::path folder = FolderOf(details_.EdtFile->text());
+    if (prompts_.Ask(this, QStringLiteral("Speichern?"),
+                     QStringLiteral("Als Cover für ") + QStringFromBytes(folder.string()) +
+                         QStringLiteral("/ speichern ?"),
+                     PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
+        return;
+    // As "folder.jpg" of the song's folder; failures pass silently.
+    try {
+        const std::filesystem::path picture = WritableFolderPicture(folder);
+        kdImage1_->SaveToFile(picture.string());
+        imagePanel_->KDImage1()->LoadFromFile(picture.string());
+    } catch (const std::exception&) {
+    }
+}
+
+void TForm1::BtnScanClick() {
+    scanDialog_->SetScanners(scanners_);
+    scanDialog_->SetMode(ScanMode::Colour);
+    scanDialog_->SetResolution(100);
+    RgbImage image;
+    if (!scanDialog_->Acquire(image)) return;
+    kdImage1_->SetImage(std::move(image));
+    const std::filesystem::path folder = FolderOf(details_.EdtFile->text());
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyMMddhhmmss"));
+    rememberedPictureName_ =
+        QStringFromBytes((folder / ("CV" + stamp.toStdString() + ".jpg")).string());
+    const bool asFolderPicture =
+        prompts_.Ask(this, QStringLiteral("Speichern?"),
+                     QStringLiteral("Als Cover für ") + QStringFromBytes(folder.string()) +
+                         QStringLiteral("/ speichern ?"),
+                     PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes;
+    try {
+        const std::string target = asFolderPicture ? WritableFolderPicture(folder).string()
+                                                   : BytesFromQString(rememberedPictureName_);
+        kdImage1_->SaveToFile(target);
+        imagePanel_->KDImage1()->LoadFromFile(target);
+    } catch (const std::exception&) {
+        // a folder without write permission: nothing is saved
+    }
+}
+
+void TForm1::SIShowCoverClick() {
+    imagePanel_->show();
+    imagePanel_->raise();
+}
+
+void TForm1::StartScannerSearch() {
+    // SANE's search can take seconds (network scanners): never in the window's way.
+    scannerSearch_ = std::thread([this] {
+        std::vector<ScannerDevice> found;
+        try {
+            found = scanner_->FindScanners();
+        } catch (const std::exception&) {
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, found] {
+                scanners_ = found;
+                btnScan_->setEnabled(!scanners_.empty());
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+}  // namespace tv

@@ -1,0 +1,72 @@
+// Scanning through the real SANE library with its "test" backend: the tests run
+// with a private SANE_CONFIG_DIR whose dll.conf names only "test".
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <thread>
+
+#include "picture/sane_scanner.h"
+
+using namespace tv;
+
+TEST(SaneScanner, FindsTheTestBackendsScanners) {
+    ASSERT_NE(std::getenv("SANE_CONFIG_DIR"), nullptr);
+    SaneScanner scanner;
+    const std::vector<ScannerDevice> found = scanner.FindScanners();
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(found.front().Name, "test:0");
+    // Twice: each search opens and closes the library.
+    EXPECT_EQ(scanner.FindScanners().size(), found.size());
+}
+
+TEST(SaneScanner, ScansAPictureInEachMode) {
+    SaneScanner scanner;
+    for (ScanMode mode : {ScanMode::Colour, ScanMode::Grey, ScanMode::LineArt}) {
+        int last = -1;
+        bool rising = true;
+        const RgbImage image = scanner.Scan("test:0", mode, 100, [&](int percent) {
+            rising = rising && percent >= last;
+            last = percent;
+            return true;
+        });
+        ASSERT_FALSE(image.Empty()) << int(mode);
+        // The test backend's page is 80 × 100 mm: at 100 dpi about 315 × 394 pixels.
+        EXPECT_NEAR(image.Width, 315, 3) << int(mode);
+        EXPECT_NEAR(image.Height, 394, 3) << int(mode);
+        EXPECT_EQ(image.Pixels.size(), std::size_t(image.Width) * image.Height * 3);
+        EXPECT_TRUE(rising);
+        EXPECT_EQ(last, 100);
+    }
+    // The resolution is set on the device.
+    const RgbImage fine = scanner.Scan("test:0", ScanMode::Grey, 200, {});
+    EXPECT_NEAR(fine.Width, 630, 4);
+}
+
+TEST(SaneScanner, StoppedScanGivesNoPictureAndTheNextOneWorks) {
+    SaneScanner scanner;
+    int calls = 0;
+    const RgbImage stopped =
+        scanner.Scan("test:0", ScanMode::Colour, 100, [&](int) { return ++calls < 2; });
+    EXPECT_TRUE(stopped.Empty());
+    // Cancel from another thread before the scan reads its first line.
+    std::atomic<bool> started{false};
+    std::thread canceller([&] {
+        while (!started) std::this_thread::yield();
+        scanner.Cancel();
+    });
+    const RgbImage cancelled = scanner.Scan("test:0", ScanMode::Colour, 100, [&](int) {
+        started = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return true;
+    });
+    canceller.join();
+    EXPECT_TRUE(cancelled.Empty());
+    EXPECT_FALSE(scanner.Scan("test:0", ScanMode::Colour, 100, {}).Empty());
+}
+
+TEST(SaneScanner, UnknownDeviceThrowsWithSanesReason) {
+    SaneScanner scanner;
+    EXPECT_THROW(scanner.Scan("keiner:7", ScanMode::Colour, 100, {}), std::runtime_error);
+}
