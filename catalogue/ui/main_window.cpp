@@ -282,6 +282,7 @@ void TForm1::BuildFrame() {
     splitter1_->setChildrenCollapsible(false);
     splitter1_->addWidget(panel1_);
     splitter1_->addWidget(pageControl_);
+    connect(splitter1_, &QSplitter::splitterMoved, this, &TForm1::Splitter1Moved);
     splitter1_->setStretchFactor(0, 0);
     splitter1_->setStretchFactor(1, 1);
     splitter1_->setSizes({panel1Height_, 768 - panel1Height_});

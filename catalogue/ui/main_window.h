@@ -257,6 +257,7 @@ class TForm1 : public QMainWindow {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;  // FormResize
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -276,6 +277,9 @@ class TForm1 : public QMainWindow {
     void BuildMenus();
     void BuildCoverGroup(const QColor& glyphColour);
     void StartScannerSearch();
+    // The cover picture fits itself to its panel; both repaint it at once.
+    void FormResize();
+    void Splitter1Moved();
     void BuildDetailsGroups();
     void BuildListPages();
     void RegisterStoredProperties();

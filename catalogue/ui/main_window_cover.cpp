@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QResizeEvent>
 #include <QToolButton>
 #include <filesystem>
 
@@ -135,6 +136,19 @@ void TForm1::BtnScanClick() {
 void TForm1::SIShowCoverClick() {
     imagePanel_->show();
     imagePanel_->raise();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::FormResize() {
+    if (kdImage1_ != nullptr) kdImage1_->update();
+}
+
+void TForm1::Splitter1Moved() {
+    kdImage1_->update();
 }
 
 void TForm1::StartScannerSearch() {
