@@ -50,7 +50,9 @@ int FromHex(char c) {
     return -1;
 }
 
-// "file:///Musik/a%20b.mp3" -> "/Musik/a b.mp3".
+// "file:///Musik/a%20b.mp3" -> "/Musik/a b.mp3". Escapes of control characters
+// (%00 ... %1F) stay as they are: a zero byte, TAB, CR or LF in a name would cut it
+// or break the lines of the playlist and list files it is written to.
 std::string PathOfFileUrl(std::string_view url) {
     url.remove_prefix(7);  // "file://"
     if (!url.starts_with('/')) {
@@ -60,7 +62,7 @@ std::string PathOfFileUrl(std::string_view url) {
     std::string path;
     for (std::size_t i = 0; i < url.size(); ++i) {
         if (url[i] == '%' && i + 2 < url.size() && FromHex(url[i + 1]) >= 0 &&
-            FromHex(url[i + 2]) >= 0) {
+            FromHex(url[i + 2]) >= 0 && FromHex(url[i + 1]) * 16 + FromHex(url[i + 2]) >= 0x20) {
             path += static_cast<char>(FromHex(url[i + 1]) * 16 + FromHex(url[i + 2]));
             i += 2;
         } else {
@@ -175,6 +177,8 @@ std::vector<M3UEntry> ParseM3U(std::string_view text, const std::filesystem::pat
             continue;
         }
         if (line.starts_with('#')) continue;  // "#EXTM3U", comments, other tags
+        // No file name holds a zero byte; in a list file it would end the text.
+        if (line.find('\0') != std::string_view::npos) continue;
         M3UEntry entry = havePending ? std::move(pending) : M3UEntry{};
         havePending = false;
         entry.FileName = FileNameOf(line, folder);

@@ -131,5 +131,20 @@ TEST(WriteM3U, AFailureLeavesTheOldPlaylist) {
     EXPECT_EQ(test::ReadBytes(folder / "alt.m3u"), "#EXTM3U\r\nalt\r\n");
 }
 
+TEST(ParseM3U, NamesNeverGetLineBreaksOrZeroBytes) {
+    // Found by fuzzing: "%0a" in a file URL became a line break in the name, which
+    // split the entry in two when the playlist was written again; a zero byte in
+    // a line would end the playlist's list file there.
+    const std::string text = std::string("file:///Musik/a%0ab%0D%09c%00.mp3\n") +
+                             std::string("/Musik/mit\0null.mp3\n", 20) + "file:///Musik/x%20y.mp3\n";
+    const auto entries = ParseM3U(text, "/");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].FileName, "/Musik/a%0ab%0D%09c%00.mp3");
+    EXPECT_EQ(entries[1].FileName, "/Musik/x y.mp3");
+    SongList playlist(kCopyColumnCount);
+    AppendM3UEntries(playlist, entries);
+    EXPECT_EQ(ParseM3U(M3UText(playlist), "/").size(), 2u);
+}
+
 }  // namespace
 }  // namespace tv

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for SECONDS (default 60).
+# The working corpus grows in build-fuzz/corpus; inputs that break a target are
+# kept in build-fuzz/crashes/<target>/ (copy them to tests/fuzz/regressions/<target>/
+# once fixed). Exits non-zero when any target broke.
+#   scripts/fuzz.sh [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+build=build-fuzz
+
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTUNEVAULT_FUZZ=ON -DTUNEVAULT_BENCHMARKS=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)" --target fuzz_targets
+
+failed=()
+for source in tests/fuzz/*_fuzz.cpp; do
+    name=$(basename "$source" _fuzz.cpp)
+    corpus="$build/corpus/$name"
+    crashes="$build/crashes/$name"
+    mkdir -p "$corpus" "$crashes"
+    log="$build/fuzz-$name.log"
+    if "$build/bin/${name}_fuzz" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
+        -print_final_stats=1 -artifact_prefix="$crashes/" \
+        "$corpus" "tests/fuzz/corpus/$name" >"$log" 2>&1; then
+        runs=$(grep -m1 'stat::number_of_executed_units' "$log" | awk '{print $2}')
+        echo "$name: ${runs:-?} Eingaben in ${seconds} s, ohne Befund"
+    else
+        echo "$name: FEHLER, siehe $log und $crashes/"
+        tail -30 "$log"
+        failed+=("$name")
+    fi
+done
+[ ${#failed[@]} -eq 0 ] || { echo "Fuzz-Ziele mit Befund: ${failed[*]}"; exit 1; }
