@@ -2,8 +2,10 @@
 #include <QFile>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cstdlib>
 #include <filesystem>
 
+#include "base/data_folder.h"
 #include "catalogue/ui/main_window.h"
 #include "widgets/ui/prompts.h"
 #include "widgets/ui/shutdown_signals.h"
@@ -23,14 +25,27 @@ int main(int argc, char* argv[]) {
     tv::ShutdownSignals shutdownSignals;
 
     tv::QtPrompts prompts;
-    // The list files and the settings live beside the program. The folder is taken
-    // as bytes from the system, so a name that is not UTF-8 still works.
+    // The list files and the settings live beside the program when its folder is
+    // writable, else in the user's data folder. The folder is taken as bytes from
+    // the system, so a name that is not UTF-8 still works.
     std::error_code error;
     std::filesystem::path programFolder =
         std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
     if (error || programFolder.empty())
         programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-    tv::TForm1 mainWindow(programFolder, prompts);
+    std::filesystem::path dataFolder;
+    try {
+        dataFolder = tv::ChooseDataFolder(programFolder, std::getenv("XDG_DATA_HOME"),
+                                          std::getenv("HOME"));
+    } catch (const std::exception& failure) {
+        prompts.Tell(nullptr, QStringLiteral("Fehler"),
+                     QStringLiteral("Der Ordner für die Listen und Einstellungen kann nicht "
+                                    "angelegt werden: ") +
+                         QString::fromLocal8Bit(failure.what()),
+                     tv::PromptIcon::Error);
+        return 1;
+    }
+    tv::TForm1 mainWindow(dataFolder, prompts);
     QObject::connect(&shutdownSignals, &tv::ShutdownSignals::ShutdownRequested, &mainWindow,
                      [&mainWindow](int) { mainWindow.ShutDownAndQuit(); });
     mainWindow.show();

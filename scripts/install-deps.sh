@@ -29,6 +29,10 @@ packages=(
     genisoimage xorriso libarchive-tools
     # independent readers of the exported CSV and HTML files
     python3
+    # the fuzz targets (clang with libFuzzer)
+    clang libclang-rt-14-dev
+    # installing: desktop entry, AppStream and manual page checks, the Debian package
+    desktop-file-utils appstream man-db dpkg-dev file
 )
 
 missing=()

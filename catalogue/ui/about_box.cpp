@@ -84,6 +84,11 @@ TFormInfo::TFormInfo(QWidget* parent)
     texts->addWidget(new QLabel(QString::fromUtf8(kReleaseLine), this));
     texts->addWidget(new QLabel(QString::fromUtf8(kMakerLine), this));
     texts->addWidget(link_);
+    dataFolderLabel_ = new QLabel(this);
+    dataFolderLabel_->setObjectName(QStringLiteral("LabelDataFolder"));
+    dataFolderLabel_->setWordWrap(true);
+    dataFolderLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    texts->addWidget(dataFolderLabel_);
     texts->addStretch(1);
 
     auto* layout = new QGridLayout(this);
@@ -92,9 +97,13 @@ TFormInfo::TFormInfo(QWidget* parent)
     layout->addWidget(loadingLabel_, 1, 0, 1, 2);
     layout->addWidget(animation_, 2, 0, 1, 2);
     layout->addWidget(okButton_, 3, 1, Qt::AlignRight);
-    setFixedSize(400, 260);
+    setFixedSize(440, 290);
 
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TFormInfo::SetDataFolder(const QString& folder) {
+    dataFolderLabel_->setText(QStringLiteral("Listen und Einstellungen in: ") + folder);
 }
 
 void TFormInfo::ShowAsSplash() {

@@ -36,6 +36,9 @@ class TFormInfo : public QDialog {
 
     // Splash state: OK hidden, loading label and animation shown.
     void ShowAsSplash();
+    // Names the folder the lists and settings live in.
+    void SetDataFolder(const QString& folder);
+    QLabel* DataFolderLabel() const noexcept { return dataFolderLabel_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -45,6 +48,7 @@ class TFormInfo : public QDialog {
     QLabel* loadingLabel_;
     QProgressBar* animation_;
     QLabel* link_;
+    QLabel* dataFolderLabel_ = nullptr;
     std::function<void(const QUrl&)> urlOpener_;
 };
 

@@ -29,6 +29,7 @@
 #include "catalogue/ui/colour_dialog.h"
 #include "catalogue/ui/copy_progress.h"
 #include "catalogue/ui/cover_window.h"
+#include "widgets/ui/byte_text.h"
 #include "catalogue/ui/file_copy_dialog.h"
 #include "catalogue/ui/list_page.h"
 #include "catalogue/ui/song_grid.h"
@@ -107,6 +108,7 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
     // The other windows, each once for the whole run, in their fixed order.
     autoadding_ = new TAutoadding(*this);
     formInfo_ = new TFormInfo(this);
+    formInfo_->SetDataFolder(QStringFromBytes(programFolder_.string()));
     findDlg_ = new TFindDlg(*this);
     colorDlg_ = new TColorDlg(*this);
     formDelNo_ = new TFormDelNo(*this);
