@@ -55,7 +55,7 @@ case "$mode" in
         # Drive, erase, write pipeline and image recorder, copy, scanner and the
         # windows that run them.
         ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 1800 \
-            -R '^(drive_tests|burning_tests|catalogue_tests|picture_tests|burn_dialog_tests|burn_quit_tests|file_commands_tests|cover_tests|shutdown_tests|autoadding_tests|cli_tests)$|DiscErase|WaitForReady|SimulatedRecorder|WritePipeline|DiscBurner|CacheThread|ShFileOP|FileOperation|SaneScanner|QueuedInvoker'
+            -R '^(burn_dialog_tests|burn_quit_tests|file_commands_tests|cover_tests|shutdown_tests|autoadding_tests|cli_tests)$|^(DiscErase|WaitForReady|SimulatedRecorder|WritePipeline|DiscBurner|BurnJob|TShFileOP|SaneScanner|QueuedInvoker|SgTransport)\.'
         ;;
     fuzz)
         ./scripts/fuzz.sh "$seconds"
