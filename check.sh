@@ -25,6 +25,8 @@ case "${1:-}" in
 esac
 
 ./scripts/install-deps.sh
+# Compiler cache hits across checkouts in other folders (CI uses a fresh one).
+export CCACHE_BASEDIR="$PWD"
 jobs=$(nproc)
 
 case "$mode" in

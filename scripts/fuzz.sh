@@ -8,6 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=build-fuzz
+export CCACHE_BASEDIR="$PWD"
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTUNEVAULT_FUZZ=ON -DTUNEVAULT_BENCHMARKS=OFF >/dev/null
