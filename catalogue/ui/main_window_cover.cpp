@@ -93,6 +93,9 @@ void TForm1::BtnImageClick() {
     kdImage1_->Clear();
     kdImage1_->LoadFromFile(BytesFromQString(*chosen));
     const std::filesystem::path folder = FolderOf(details_.EdtFile->text());
+    // Without a song (the menu works then too) there is no folder to save into;
+    // a relative name would land in the working folder.
+    if (!folder.is_absolute()) return;
     if (prompts_.Ask(this, QStringLiteral("Speichern?"),
                      QStringLiteral("Als Cover für ") + QStringFromBytes(folder.string()) +
                          QStringLiteral("/ speichern ?"),
@@ -115,6 +118,7 @@ void TForm1::BtnScanClick() {
     if (!scanDialog_->Acquire(image)) return;
     kdImage1_->SetImage(std::move(image));
     const std::filesystem::path folder = FolderOf(details_.EdtFile->text());
+    if (!folder.is_absolute()) return;  // no song: shown, not saved
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyMMddhhmmss"));
     rememberedPictureName_ =
         QStringFromBytes((folder / ("CV" + stamp.toStdString() + ".jpg")).string());

@@ -175,6 +175,23 @@ class CoverTest : public QObject {
         QCOMPARE(p.program.prompts.Unexpected(), 0);
     }
 
+    void withoutASongAChosenPictureIsShownButNotSaved() {
+        CoverProgram p;
+        p.program.Start();
+        p.Form().Details().EdtFile->clear();  // the user emptied the file box
+        QVERIFY(!p.Form().BtnImage()->isEnabled());
+        const std::filesystem::path chosen = p.program.folder / "bild.jpg";
+        WriteJpeg(chosen, Plain(20, 20, 90));
+        const std::filesystem::path working = std::filesystem::current_path();
+        std::filesystem::current_path(p.album);
+        p.program.prompts.ChooseFile(QString::fromStdString(chosen.string()));
+        p.Form().BtnImageClick();  // as from the menu "&Cover"
+        std::filesystem::current_path(working);
+        QVERIFY(!p.Small()->IsEmpty());
+        QVERIFY(p.program.prompts.AskedSoFar().empty());
+        QVERIFY(!std::filesystem::exists(p.album / "folder.jpg"));
+    }
+
     void picturesLinuxReadsShowAndOthersShowNothing() {
         CoverProgram p;
         p.Start();
