@@ -129,18 +129,23 @@ RgbImage SaneScanner::Scan(const std::string& deviceName, ScanMode mode, int dot
         frameBytes.assign(total, 0);
         std::size_t got = 0;
         SANE_Int length = 0;
-        while (got < total) {
+        // Read to the end of the frame (SANE_STATUS_EOF), as the backend expects;
+        // bytes beyond the announced size are dropped.
+        std::vector<SANE_Byte> surplus(4096);
+        for (;;) {
             if (cancel_ || (progress && !progress(static_cast<int>(got * 100 / total)))) {
                 sane_cancel(device.Handle());
                 return {};
             }
-            status = sane_read(device.Handle(), frameBytes.data() + got,
-                               static_cast<SANE_Int>(std::min<std::size_t>(total - got, 65536)),
+            const bool full = got >= total;
+            status = sane_read(device.Handle(), full ? surplus.data() : frameBytes.data() + got,
+                               static_cast<SANE_Int>(full ? surplus.size()
+                                                          : std::min<std::size_t>(total - got, 65536)),
                                &length);
             if (status == SANE_STATUS_EOF) break;
             if (status == SANE_STATUS_CANCELLED) return {};
             if (status != SANE_STATUS_GOOD) throw std::runtime_error(sane_strstatus(status));
-            got += static_cast<std::size_t>(length);
+            if (!full) got += static_cast<std::size_t>(length);
         }
         const int width = parameters.pixels_per_line;
         const int height = parameters.lines;

@@ -151,6 +151,10 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
 
 TForm1::~TForm1() {
     if (scannerSearch_.joinable()) scannerSearch_.join();
+    // The scan dialog stops a scan of the scanner on its way out; it goes before
+    // the scanner does.
+    delete scanDialog_;
+    scanDialog_ = nullptr;
     // The pictures are QObject children, destroyed after the cache.
     kdImage1_->SetPreviewCache(nullptr);
     imagePanel_->KDImage1()->SetPreviewCache(nullptr);

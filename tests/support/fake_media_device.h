@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QTimer>
 #include <set>
 #include <stdexcept>
@@ -31,7 +32,9 @@ class FakeMediaDevice final : public MediaDevice {
         position = 0;
         mode = Mode::Stopped;
         const bool fails = Undecodable.count(file) > 0;
-        QTimer::singleShot(0, [this, fails, serial = ++serial_] {
+        // Bound to a member object: a device destroyed before the next turn of the
+        // event loop takes its pending load with it.
+        QTimer::singleShot(0, &lifetime_, [this, fails, serial = ++serial_] {
             if (serial != serial_) return;  // another file was opened meanwhile
             if (fails) {
                 if (OnFailed) OnFailed("Format nicht unterstützt");
@@ -67,6 +70,7 @@ class FakeMediaDevice final : public MediaDevice {
 
   private:
     int serial_ = 0;
+    QObject lifetime_;
 };
 
 }  // namespace tv::test
