@@ -3,6 +3,8 @@
 # The working corpus grows in build-fuzz/corpus; inputs that break a target are
 # kept in build-fuzz/crashes/<target>/ (copy them to tests/fuzz/regressions/<target>/
 # once fixed). Exits non-zero when any target broke.
+# FUZZ_SEED=N makes a run repeatable (CI uses one, so that what passed here
+# passes there); by default each run explores anew.
 #   scripts/fuzz.sh [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +16,8 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
     -DTUNEVAULT_FUZZ=ON -DTUNEVAULT_BENCHMARKS=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target fuzz_targets
 
+seed_option=()
+[ -n "${FUZZ_SEED:-}" ] && seed_option=(-seed="$FUZZ_SEED")
 failed=()
 for source in tests/fuzz/*_fuzz.cpp; do
     name=$(basename "$source" _fuzz.cpp)
@@ -22,7 +26,7 @@ for source in tests/fuzz/*_fuzz.cpp; do
     mkdir -p "$corpus" "$crashes"
     log="$build/fuzz-$name.log"
     if "$build/bin/${name}_fuzz" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
-        -print_final_stats=1 -artifact_prefix="$crashes/" \
+        -print_final_stats=1 -artifact_prefix="$crashes/" "${seed_option[@]}" \
         "$corpus" "tests/fuzz/corpus/$name" >"$log" 2>&1; then
         runs=$(grep -m1 'stat::number_of_executed_units' "$log" | awk '{print $2}')
         echo "$name: ${runs:-?} Eingaben in ${seconds} s, ohne Befund"
