@@ -7,6 +7,7 @@
 
 #include "base/data_folder.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/unprivileged.h"
 
 using namespace tv;
 using tv::test::TempFolder;
@@ -37,10 +38,20 @@ TEST(DataFolder, AnInstalledProgramKeepsItsDataInTheXdgFolder) {
 }
 
 TEST(DataFolder, AReadOnlyProgramFolderIsLeftAlone) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root may write everywhere";
     TempFolder home;
+    ::chmod(home.Path().c_str(), 0777);  // the ordinary user makes its data folder here
     std::filesystem::create_directories(home / "bin");
     ::chmod((home / "bin").c_str(), 0555);
-    EXPECT_EQ(ChooseDataFolder(home / "bin", nullptr, home.Path().c_str()),
-              home / ".local" / "share" / "tunevault");
+    const int result = tv::test::RunUnprivileged([&] {
+        try {
+            return ChooseDataFolder(home / "bin", nullptr, home.Path().c_str()) ==
+                           home / ".local" / "share" / "tunevault"
+                       ? 0
+                       : 1;
+        } catch (const std::exception&) {
+            return 2;
+        }
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(std::filesystem::is_directory(home / ".local" / "share" / "tunevault"));
 }
