@@ -1,6 +1,5 @@
 #include "catalogue/ui/cover_window.h"
 
-#include <QCloseEvent>
 #include <QVBoxLayout>
 
 #include "picture/ui/picture_box.h"
@@ -10,7 +9,8 @@ namespace tv {
 
 TImagePanel::TImagePanel(QWidget* parent, const std::filesystem::path& settingsPath,
                          Prompts& prompts)
-    : QDialog(parent, Qt::Window | Qt::WindowStaysOnTopHint), picture_(new TPictureBox(this)) {
+    : CompanionWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint),
+      picture_(new TPictureBox(this)) {
     setObjectName(QStringLiteral("ImagePanel"));
     setWindowTitle(QStringLiteral("MP3-TUNEVAULT Cover"));
     picture_->setObjectName(QStringLiteral("KDImage1"));
@@ -24,21 +24,6 @@ TImagePanel::TImagePanel(QWidget* parent, const std::filesystem::path& settingsP
 
 TImagePanel::~TImagePanel() {
     placement_.reset();
-}
-
-void TImagePanel::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    emit Shown();
-}
-
-void TImagePanel::closeEvent(QCloseEvent* event) {
-    QDialog::closeEvent(event);
-    if (event->isAccepted()) emit ClosedByUser();
-}
-
-void TImagePanel::reject() {
-    QDialog::reject();  // Escape closes the window as its close box does
-    emit ClosedByUser();
 }
 
 }  // namespace tv

@@ -1,6 +1,5 @@
 #include "playback/ui/audio_player.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -31,7 +30,7 @@ QPushButton* TransportButton(QWidget* parent, const char* name, const QString& c
 
 TAudioplayer::TAudioplayer(QWidget* parent, const std::filesystem::path& settingsPath,
                            Prompts& prompts)
-    : QDialog(parent, Qt::Window | Qt::WindowStaysOnTopHint),
+    : CompanionWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint),
       lblTitel_(new ScrollingLabel(this)),
       lblTime_(new QLabel(QStringLiteral("00:00"), this)),
       slVolume_(new QSlider(Qt::Horizontal, this)),
@@ -264,21 +263,6 @@ void TAudioplayer::SLVolumeChange(int value) {
 
 void TAudioplayer::ShowDeviceVolume() {
     if (device_->HasVolume()) slVolume_->setValue(device_->Volume());
-}
-
-void TAudioplayer::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    emit Shown();
-}
-
-void TAudioplayer::closeEvent(QCloseEvent* event) {
-    QDialog::closeEvent(event);
-    if (event->isAccepted()) emit ClosedByUser();
-}
-
-void TAudioplayer::reject() {
-    QDialog::reject();  // Escape closes the window as its close box does
-    emit ClosedByUser();
 }
 
 }  // namespace tv

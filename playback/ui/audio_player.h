@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QDialog>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "playback/media_device.h"
 #include "playback/player_rules.h"
+#include "widgets/ui/companion_window.h"
 
 class QLabel;
 class QPushButton;
@@ -23,7 +23,7 @@ class ScrollingLabel;
 // scrolling title, the elapsed time and the volume. It stays on top of the other
 // windows. The main window decides what to play; the player plays it and tells
 // when a song could be loaded, has ended or cannot be played.
-class TAudioplayer : public QDialog {
+class TAudioplayer : public CompanionWindow {
     Q_OBJECT
   public:
     TAudioplayer(QWidget* parent, const std::filesystem::path& settingsPath, Prompts& prompts);
@@ -75,19 +75,10 @@ class TAudioplayer : public QDialog {
     int ForwardHold() const noexcept { return forwardHold_; }
     int RewindHold() const noexcept { return rewindHold_; }
 
-  public slots:
-    void reject() override;
-
   signals:
     void SongLoaded(const QByteArray& file);
     void SongEnded();
     void SongFailed(const QByteArray& file, const QString& reason);
-    void Shown();
-    void ClosedByUser();
-
-  protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
   private:
     void WireDevice();
