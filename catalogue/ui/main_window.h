@@ -277,6 +277,8 @@ class TForm1 : public QMainWindow {
     void BuildMenus();
     void BuildCoverGroup(const QColor& glyphColour);
     void StartScannerSearch();
+    // "Als Cover für <folder>/ speichern ?"; true on Yes.
+    bool AskSaveAsCover(const std::filesystem::path& folder);
     // The cover picture fits itself to its panel; both repaint it at once.
     void FormResize();
     void Splitter1Moved();

@@ -40,6 +40,13 @@ std::filesystem::path WritableFolderPicture(const std::filesystem::path& folder)
 
 }  // namespace
 
+bool TForm1::AskSaveAsCover(const std::filesystem::path& folder) {
+    return prompts_.Ask(this, QStringLiteral("Speichern?"),
+                        QStringLiteral("Als Cover für ") + QStringFromBytes(folder.string()) +
+                            QStringLiteral("/ speichern ?"),
+                        PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes;
+}
+
 void TForm1::ShowCatalogueCover(int row) {
     // The row's picture is the one the next stored row keeps as its "Image".
     rememberedPictureName_ = QStringFromBytes(catalogue_.Cell(row, colImage));
@@ -96,11 +103,7 @@ void TForm1::BtnImageClick() {
     // Without a song (the menu works then too) there is no folder to save into;
     // a relative name would land in the working folder.
     if (!folder.is_absolute()) return;
-    if (prompts_.Ask(this, QStringLiteral("Speichern?"),
-                     QStringLiteral("Als Cover für ") + QStringFromBytes(folder.string()) +
-                         QStringLiteral("/ speichern ?"),
-                     PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
-        return;
+    if (!AskSaveAsCover(folder)) return;
     // As "folder.jpg" of the song's folder; failures pass silently.
     try {
         const std::filesystem::path picture = WritableFolderPicture(folder);
@@ -122,11 +125,7 @@ void TForm1::BtnScanClick() {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyMMddhhmmss"));
     rememberedPictureName_ =
         QStringFromBytes((folder / ("CV" + stamp.toStdString() + ".jpg")).string());
-    const bool asFolderPicture =
-        prompts_.Ask(this, QStringLiteral("Speichern?"),
-                     QStringLiteral("Als Cover für ") + QStringFromBytes(folder.string()) +
-                         QStringLiteral("/ speichern ?"),
-                     PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes;
+    const bool asFolderPicture = AskSaveAsCover(folder);
     try {
         const std::string target = asFolderPicture ? WritableFolderPicture(folder).string()
                                                    : BytesFromQString(rememberedPictureName_);

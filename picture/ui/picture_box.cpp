@@ -94,8 +94,16 @@ TPictureBox::TPictureBox(QWidget* parent) : QWidget(parent) {
     setMinimumSize(16, 16);
 }
 
+TPictureBox::~TPictureBox() = default;
+
 void TPictureBox::SetPreviewCache(PreviewCache* cache) {
     cache_ = cache;
+}
+
+PreviewCache& TPictureBox::Cache() {
+    if (cache_ != nullptr) return *cache_;
+    if (!ownCache_) ownCache_ = std::make_unique<PreviewCache>(std::size_t{16} << 20);
+    return *ownCache_;
 }
 
 void TPictureBox::SetDeferredDecoding(bool deferred) {
@@ -110,16 +118,11 @@ bool TPictureBox::DecodePreview() {
     previewDue_ = false;
     try {
         const QSize shown = PixelsShown();
-        if (sourceIsJpeg_ && cache_ != nullptr) {
+        if (sourceIsJpeg_) {
             int fullWidth = 0;
-            const auto image = cache_->Preview(source_, shown.width(), shown.height(), fullWidth);
+            const auto image = Cache().Preview(source_, shown.width(), shown.height(), fullWidth);
             previewScaled_ = image->Width < fullWidth;
             preview_ = ToQImage(*image);
-        } else if (sourceIsJpeg_) {
-            const std::string data = ReadWholeFile(source_);
-            const RgbImage image = DecodeJpeg(Bytes(data), shown.width(), shown.height());
-            previewScaled_ = image.Width < ReadJpegSize(Bytes(data)).Width;
-            preview_ = ToQImage(image);
         } else {
             preview_ = ReadWithQt(ReadWholeFile(source_));
             previewScaled_ = false;

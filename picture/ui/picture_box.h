@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <memory>
 #include <string>
 
 #include "picture/rgb_image.h"
@@ -21,9 +22,10 @@ class TPictureBox : public QWidget {
     Q_OBJECT
   public:
     explicit TPictureBox(QWidget* parent = nullptr);
+    ~TPictureBox() override;
 
     // The cache the box's JPEG previews go through (it must outlive the box's
-    // loads).
+    // loads); without one the box keeps a small one of its own.
     void SetPreviewCache(PreviewCache* cache);
     // A picture that follows another one: a loaded file is checked at once but
     // decoded only after the events now waiting (the other picture's showing).
@@ -58,7 +60,10 @@ class TPictureBox : public QWidget {
     void DecodeIfDue();
     RgbImage FullImage() const;
 
+    PreviewCache& Cache();
+
     PreviewCache* cache_ = nullptr;
+    std::unique_ptr<PreviewCache> ownCache_;
     bool deferred_ = false;
     std::string source_;
     bool sourceIsJpeg_ = false;
