@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 
+#include "bench/qt_benchmark_main.h"
 #include "bench/silent_prompts.h"
 #include "catalogue/ui/main_window.h"
 #include "tools/ui/autoadding_dialog.h"
@@ -114,9 +115,5 @@ BENCHMARK(BM_AutoAddAdd)
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return tv::bench::RunQtBenchmarks(argc, argv);
 }

@@ -12,6 +12,7 @@
 #include <random>
 
 #include "base/atomic_file.h"
+#include "bench/qt_benchmark_main.h"
 #include "bench/silent_prompts.h"
 #include "catalogue/ui/cover_window.h"
 #include "catalogue/ui/main_window.h"
@@ -124,11 +125,7 @@ BENCHMARK(BM_DecodeForBox)->Arg(137)->Arg(656)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    const int result = tv::bench::RunQtBenchmarks(argc, argv);
     std::filesystem::remove_all(ProgramFolder());
-    return 0;
+    return result;
 }

@@ -12,6 +12,7 @@
 #include <random>
 
 #include "bench/catalogue_fixture.h"
+#include "bench/qt_benchmark_main.h"
 #include "bench/silent_prompts.h"
 #include "catalogue/list_file.h"
 #include "catalogue/list_operations.h"
@@ -139,9 +140,5 @@ BENCHMARK(BM_PlaylistGap)->UseManualTime()->Iterations(5)->Unit(benchmark::kMill
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return tv::bench::RunQtBenchmarks(argc, argv);
 }

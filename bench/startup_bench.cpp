@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "bench/catalogue_fixture.h"
+#include "bench/qt_benchmark_main.h"
 #include "bench/silent_prompts.h"
 #include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
@@ -64,11 +65,7 @@ BENCHMARK(BM_ScrollAndSelect)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    const int result = tv::bench::RunQtBenchmarks(argc, argv);
     std::filesystem::remove_all(ProgramFolder());
-    return 0;
+    return result;
 }

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "bench/catalogue_fixture.h"
+#include "bench/qt_benchmark_main.h"
 #include "bench/silent_prompts.h"
 #include "catalogue/list_file.h"
 #include "catalogue/m3u_playlist.h"
@@ -70,7 +71,12 @@ void BM_SearchPress(benchmark::State& state) {
         state.SetIterationTime(static_cast<double>(timer.nsecsElapsed()) / 1e9);
     }
 }
-BENCHMARK(BM_SearchPress)->Arg(0)->Arg(1)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchPress)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_SearchFirstPress(benchmark::State& state) {
     for (auto _ : state) {
@@ -118,7 +124,12 @@ void BM_Doubles(benchmark::State& state) {
     }
     state.counters["doubles"] = program.Form->Doubles().DataRowCount();
 }
-BENCHMARK(BM_Doubles)->Arg(0)->Arg(1)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Doubles)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 // Orphan removal through the dialog when every one of 100,000 files exists.
 void BM_Orphans(benchmark::State& state) {
@@ -190,9 +201,5 @@ BENCHMARK(BM_M3URead)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return tv::bench::RunQtBenchmarks(argc, argv);
 }

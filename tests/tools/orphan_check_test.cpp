@@ -34,8 +34,7 @@ TEST(OrphanCheck, AFolderThatCannotBeSearchedIsUnreachable) {
     ::chmod((folder / "zu").c_str(), 0);
     const int result = test::RunUnprivileged([&] {
         OrphanCheck check;
-        if (check.Check((folder / "zu" / "a.mp3").string()) != SongFileState::Unreachable)
-            return 1;
+        if (check.Check((folder / "zu" / "a.mp3").string()) != SongFileState::Unreachable) return 1;
         // The folder around it is searchable: there the same name is just missing.
         return check.Check((folder / "a.mp3").string()) == SongFileState::Missing ? 0 : 2;
     });
