@@ -153,7 +153,6 @@ class TDiscBurner : public TSCSIDevice {
     void FlushDrive(std::uint16_t discType);
     // False when the (final) close command failed.
     bool CloseSession(std::uint16_t discType, std::uint8_t firstTrack);
-    void ResetDrive();
     bool DriveBusy() const;
     // A wait of the write thread; false (at once) when the burn is abandoned.
     bool BurnWait(std::uint32_t milliseconds);

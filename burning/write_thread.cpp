@@ -334,16 +334,6 @@ bool TDiscBurner::CloseSession(std::uint16_t discType, std::uint8_t firstTrack) 
     }
 }
 
-void TDiscBurner::ResetDrive() {
-    SetWriteParameters(false, false, dtCdR);
-    SetCDSpeed(GetMaxReadSpeed(), 2);
-    RezeroUnit();
-    PreventAllowRemoval(true);
-    StartStopUnit(false);
-    RezeroUnit();
-    TestUnitReady(5000);
-}
-
 void TDiscBurner::RunWriteThread() {
     // The writer is the only one to talk to the drive until it ends.
     std::unique_lock deviceLock(DeviceLock());

@@ -224,13 +224,7 @@ void TSCSIDevice::RunEraseThread(std::uint16_t discType, std::uint16_t expectedS
     if (layer_.BuiltIn() != nullptr) ReinitializeASPI();  // the drive table is read again
 
     eraseProgress_ = 100;
-    SetWriteParameters(false, false, dtCdR);
-    SetCDSpeed(GetMaxReadSpeed(), 2);
-    RezeroUnit();
-    PreventAllowRemoval(true);
-    StartStopUnit(false);
-    RezeroUnit();
-    TestUnitReady(5000);
+    ResetDrive();
 
     // An erase whose drive never became ready, or whose zero-writing failed, is
     // reported as failed.

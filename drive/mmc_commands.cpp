@@ -288,6 +288,16 @@ bool TSCSIDevice::WaitForReady(std::uint32_t totalMs, std::uint32_t stepMs) {
     }
 }
 
+void TSCSIDevice::ResetDrive() {
+    SetWriteParameters(false, false, dtCdR);
+    SetCDSpeed(GetMaxReadSpeed(), 2);
+    RezeroUnit();
+    PreventAllowRemoval(true);
+    StartStopUnit(false);
+    RezeroUnit();
+    TestUnitReady(5000);
+}
+
 bool TSCSIDevice::SetWriteParameters(bool testWrite, bool underrunFree, std::uint16_t discType) {
     if (discType == dtDvdRam) return true;
     alignas(16) std::array<std::uint8_t, 1024> buffer{};

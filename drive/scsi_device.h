@@ -162,6 +162,9 @@ class TSCSIDevice {
     // yyyymmddhhnnss of the given local time.
     bool SendTimestamp(const std::tm& time);
     bool WaitForReady(std::uint32_t totalMs, std::uint32_t stepMs);
+    // Leaves the drive as at the end of a burn or an erase: plain write
+    // parameters, full read speed, head at zero, tray unlocked, ready.
+    void ResetDrive();
     bool SetWriteParameters(bool testWrite, bool underrunFree, std::uint16_t discType);
     // Every command takes the device lock, so commands of one device never
     // overlap; a thread that sends a sequence of commands holds it meanwhile.
