@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/ui/main_window.h"
 #include "base/data_folder.h"
-#include "catalogue/ui/main_window.h"
 #include "widgets/ui/prompts.h"
 #include "widgets/ui/shutdown_signals.h"
 
@@ -35,8 +35,8 @@ int main(int argc, char* argv[]) {
         programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
     std::filesystem::path dataFolder;
     try {
-        dataFolder = tv::ChooseDataFolder(programFolder, std::getenv("XDG_DATA_HOME"),
-                                          std::getenv("HOME"));
+        dataFolder =
+            tv::ChooseDataFolder(programFolder, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
     } catch (const std::exception& failure) {
         prompts.Tell(nullptr, QStringLiteral("Fehler"),
                      QStringLiteral("Der Ordner für die Listen und Einstellungen kann nicht "

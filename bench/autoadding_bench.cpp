@@ -12,9 +12,9 @@
 #include <filesystem>
 #include <map>
 
+#include "app/ui/main_window.h"
 #include "bench/qt_benchmark_main.h"
 #include "bench/silent_prompts.h"
-#include "catalogue/ui/main_window.h"
 #include "tools/ui/autoadding_dialog.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/file_operation.h"
+#include "files/file_operation.h"
 
 namespace {
 

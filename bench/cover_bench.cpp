@@ -11,12 +11,12 @@
 #include <fstream>
 #include <random>
 
+#include "app/ui/main_window.h"
 #include "base/atomic_file.h"
 #include "bench/qt_benchmark_main.h"
 #include "bench/silent_prompts.h"
-#include "catalogue/ui/cover_window.h"
-#include "catalogue/ui/main_window.h"
 #include "picture/jpeg_codec.h"
+#include "picture/ui/cover_window.h"
 #include "picture/ui/picture_box.h"
 
 namespace {

@@ -11,13 +11,13 @@
 #include <memory>
 #include <random>
 
+#include "app/ui/main_window.h"
 #include "bench/catalogue_fixture.h"
 #include "bench/qt_benchmark_main.h"
 #include "bench/silent_prompts.h"
 #include "catalogue/list_file.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/main_window.h"
 #include "playback/random_pick.h"
 #include "playback/ui/audio_player.h"
 

@@ -10,10 +10,10 @@
 #include <QScrollBar>
 #include <fstream>
 
+#include "app/ui/main_window.h"
 #include "bench/catalogue_fixture.h"
 #include "bench/qt_benchmark_main.h"
 #include "bench/silent_prompts.h"
-#include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
 
 namespace {

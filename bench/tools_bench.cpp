@@ -15,13 +15,13 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/ui/main_window.h"
 #include "bench/catalogue_fixture.h"
 #include "bench/qt_benchmark_main.h"
 #include "bench/silent_prompts.h"
 #include "catalogue/list_file.h"
 #include "catalogue/m3u_playlist.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/main_window.h"
 #include "tools/list_export.h"
 #include "tools/song_search.h"
 #include "tools/ui/doubles_dialog.h"

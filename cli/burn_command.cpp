@@ -9,11 +9,11 @@
 #include <iostream>
 #include <optional>
 
+#include "base/queued_invoker.h"
 #include "burning/burn_job.h"
 #include "burning/disc_burner.h"
 #include "burning/image_recorder.h"
 #include "drive/medium_names.h"
-#include "drive/queued_invoker.h"
 
 namespace tv::cli {
 namespace {

@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/main_thread_invoker.h"
 #include "drive/aspi.h"
 #include "drive/disc_types.h"
 #include "drive/drive_layer.h"
-#include "drive/main_thread_invoker.h"
 
 namespace tv {
 

@@ -22,7 +22,7 @@
 #include "burning/ui/media_change_watcher.h"
 #include "catalogue/song_columns.h"
 #include "catalogue/song_list.h"
-#include "catalogue/ui/main_window.h"
+#include "catalogue/ui/catalogue_host.h"
 #include "widgets/ui/byte_text.h"
 #include "widgets/ui/form_placement.h"
 #include "widgets/ui/program_locale.h"
@@ -40,9 +40,9 @@ QString Decimal(double value, int decimals) {
 
 }  // namespace
 
-TMP3Burn::TMP3Burn(TForm1& mainWindow)
-    : QDialog(&mainWindow),
-      main_(mainWindow),
+TMP3Burn::TMP3Burn(CatalogueHost& host)
+    : QDialog(host.HostWindow()),
+      host_(host),
       invoker_(std::make_unique<QtMainThreadInvoker>()),
       panel1_(new QWidget(this)),
       cbDrives_(new QComboBox(panel1_)),
@@ -134,8 +134,8 @@ TMP3Burn::TMP3Burn(TForm1& mainWindow)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     placement_ = std::make_unique<FormPlacement>(
-        this, main_.SettingsPath(), QStringLiteral("Burner"),
-        FormPlacement::Parts::PositionSizeState, main_.UserPrompts());
+        this, host_.SettingsPath(), QStringLiteral("Burner"),
+        FormPlacement::Parts::PositionSizeState, host_.UserPrompts());
 }
 
 TMP3Burn::~TMP3Burn() {
@@ -249,7 +249,7 @@ void TMP3Burn::WMDeviceChange() {
 
 void TMP3Burn::BtnBurnClick() {
     TDiscBurner& b = *burner_;
-    Prompts& prompts = main_.UserPrompts();
+    Prompts& prompts = host_.UserPrompts();
     burningImage_ = ImageRecorder::IsSelected(b);
     if (burningImage_) {
         // The image recorder writes a file: which one?
@@ -322,7 +322,7 @@ void TMP3Burn::dburnWriteDone(const std::string& result) {
 
 void TMP3Burn::BtnEraseClick() {
     TDiscBurner& b = *burner_;
-    Prompts& prompts = main_.UserPrompts();
+    Prompts& prompts = host_.UserPrompts();
     if (!b.IsDiscErasable() && b.GetDiscType() != dtDvdRam) {
         prompts.Tell(this, QStringLiteral("Löschen"),
                      QStringLiteral("CD/DVD kann nicht gelöscht werden"), PromptIcon::Information);
@@ -355,7 +355,7 @@ void TMP3Burn::dburnEraseDone(bool) {
 }
 
 void TMP3Burn::JobEnded() {
-    if (main_.QuitAfterJob()) {
+    if (host_.QuitAfterJob()) {
         QCoreApplication::exit(0);  // the lists were saved when the end was asked for
         return;
     }

@@ -24,7 +24,7 @@ class MediaChangeWatcher;
 class QtMainThreadInvoker;
 class SongList;
 class StatusPanels;
-class TForm1;
+class CatalogueHost;
 
 // The burn dialog "MP3-TUNEVAULT Brenner": the songs of one list of the main
 // window go into the root of a new disc image; the dialog picks the drive, shows
@@ -34,7 +34,7 @@ class TForm1;
 class TMP3Burn : public QDialog {
     Q_OBJECT
   public:
-    explicit TMP3Burn(TForm1& mainWindow);
+    explicit TMP3Burn(CatalogueHost& host);
     ~TMP3Burn() override;
 
     // The list to burn: its file names are taken now; the job is set up by Timer1
@@ -79,7 +79,7 @@ class TMP3Burn : public QDialog {
     void SetWorking(bool working, const QString& action);
     void JobEnded();
 
-    TForm1& main_;
+    CatalogueHost& host_;
     DriveLayer layer_;
     std::unique_ptr<QtMainThreadInvoker> invoker_;
     std::unique_ptr<ImageRecorder> imageRecorder_;

@@ -9,13 +9,13 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "catalogue/ui/main_window.h"
+#include "catalogue/ui/catalogue_host.h"
 #include "widgets/ui/form_placement.h"
 
 namespace tv {
 
-TFrmRandom::TFrmRandom(TForm1& mainWindow)
-    : QDialog(&mainWindow),
+TFrmRandom::TFrmRandom(CatalogueHost& host)
+    : QDialog(host.HostWindow()),
       spinEdit1_(new QSpinBox(this)),
       bitBtn1_(new QPushButton(QStringLiteral("OK"), this)),
       bitBtn2_(new QPushButton(QStringLiteral("Abbrechen"), this)) {
@@ -47,8 +47,8 @@ TFrmRandom::TFrmRandom(TForm1& mainWindow)
     connect(bitBtn2_, &QPushButton::clicked, this, &QDialog::reject);
 
     placement_ = std::make_unique<FormPlacement>(
-        this, mainWindow.SettingsPath(), QStringLiteral("RANDOMPLAY"),
-        FormPlacement::Parts::PositionSizeState, mainWindow.UserPrompts());
+        this, host.SettingsPath(), QStringLiteral("RANDOMPLAY"),
+        FormPlacement::Parts::PositionSizeState, host.UserPrompts());
     placement_->Storage().AddIntProperty(
         "SpinEdit1.Value", [this] { return spinEdit1_->value(); },
         [this](int value) { spinEdit1_->setValue(value); });

@@ -9,14 +9,14 @@ class QSpinBox;
 namespace tv {
 
 class FormPlacement;
-class TForm1;
+class CatalogueHost;
 
 // "Zufallsauswahl": how many random songs go into the playlist. The last number
 // is kept in the "RANDOMPLAY" section of the settings file.
 class TFrmRandom : public QDialog {
     Q_OBJECT
   public:
-    explicit TFrmRandom(TForm1& mainWindow);
+    explicit TFrmRandom(CatalogueHost& host);
     ~TFrmRandom() override;
 
     QSpinBox* SpinEdit1() const noexcept { return spinEdit1_; }

@@ -9,10 +9,10 @@
 #include <random>
 #include <sstream>
 
+#include "base/queued_invoker.h"
 #include "burning/burn_job.h"
 #include "burning/disc_burner.h"
 #include "burning/image_content.h"
-#include "drive/queued_invoker.h"
 #include "tests/drive/recorder_fixture.h"
 #include "tests/support/temp_folder.h"
 

@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "base/byte_order.h"
-#include "drive/queued_invoker.h"
+#include "base/queued_invoker.h"
 #include "tests/drive/recorder_fixture.h"
 
 namespace tv {

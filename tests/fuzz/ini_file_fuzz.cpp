@@ -1,7 +1,7 @@
 // INI text: any bytes parsed; the text written and parsed again keeps every value,
 // and a value set is found again.
 
-#include "catalogue/ini_file.h"
+#include "settings/ini_file.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "app/ui/main_window.h"
 #include "catalogue/song_list.h"
 #include "catalogue/ui/list_page.h"
-#include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_folder.h"

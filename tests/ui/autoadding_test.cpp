@@ -8,12 +8,12 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "catalogue/ini_file.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/folder_picker.h"
+#include "settings/ini_file.h"
 #include "tests/support/main_window_fixture.h"
 #include "tools/ui/autoadding_dialog.h"
+#include "widgets/ui/folder_picker.h"
 #include "widgets/ui/status_panels.h"
 
 using namespace tv;

@@ -11,11 +11,11 @@
 #include <QTimer>
 #include <functional>
 
-#include "catalogue/ini_file.h"
+#include "app/ui/main_window.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
+#include "settings/ini_file.h"
 #include "tests/support/main_window_fixture.h"
 #include "tools/ui/doubles_dialog.h"
 #include "tools/ui/export_dialog.h"

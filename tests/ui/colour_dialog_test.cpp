@@ -6,10 +6,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "catalogue/ini_file.h"
-#include "catalogue/ui/colour_dialog.h"
-#include "catalogue/ui/main_window.h"
+#include "app/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
+#include "settings/ini_file.h"
+#include "settings/ui/colour_dialog.h"
 #include "tests/support/main_window_fixture.h"
 #include "widgets/ui/coloured_tab_widget.h"
 

@@ -15,8 +15,8 @@
 
 #include "base/atomic_file.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/cover_window.h"
 #include "picture/jpeg_codec.h"
+#include "picture/ui/cover_window.h"
 #include "picture/ui/picture_box.h"
 #include "picture/ui/scan_dialog.h"
 #include "tests/support/main_window_fixture.h"

@@ -7,10 +7,10 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "catalogue/ini_file.h"
 #include "catalogue/song_columns.h"
 #include "catalogue/ui/list_page.h"
 #include "metadata/id3_tag.h"
+#include "settings/ini_file.h"
 #include "tests/support/main_window_fixture.h"
 #include "tools/ui/autoadding_dialog.h"
 #include "widgets/ui/coloured_tab_widget.h"

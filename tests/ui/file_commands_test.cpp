@@ -8,10 +8,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/ui/main_window.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/file_copy_dialog.h"
-#include "catalogue/ui/main_window.h"
+#include "files/ui/file_copy_dialog.h"
 #include "tests/support/main_window_fixture.h"
 
 using namespace tv;

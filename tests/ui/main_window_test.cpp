@@ -15,15 +15,15 @@
 #include <QToolButton>
 #include <memory>
 
-#include "catalogue/ini_file.h"
+#include "app/ui/about_box.h"
+#include "app/ui/main_window.h"
 #include "catalogue/list_file.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/about_box.h"
 #include "catalogue/ui/copy_progress.h"
 #include "catalogue/ui/list_page.h"
-#include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
 #include "catalogue/ui/song_list_model.h"
+#include "settings/ini_file.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_folder.h"

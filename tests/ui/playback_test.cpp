@@ -12,14 +12,14 @@
 #include <QTest>
 #include <QTimer>
 
-#include "catalogue/ini_file.h"
+#include "app/ui/main_window.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
 #include "playback/ui/audio_player.h"
 #include "playback/ui/random_dialog.h"
 #include "playback/ui/scrolling_label.h"
+#include "settings/ini_file.h"
 #include "tests/support/fake_media_device.h"
 #include "tests/support/main_window_fixture.h"
 #include "widgets/ui/program_locale.h"

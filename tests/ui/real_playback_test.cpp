@@ -4,9 +4,9 @@
 
 #include <QTest>
 
+#include "app/ui/main_window.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/main_window.h"
 #include "playback/ui/audio_player.h"
 #include "playback/ui/scrolling_label.h"
 #include "tests/support/main_window_fixture.h"

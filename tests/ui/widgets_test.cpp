@@ -7,7 +7,7 @@
 #include <csignal>
 #include <thread>
 
-#include "catalogue/ini_file.h"
+#include "settings/ini_file.h"
 #include "tests/drive/recorder_fixture.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_folder.h"

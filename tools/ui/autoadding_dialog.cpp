@@ -18,10 +18,10 @@
 
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/folder_picker.h"
-#include "catalogue/ui/main_window.h"
+#include "catalogue/ui/catalogue_host.h"
 #include "tools/folder_scan.h"
 #include "widgets/ui/byte_text.h"
+#include "widgets/ui/folder_picker.h"
 #include "widgets/ui/form_placement.h"
 #include "widgets/ui/glyphs.h"
 #include "widgets/ui/paint_throttle.h"
@@ -41,9 +41,9 @@ QLineEdit* Counter(QWidget* parent, const QString& name, const QString& hint) {
 
 }  // namespace
 
-TAutoadding::TAutoadding(TForm1& mainWindow)
-    : QDialog(&mainWindow, Qt::Dialog | Qt::WindowStaysOnTopHint),
-      main_(mainWindow),
+TAutoadding::TAutoadding(CatalogueHost& host)
+    : QDialog(host.HostWindow(), Qt::Dialog | Qt::WindowStaysOnTopHint),
+      host_(host),
       dirEdit_(new QLineEdit(this)),
       speedButton2_(new QToolButton(this)),
       cbMp3_(new QCheckBox(QStringLiteral("mp3"), this)),
@@ -128,8 +128,8 @@ TAutoadding::TAutoadding(TForm1& mainWindow)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     placement_ =
-        std::make_unique<FormPlacement>(this, main_.SettingsPath(), QStringLiteral("AUTOADDING"),
-                                        FormPlacement::Parts::PositionOnly, main_.UserPrompts());
+        std::make_unique<FormPlacement>(this, host_.SettingsPath(), QStringLiteral("AUTOADDING"),
+                                        FormPlacement::Parts::PositionOnly, host_.UserPrompts());
     FormStorage& storage = placement_->Storage();
     storage.AddTextProperty(
         "DirEdit.Text", [this] { return BytesFromQString(dirEdit_->text()); },
@@ -145,7 +145,7 @@ TAutoadding::~TAutoadding() = default;
 
 void TAutoadding::SpeedButton2Click() {
     QString folder = dirEdit_->text();
-    BrowseForFolder(main_.UserPrompts(), this, QStringLiteral("Verzeichnis auswählen"), QString(),
+    BrowseForFolder(host_.UserPrompts(), this, QStringLiteral("Verzeichnis auswählen"), QString(),
                     folder, false, false, false);
     dirEdit_->setText(folder);
 }
@@ -177,7 +177,7 @@ void TAutoadding::SpeedButton1Click() {
     toAdd_ = QStringList{QString()};
 
     const AudioTypes types{cbMp3_->isChecked(), cbWma_->isChecked(), cbWav_->isChecked()};
-    const SongList& catalogue = main_.Catalogue();
+    const SongList& catalogue = host_.Catalogue();
     QElapsedTimer sinceShown;
     sinceShown.start();
     ScanAudioFolder(
@@ -189,7 +189,7 @@ void TAutoadding::SpeedButton1Click() {
                 sinceShown.restart();
             }
             QApplication::processEvents();
-            return !main_.QuitRequested();  // the program is ending: stop walking
+            return !host_.QuitRequested();  // the program is ending: stop walking
         },
         [&](const std::string& path) {
             ++found_;
@@ -212,31 +212,31 @@ void TAutoadding::SpeedButton1Click() {
     searchBtn_->setEnabled(!dirEdit_->text().isEmpty());
     gauge1_->setRange(0, static_cast<int>(toAdd_.size()));
     gauge1_->setValue(0);
-    if (main_.QuitRequested()) reject();
+    if (host_.QuitRequested()) reject();
 }
 
 void TAutoadding::OKBtnClick() {
     SetBusy(true);
-    main_.SetAdding(true);
+    host_.SetAdding(true);
     gauge1_->setValue(0);
     // The main window shows the progress ten times a second; painting it for every
     // file would take far longer than adding the file.
-    PaintThrottle throttle(&main_);
+    PaintThrottle throttle(host_.HostWindow());
     for (const QString& entry : std::as_const(toAdd_)) {
         if (entry.isEmpty()) continue;
-        main_.ShowFileInPanel(entry);
+        host_.ShowFileInPanel(entry);
         // Every change the reading caused is handled before the row is stored.
         QApplication::processEvents();
-        main_.StoreSongDetails(main_.Catalogue(), entry, false);
+        host_.StoreSongDetails(host_.Catalogue(), entry, false);
         gauge1_->setValue(gauge1_->value() + 1);
         throttle.Tick();
-        if (main_.QuitRequested()) break;  // the program is ending; what was added stays
+        if (host_.QuitRequested()) break;  // the program is ending; what was added stays
     }
-    main_.SetAdding(false);
+    host_.SetAdding(false);
     SetBusy(false);
     okBtn_->setEnabled(false);  // the same list is not added twice
     searchBtn_->setEnabled(!dirEdit_->text().isEmpty());
-    if (main_.QuitRequested()) reject();
+    if (host_.QuitRequested()) reject();
 }
 
 void TAutoadding::reject() {

@@ -13,7 +13,7 @@ class QToolButton;
 namespace tv {
 
 class FormPlacement;
-class TForm1;
+class CatalogueHost;
 
 // The folder scan "AutoAdding": "&Suchen" walks the chosen folder tree and
 // collects the audio files the catalogue does not hold yet; "&Einfügen" adds each
@@ -22,7 +22,7 @@ class TForm1;
 class TAutoadding : public QDialog {
     Q_OBJECT
   public:
-    explicit TAutoadding(TForm1& mainWindow);
+    explicit TAutoadding(CatalogueHost& host);
     ~TAutoadding() override;
 
     QLineEdit* DirEdit() const noexcept { return dirEdit_; }
@@ -55,7 +55,7 @@ class TAutoadding : public QDialog {
     void SetBusy(bool busy);
     void ShowCounters();
 
-    TForm1& main_;
+    CatalogueHost& host_;
     QLineEdit* dirEdit_;
     QToolButton* speedButton2_;
     QCheckBox* cbMp3_;

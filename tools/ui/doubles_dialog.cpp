@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "catalogue/ui/main_window.h"
+#include "catalogue/ui/catalogue_host.h"
 #include "tools/duplicate_finder.h"
 
 namespace tv {
@@ -25,9 +25,9 @@ QCheckBox* Box(QWidget* parent, const char* name, const QString& caption, const 
 
 }  // namespace
 
-TFinddouble::TFinddouble(TForm1& mainWindow)
-    : QDialog(&mainWindow),
-      main_(mainWindow),
+TFinddouble::TFinddouble(CatalogueHost& host)
+    : QDialog(host.HostWindow()),
+      host_(host),
       cbName_(Box(this, "CBName", QStringLiteral("Dateiname"),
                   QStringLiteral("an Dateiname erkennen"))),
       cbTitel_(Box(this, "CBTitel", QStringLiteral("Titel"), QStringLiteral("an Titel erkennen"))),
@@ -104,8 +104,8 @@ void TFinddouble::BtnStartClick() {
     options.CaseSensitive = cbCasesens_->isChecked();
     if (options.Criteria == 0) return;
 
-    SongList& catalogue = main_.Catalogue();
-    SongList& doubles = main_.Doubles();
+    SongList& catalogue = host_.Catalogue();
+    SongList& doubles = host_.Doubles();
     FillDoublesList(catalogue, doubles, {}, options);  // emptied at every start
     btnStart_->setEnabled(false);
     btnEnde_->setEnabled(false);
@@ -123,10 +123,10 @@ void TFinddouble::BtnStartClick() {
             QApplication::processEvents();
             sinceEvents.restart();
         }
-        return !main_.QuitRequested();
+        return !host_.QuitRequested();
     };
     const auto pairs = FindDuplicatePairs(catalogue, options, progress);
-    if (!main_.QuitRequested()) {
+    if (!host_.QuitRequested()) {
         FillDoublesList(catalogue, doubles, pairs, options);
         gauge1_->setValue(gauge1_->maximum());
     }
@@ -136,12 +136,12 @@ void TFinddouble::BtnStartClick() {
 }
 
 void TFinddouble::reject() {
-    if (busy_ && !main_.QuitRequested()) return;
+    if (busy_ && !host_.QuitRequested()) return;
     QDialog::reject();
 }
 
 void TFinddouble::closeEvent(QCloseEvent* event) {
-    if (busy_ && !main_.QuitRequested()) {
+    if (busy_ && !host_.QuitRequested()) {
         event->ignore();
         return;
     }

@@ -8,7 +8,7 @@ class QPushButton;
 
 namespace tv {
 
-class TForm1;
+class CatalogueHost;
 
 // "Mehrfache Einträge finden": compares the catalogue's rows by the chosen
 // criteria and fills the doubles list with every row that has a partner. The
@@ -16,7 +16,7 @@ class TForm1;
 class TFinddouble : public QDialog {
     Q_OBJECT
   public:
-    explicit TFinddouble(TForm1& mainWindow);
+    explicit TFinddouble(CatalogueHost& host);
 
     QCheckBox* CBName() const noexcept { return cbName_; }
     QCheckBox* CBTitel() const noexcept { return cbTitel_; }
@@ -40,7 +40,7 @@ class TFinddouble : public QDialog {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    TForm1& main_;
+    CatalogueHost& host_;
     QCheckBox* cbName_;
     QCheckBox* cbTitel_;
     QCheckBox* cbInterpret_;

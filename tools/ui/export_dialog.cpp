@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "catalogue/ui/main_window.h"
+#include "catalogue/ui/catalogue_host.h"
 #include "widgets/ui/byte_text.h"
 #include "widgets/ui/form_placement.h"
 #include "widgets/ui/glyphs.h"
@@ -21,9 +21,9 @@
 
 namespace tv {
 
-TFrmExport::TFrmExport(TForm1& mainWindow)
-    : QDialog(&mainWindow),
-      main_(mainWindow),
+TFrmExport::TFrmExport(CatalogueHost& host)
+    : QDialog(host.HostWindow()),
+      host_(host),
       rgFormat_(new QButtonGroup(this)),
       edtFileName_(new QLineEdit(this)),
       speedButton1_(new QToolButton(this)),
@@ -74,8 +74,8 @@ TFrmExport::TFrmExport(TForm1& mainWindow)
 
     // The settings file keeps the file name and the format with the position.
     placement_ =
-        std::make_unique<FormPlacement>(this, main_.SettingsPath(), QStringLiteral("EXPORT"),
-                                        FormPlacement::Parts::PositionOnly, main_.UserPrompts());
+        std::make_unique<FormPlacement>(this, host_.SettingsPath(), QStringLiteral("EXPORT"),
+                                        FormPlacement::Parts::PositionOnly, host_.UserPrompts());
     FormStorage& storage = placement_->Storage();
     storage.AddTextProperty(
         "EdtFileName.Text", [this] { return edtFileName_->text().toStdString(); },
@@ -112,7 +112,7 @@ void TFrmExport::SpeedButton1Click() {
     const QFileInfo current(edtFileName_->text());
     request.Folder = edtFileName_->text().isEmpty() ? QString() : current.absolutePath();
     request.FileName = current.fileName();
-    if (const auto chosen = main_.UserPrompts().SaveFile(this, request))
+    if (const auto chosen = host_.UserPrompts().SaveFile(this, request))
         edtFileName_->setText(*chosen);
 }
 

@@ -12,7 +12,7 @@ class QToolButton;
 namespace tv {
 
 class FormPlacement;
-class TForm1;
+class CatalogueHost;
 
 // "… exportieren": asks for the format and the file the active list is exported
 // to. The file name and the format are kept in the "EXPORT" section of the
@@ -20,7 +20,7 @@ class TForm1;
 class TFrmExport : public QDialog {
     Q_OBJECT
   public:
-    explicit TFrmExport(TForm1& mainWindow);
+    explicit TFrmExport(CatalogueHost& host);
     ~TFrmExport() override;
 
     QRadioButton* Format(int index) const { return formats_[index]; }
@@ -35,7 +35,7 @@ class TFrmExport : public QDialog {
     void SpeedButton1Click();
 
   private:
-    TForm1& main_;
+    CatalogueHost& host_;
     QRadioButton* formats_[3];
     QButtonGroup* rgFormat_;
     QLineEdit* edtFileName_;

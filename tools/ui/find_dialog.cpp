@@ -10,17 +10,14 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "catalogue/ui/list_page.h"
-#include "catalogue/ui/main_window.h"
-#include "catalogue/ui/song_grid.h"
-#include "widgets/ui/coloured_tab_widget.h"
+#include "catalogue/ui/catalogue_host.h"
 #include "widgets/ui/prompts.h"
 
 namespace tv {
 
-TFindDlg::TFindDlg(TForm1& mainWindow)
-    : QDialog(&mainWindow),
-      main_(mainWindow),
+TFindDlg::TFindDlg(CatalogueHost& host)
+    : QDialog(host.HostWindow()),
+      host_(host),
       edtFind_(new QLineEdit(this)),
       chbAll_(new QCheckBox(QStringLiteral("allen Feldern"), this)),
       fieldGroup_(new QGroupBox(QStringLiteral("suchen in"), this)),
@@ -125,16 +122,16 @@ SearchBoxes TFindDlg::Boxes() const {
 }
 
 bool TFindDlg::CopyMatches(const std::string& text) {
-    SongList& catalogue = main_.Catalogue();
+    SongList& catalogue = host_.Catalogue();
     const std::vector<int> rows = search_.FindAll(catalogue, FieldOf(Boxes()), text,
                                                   catalogue.CurrentRow(), catalogue.DataRowCount());
     for (const int row : rows)
-        main_.AppendRowsWithProgress(catalogue, main_.Selection(), row, row, false);
+        host_.AppendRowsWithProgress(catalogue, host_.Selection(), row, row, false);
     return !rows.empty();
 }
 
 bool TFindDlg::JumpToNextMatch(const std::string& text) {
-    SongList& catalogue = main_.Catalogue();
+    SongList& catalogue = host_.Catalogue();
     const int rows = catalogue.DataRowCount();
     int start = 1, count = rows;
     if (firstSearch_) {
@@ -146,14 +143,13 @@ bool TFindDlg::JumpToNextMatch(const std::string& text) {
     }
     const int found = search_.FindFirst(catalogue, FieldOf(Boxes()), text, start, count);
     if (found == 0) return false;
-    main_.StGrdMain()->ShowRow(found);
+    host_.ShowCatalogueRow(found);
     return true;
 }
 
 void TFindDlg::OKBtnClick() {
     const bool copy = rbOwnWin_->isChecked();
-    main_.CPageControl()->setCurrentWidget(
-        main_.Page(copy ? ListKind::Selection : ListKind::Catalogue));
+    host_.ShowListPage(copy ? ListKind::Selection : ListKind::Catalogue);
     okBtn_->setEnabled(false);
     const std::string text = edtFind_->text().toStdString();
     const bool found = copy ? CopyMatches(text) : JumpToNextMatch(text);
@@ -162,7 +158,7 @@ void TFindDlg::OKBtnClick() {
         cancelBtn_->setFocus();
         return;
     }
-    main_.UserPrompts().Tell(
+    host_.UserPrompts().Tell(
         this, QStringLiteral("Nicht gefunden!"),
         QStringLiteral("Suchbegriff ") + edtFind_->text() + QStringLiteral(" nicht gefunden!"),
         PromptIcon::Warning);

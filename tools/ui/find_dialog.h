@@ -12,7 +12,7 @@ class QRadioButton;
 
 namespace tv {
 
-class TForm1;
+class CatalogueHost;
 
 // "Suchen": looks for a text in the catalogue and either copies every matching
 // row into the selection ("in Auswahl- Fenster") or moves the catalogue's current
@@ -21,7 +21,7 @@ class TForm1;
 class TFindDlg : public QDialog {
     Q_OBJECT
   public:
-    explicit TFindDlg(TForm1& mainWindow);
+    explicit TFindDlg(CatalogueHost& host);
 
     QLineEdit* EdtFind() const noexcept { return edtFind_; }
     QCheckBox* ChBAll() const noexcept { return chbAll_; }
@@ -53,7 +53,7 @@ class TFindDlg : public QDialog {
     bool CopyMatches(const std::string& text);
     bool JumpToNextMatch(const std::string& text);
 
-    TForm1& main_;
+    CatalogueHost& host_;
     QLineEdit* edtFind_;
     QCheckBox* chbAll_;
     QCheckBox* fields_[7];  // Titel, Interpret, Album, Jahr, Genre, Dateiname, Kommentar

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/main_window.h"
+#include "catalogue/ui/catalogue_host.h"
 #include "tools/orphan_check.h"
 #include "widgets/ui/byte_text.h"
 #include "widgets/ui/paint_throttle.h"
@@ -25,9 +25,9 @@ const QString kDeletedLabel = QStringLiteral("Bisher gelöschte Einträge : ");
 
 }  // namespace
 
-TFormDelNo::TFormDelNo(TForm1& mainWindow)
-    : QDialog(&mainWindow),
-      main_(mainWindow),
+TFormDelNo::TFormDelNo(CatalogueHost& host)
+    : QDialog(host.HostWindow()),
+      host_(host),
       gauge1_(new QProgressBar(this)),
       label1_(new QLabel(kRowLabel, this)),
       label2_(new QLabel(kDeletedLabel + QStringLiteral("0"), this)),
@@ -65,7 +65,7 @@ void TFormDelNo::showEvent(QShowEvent* event) {
 }
 
 std::vector<int> TFormDelNo::RowsToKeepUnlessConfirmed() {
-    const SongList& catalogue = main_.Catalogue();
+    const SongList& catalogue = host_.Catalogue();
     OrphanCheck check;
     std::vector<int> unreachable;
     for (int row = 1; row <= catalogue.DataRowCount(); ++row) {
@@ -79,7 +79,7 @@ std::vector<int> TFormDelNo::RowsToKeepUnlessConfirmed() {
         QStringLiteral(" ist nicht erreichbar (%1 Einträge). Diese Einträge trotzdem löschen?")
             .arg(ProgramLocale().toString(static_cast<qlonglong>(unreachable.size())));
     const PromptAnswer answer =
-        main_.UserPrompts().Ask(this, QStringLiteral("Verwaiste Einträge löschen?"), text,
+        host_.UserPrompts().Ask(this, QStringLiteral("Verwaiste Einträge löschen?"), text,
                                 PromptIcon::Question, PromptButtons::YesNo);
     return answer == PromptAnswer::Yes ? std::vector<int>{} : unreachable;
 }
@@ -87,7 +87,7 @@ std::vector<int> TFormDelNo::RowsToKeepUnlessConfirmed() {
 void TFormDelNo::Timer1Timer() {
     timer1_->stop();
     busy_ = true;
-    SongList& catalogue = main_.Catalogue();
+    SongList& catalogue = host_.Catalogue();
     // Rows in folders that cannot be reached are asked about first.
     const std::vector<int> kept = RowsToKeepUnlessConfirmed();
     std::vector<char> keep(static_cast<std::size_t>(catalogue.DataRowCount()) + 1, 0);
@@ -104,7 +104,7 @@ void TFormDelNo::Timer1Timer() {
         PaintThrottle throttle(this);
         QElapsedTimer sinceShown;
         sinceShown.start();
-        for (int row = rows; row >= 1 && !main_.QuitRequested(); --row) {
+        for (int row = rows; row >= 1 && !host_.QuitRequested(); --row) {
             QApplication::processEvents();
             const std::string& path = catalogue.Cell(row, colFileName);
             const bool gone =
@@ -135,12 +135,12 @@ void TFormDelNo::Timer1Timer() {
 }
 
 void TFormDelNo::reject() {
-    if (busy_ && !main_.QuitRequested()) return;
+    if (busy_ && !host_.QuitRequested()) return;
     QDialog::reject();
 }
 
 void TFormDelNo::closeEvent(QCloseEvent* event) {
-    if (busy_ && !main_.QuitRequested()) {
+    if (busy_ && !host_.QuitRequested()) {
         event->ignore();
         return;
     }

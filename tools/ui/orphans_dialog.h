@@ -9,7 +9,7 @@ class QTimer;
 namespace tv {
 
 class StatusPanels;
-class TForm1;
+class CatalogueHost;
 
 // "Verwaiste Eintäge löschen": removes from the catalogue every row whose file no
 // longer exists. The work starts by itself once the dialog is on screen; the user
@@ -18,7 +18,7 @@ class TForm1;
 class TFormDelNo : public QDialog {
     Q_OBJECT
   public:
-    explicit TFormDelNo(TForm1& mainWindow);
+    explicit TFormDelNo(CatalogueHost& host);
 
     QProgressBar* Gauge1() const noexcept { return gauge1_; }
     QLabel* Label1() const noexcept { return label1_; }
@@ -39,7 +39,7 @@ class TFormDelNo : public QDialog {
     // Asks whether rows in unreachable folders go too; the rows that stay.
     std::vector<int> RowsToKeepUnlessConfirmed();
 
-    TForm1& main_;
+    CatalogueHost& host_;
     QProgressBar* gauge1_;
     QLabel* label1_;
     QLabel* label2_;

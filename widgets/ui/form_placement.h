@@ -4,7 +4,7 @@
 #include <QString>
 #include <filesystem>
 
-#include "catalogue/form_storage.h"
+#include "settings/form_storage.h"
 
 class QWidget;
 

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "drive/main_thread_invoker.h"
+#include "base/main_thread_invoker.h"
 
 namespace tv {
 

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-#include "drive/main_thread_invoker.h"
+#include "base/main_thread_invoker.h"
 
 namespace tv {
 

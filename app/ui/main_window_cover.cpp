@@ -4,18 +4,25 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QFrame>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QResizeEvent>
+#include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <filesystem>
 
+#include "app/ui/main_window.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/cover_window.h"
-#include "catalogue/ui/main_window.h"
+#include "picture/preview_cache.h"
 #include "picture/sane_scanner.h"
+#include "picture/ui/cover_window.h"
 #include "picture/ui/picture_box.h"
 #include "picture/ui/scan_dialog.h"
 #include "widgets/ui/byte_text.h"
+#include "widgets/ui/glyphs.h"
 #include "widgets/ui/prompts.h"
 
 namespace tv {
@@ -170,6 +177,59 @@ void TForm1::StartScannerSearch() {
             },
             Qt::QueuedConnection);
     });
+}
+
+void TForm1::BuildCoverGroup(const QColor& glyphColour) {
+    // The second bar: choosing, scanning and showing the cover.
+    const auto addButton = [&](const char* name, const QString& caption, Glyph glyph,
+                               void (TForm1::*handler)()) {
+        auto* button = new QToolButton(speedBar2_);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setText(caption);
+        button->setToolTip(caption);
+        button->setIcon(GlyphIcon(glyph, glyphColour));
+        button->setFixedSize(34, 35);
+        connect(button, &QToolButton::clicked, this, handler);
+        speedBar2_->addWidget(button);
+        return button;
+    };
+    btnImage_ = addButton("BtnImage", QStringLiteral("Image auswählen"), Glyph::Browse,
+                          &TForm1::BtnImageClick);
+    btnImage_->setEnabled(false);  // until the file box holds a name
+    btnScan_ =
+        addButton("BtnScan", QStringLiteral("Image scannen"), Glyph::Scan, &TForm1::BtnScanClick);
+    btnScan_->setEnabled(false);  // until a scanner has been found
+    addButton("SIShowCover", QStringLiteral("Cover anzeigen"), Glyph::Cover,
+              &TForm1::SIShowCoverClick);
+
+    auto* group = new QGroupBox(QStringLiteral("Cover"), panel1_);
+    group->setObjectName(QStringLiteral("GBCover"));
+    auto* panel = new QFrame(group);
+    panel->setObjectName(QStringLiteral("PanelImage"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    previewCache_ = std::make_unique<PreviewCache>();
+    kdImage1_ = new TPictureBox(panel);
+    kdImage1_->setObjectName(QStringLiteral("KDImage1"));
+    kdImage1_->SetPreviewCache(previewCache_.get());
+    kdImage1_->setMinimumSize(48, 48);
+    panel->setMinimumWidth(137 + 2);  // the picture 137 pixels wide; its height follows Panel1
+    auto* panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(1, 1, 1, 1);
+    panelLayout->addWidget(kdImage1_);
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->setContentsMargins(4, 4, 4, 4);
+    groupLayout->addWidget(panel);
+    coverArea_->addWidget(group);
+    connect(kdImage1_, &TPictureBox::PictureChanged, this, &TForm1::KDImage1PictureChange);
+
+    auto* popup = new QMenu(kdImage1_);
+    popup->setObjectName(QStringLiteral("PopupCover"));
+    popup->addAction(QStringLiteral("Auswählen"), this, &TForm1::BtnImageClick);
+    popup->addAction(QStringLiteral("Scannen"), this, &TForm1::BtnScanClick);
+    popup->addAction(QStringLiteral("Anzeigen"), this, &TForm1::SIShowCoverClick);
+    kdImage1_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(kdImage1_, &QWidget::customContextMenuRequested, this,
+            [this, popup](const QPoint& at) { popup->popup(kdImage1_->mapToGlobal(at)); });
 }
 
 }  // namespace tv

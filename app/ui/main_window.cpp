@@ -1,4 +1,4 @@
-#include "catalogue/ui/main_window.h"
+#include "app/ui/main_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,30 +21,31 @@
 #include <QVBoxLayout>
 #include <system_error>
 
+#include "app/ui/about_box.h"
+#include "app/ui/list_tabs.h"
 #include "burning/ui/burn_dialog.h"
-#include "catalogue/form_storage.h"
 #include "catalogue/list_file.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/about_box.h"
-#include "catalogue/ui/colour_dialog.h"
 #include "catalogue/ui/copy_progress.h"
-#include "catalogue/ui/cover_window.h"
-#include "widgets/ui/byte_text.h"
-#include "catalogue/ui/file_copy_dialog.h"
 #include "catalogue/ui/list_page.h"
 #include "catalogue/ui/song_grid.h"
 #include "catalogue/ui/song_list_model.h"
+#include "files/ui/file_copy_dialog.h"
 #include "picture/preview_cache.h"
 #include "picture/sane_scanner.h"
+#include "picture/ui/cover_window.h"
 #include "picture/ui/picture_box.h"
 #include "picture/ui/scan_dialog.h"
 #include "playback/ui/audio_player.h"
 #include "playback/ui/random_dialog.h"
+#include "settings/form_storage.h"
+#include "settings/ui/colour_dialog.h"
 #include "tools/ui/autoadding_dialog.h"
 #include "tools/ui/doubles_dialog.h"
 #include "tools/ui/export_dialog.h"
 #include "tools/ui/find_dialog.h"
 #include "tools/ui/orphans_dialog.h"
+#include "widgets/ui/byte_text.h"
 #include "widgets/ui/coloured_tab_widget.h"
 #include "widgets/ui/form_placement.h"
 #include "widgets/ui/glyphs.h"
@@ -55,24 +56,6 @@ Q_LOGGING_CATEGORY(lcStartup, "tunevault.startup", QtWarningMsg)
 
 namespace tv {
 namespace {
-
-struct TabDefinition {
-    const char* Name;
-    const char* Caption;
-    std::int32_t TabColor;
-    std::int32_t TabFontColor;
-    const char* Grid;
-    const char* Bar;
-    const char* Status;
-};
-
-// In the order of ListKind.
-constexpr TabDefinition kTabs[] = {
-    {"CSAll", "Alle Dateien", 16711680, 16777215, "StGrdMain", "SIAll", "STBarAll"},
-    {"CSSel", "Auswahl", 8421376, 16777215, "StGrdSelection", "SISel", "STBarSel"},
-    {"CSPlay", "Playlist", 8421504, 16777215, "StGrdPlaylist", "SIPlayList", "STBarPlay"},
-    {"CSDouble", "Dubletten", 8388608, 16777215, "StGrdDouble", "SIDouble", "StBarDoubles"},
-};
 
 constexpr std::string_view kListFileNames[] = {kCatalogueFileName, kSelectionFileName,
                                                kPlaylistFileName, kDoublesFileName};
@@ -110,7 +93,10 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
     formInfo_ = new TFormInfo(this);
     formInfo_->SetDataFolder(QStringFromBytes(programFolder_.string()));
     findDlg_ = new TFindDlg(*this);
-    colorDlg_ = new TColorDlg(*this);
+    colorDlg_ = new TColorDlg(this, [this](int tab) {
+        const auto kind = static_cast<ListKind>(tab);  // the tabs are in the order of ListKind
+        return TabColouring{pageControl_->tabText(tab), TabColor(kind), TabFontColor(kind)};
+    });
     formDelNo_ = new TFormDelNo(*this);
     form7_ = new TForm7(this);
     frmRandom_ = new TFrmRandom(*this);
@@ -171,45 +157,6 @@ std::filesystem::path TForm1::ListFilePath(ListKind kind) const {
 
 std::filesystem::path TForm1::SettingsPath() const {
     return programFolder_ / kSettingsFileName;
-}
-
-SongList& TForm1::ListOf(ListKind kind) {
-    switch (kind) {
-        case ListKind::Catalogue:
-            return catalogue_;
-        case ListKind::Selection:
-            return selection_;
-        case ListKind::Playlist:
-            return playlist_;
-        case ListKind::Doubles:
-            break;
-    }
-    return doubles_;
-}
-
-SongGrid* TForm1::StGrdMain() const {
-    return pages_[0]->Grid();
-}
-SongGrid* TForm1::StGrdSelection() const {
-    return pages_[1]->Grid();
-}
-SongGrid* TForm1::StGrdPlaylist() const {
-    return pages_[2]->Grid();
-}
-SongGrid* TForm1::StGrdDouble() const {
-    return pages_[3]->Grid();
-}
-StatusPanels* TForm1::STBarAll() const {
-    return pages_[0]->StatusBar();
-}
-StatusPanels* TForm1::STBarSel() const {
-    return pages_[1]->StatusBar();
-}
-StatusPanels* TForm1::STBarPlay() const {
-    return pages_[2]->StatusBar();
-}
-StatusPanels* TForm1::StBarDoubles() const {
-    return pages_[3]->StatusBar();
 }
 
 void TForm1::BuildFrame() {
@@ -293,197 +240,6 @@ void TForm1::BuildFrame() {
     splitter1_->setStretchFactor(1, 1);
     splitter1_->setSizes({panel1Height_, 768 - panel1Height_});
     setCentralWidget(splitter1_);
-}
-
-void TForm1::BuildListPages() {
-    SongList* lists[] = {&catalogue_, &selection_, &playlist_, &doubles_};
-    for (int i = 0; i < 4; ++i) {
-        const TabDefinition& tab = kTabs[i];
-        auto* model = new SongListModel(*lists[i], this);
-        auto* page =
-            new ListPage(model, QString::fromLatin1(tab.Grid), QString::fromLatin1(tab.Bar),
-                         QString::fromLatin1(tab.Status), pageControl_);
-        page->setObjectName(QString::fromLatin1(tab.Name));
-        models_[static_cast<std::size_t>(i)] = model;
-        pages_[static_cast<std::size_t>(i)] = page;
-        pageControl_->addTab(page, QString::fromUtf8(tab.Caption));
-        pageControl_->ColouredBar()->SetTabColours(i, ColourFromWindows(tab.TabColor),
-                                                   ColourFromWindows(tab.TabFontColor));
-    }
-
-    const Glyph deleteIcon = Glyph::DeleteRows;
-    const Glyph burnIcon = Glyph::BurnDisc;
-    const Glyph markIcon = Glyph::SelectAll;
-    const Glyph playlistIcon = Glyph::AddToPlaylist;
-
-    // A command on a list's bar and in its context menu; an empty caption leaves
-    // it out of that place, a command without handler is a menu separator.
-    struct Command {
-        QString BarCaption;
-        QString MenuCaption;
-        Glyph Icon;
-        void (TForm1::*Handler)();
-        QString Hint = {};  // the bar button's tooltip when not its caption
-    };
-    const Glyph copyIcon = Glyph::CopyToFolder;
-    const QString copyHint =
-        QStringLiteral("In Verzeichnis (Wechseldatenträger/MP3-Stick) kopieren");
-    const Command separator{{}, {}, Glyph::SelectAll, nullptr};
-    const auto addCommands = [this](ListKind kind, const std::vector<Command>& commands) {
-        ListPage* page = Page(kind);
-        for (const Command& command : commands) {
-            if (command.Handler == nullptr) {
-                page->ContextMenu()->addSeparator();
-                continue;
-            }
-            if (!command.BarCaption.isEmpty())
-                connect(page->AddBarButton(command.BarCaption, command.Icon, command.Hint),
-                        &QToolButton::clicked, this, command.Handler);
-            if (!command.MenuCaption.isEmpty())
-                connect(page->ContextMenu()->addAction(command.MenuCaption), &QAction::triggered,
-                        this, command.Handler);
-        }
-    };
-    addCommands(
-        ListKind::Catalogue,
-        {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
-          &TForm1::DelRowMainClick},
-         {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
-          &TForm1::MarkAllMainClick},
-         separator,
-         {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur Playlist hinzufügen"),
-          playlistIcon, &TForm1::copytoplaylistClick}});
-    addCommands(
-        ListKind::Selection,
-        {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
-          &TForm1::DelRowSelClick},
-         {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
-          &TForm1::MarkAllSelClick},
-         separator,
-         {QStringLiteral("zur Playliste hinzufügen"), QStringLiteral("zur &Playlist hinzufügen"),
-          playlistIcon, &TForm1::copytoplaylistClick},
-         separator,
-         {QStringLiteral("In Verzeichnis kopieren"), QStringLiteral("In Verzeichnis &kopieren"),
-          copyIcon, &TForm1::SISelCopyToFolderClick, copyHint},
-         {QStringLiteral("CD brennen (MP3)"), QStringLiteral("CD &brennen (MP3)"), burnIcon,
-          &TForm1::SISelBurnMP3Click}});
-    // The playlist's bar and menu list the M3U commands in different places.
-    addCommands(
-        ListKind::Playlist,
-        {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"), deleteIcon,
-          &TForm1::DelRowPlaylistClick},
-         {QStringLiteral("Alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
-          &TForm1::MarkallplayClick},
-         separator,
-         {{},
-          QStringLiteral("WinAmp Playlist M3U &oeffnen"),
-          Glyph::PlaylistOpen,
-          &TForm1::M3ULoadClick},
-         {{},
-          QStringLiteral("WinAmp Playlist M3U &speichern"),
-          Glyph::PlaylistSave,
-          &TForm1::M3USaveClick},
-         separator,
-         {QStringLiteral("In Verzeichnis kopieren"), QStringLiteral("In Verzeichnis &kopieren"),
-          copyIcon, &TForm1::SIPlayCopyToFolderClick, copyHint},
-         {QStringLiteral("CD brennen (MP3)"), QStringLiteral("CD &brennen (MP3)"), burnIcon,
-          &TForm1::SIPlayBurnMP3Click},
-         {QStringLiteral("WinAmp-Playliste M3U laden"),
-          {},
-          Glyph::PlaylistOpen,
-          &TForm1::M3ULoadClick},
-         {QStringLiteral("WinAmp-Playliste M3U sichern"),
-          {},
-          Glyph::PlaylistSave,
-          &TForm1::M3USaveClick}});
-    addCommands(ListKind::Doubles,
-                {{QStringLiteral("Zeile(n) löschen"), QStringLiteral("Zeile(n) &löschen"),
-                  deleteIcon, &TForm1::DelRowDoubleClick},
-                 {QStringLiteral("alles auswählen"), QStringLiteral("&alle markieren"), markIcon,
-                  &TForm1::MarkAllDoubleClick},
-                 separator,
-                 {QStringLiteral("Datei(en) löschen"), QStringLiteral("Datei(en) löschen"),
-                  Glyph::DeleteFiles, &TForm1::DelFileDoubleClick}});
-
-    // Header presses sort the catalogue, the selection and the playlist; releasing
-    // the Delete key deletes rows there. The doubles list has neither.
-    for (ListKind kind : {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist}) {
-        SongGrid* grid = Page(kind)->Grid();
-        connect(grid, &SongGrid::HeaderPressed, this,
-                [this, grid](int column) { StGrdFixedColClick(grid, column); });
-    }
-    for (ListKind kind :
-         {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist, ListKind::Doubles}) {
-        connect(Page(kind)->Grid(), &SongGrid::RowMadeCurrent, this,
-                [this, kind](int row) { ListRowClick(kind, row); });
-    }
-    const std::pair<ListKind, void (TForm1::*)()> doubleClicks[] = {
-        {ListKind::Catalogue, &TForm1::StGrdMainDblClick},
-        {ListKind::Selection, &TForm1::StGrdSelectionDblClick},
-        {ListKind::Playlist, &TForm1::StGrdPlaylistDblClick},
-        {ListKind::Doubles, &TForm1::StGrdDoubleDblClick}};
-    for (const auto& [kind, handler] : doubleClicks)
-        connect(Page(kind)->Grid(), &SongGrid::RowDoubleClicked, this, handler);
-    StGrdDouble()->SetHeaderPressReported(false);
-    StGrdDouble()->SetDeleteKeyReported(false);
-    connect(StGrdMain(), &SongGrid::DeleteKeyReleased, this, &TForm1::DelRowMainClick);
-    connect(StGrdSelection(), &SongGrid::DeleteKeyReleased, this, &TForm1::DelRowSelClick);
-    connect(StGrdPlaylist(), &SongGrid::DeleteKeyReleased, this, &TForm1::DelRowPlaylistClick);
-
-    connect(pageControl_, &QTabWidget::currentChanged, this, &TForm1::CPageControlChange);
-}
-
-void TForm1::BuildCoverGroup(const QColor& glyphColour) {
-    // The second bar: choosing, scanning and showing the cover.
-    const auto addButton = [&](const char* name, const QString& caption, Glyph glyph,
-                               void (TForm1::*handler)()) {
-        auto* button = new QToolButton(speedBar2_);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setText(caption);
-        button->setToolTip(caption);
-        button->setIcon(GlyphIcon(glyph, glyphColour));
-        button->setFixedSize(34, 35);
-        connect(button, &QToolButton::clicked, this, handler);
-        speedBar2_->addWidget(button);
-        return button;
-    };
-    btnImage_ = addButton("BtnImage", QStringLiteral("Image auswählen"), Glyph::Browse,
-                          &TForm1::BtnImageClick);
-    btnImage_->setEnabled(false);  // until the file box holds a name
-    btnScan_ =
-        addButton("BtnScan", QStringLiteral("Image scannen"), Glyph::Scan, &TForm1::BtnScanClick);
-    btnScan_->setEnabled(false);  // until a scanner has been found
-    addButton("SIShowCover", QStringLiteral("Cover anzeigen"), Glyph::Cover,
-              &TForm1::SIShowCoverClick);
-
-    auto* group = new QGroupBox(QStringLiteral("Cover"), panel1_);
-    group->setObjectName(QStringLiteral("GBCover"));
-    auto* panel = new QFrame(group);
-    panel->setObjectName(QStringLiteral("PanelImage"));
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    previewCache_ = std::make_unique<PreviewCache>();
-    kdImage1_ = new TPictureBox(panel);
-    kdImage1_->setObjectName(QStringLiteral("KDImage1"));
-    kdImage1_->SetPreviewCache(previewCache_.get());
-    kdImage1_->setMinimumSize(48, 48);
-    panel->setMinimumWidth(137 + 2);  // the picture 137 pixels wide; its height follows Panel1
-    auto* panelLayout = new QVBoxLayout(panel);
-    panelLayout->setContentsMargins(1, 1, 1, 1);
-    panelLayout->addWidget(kdImage1_);
-    auto* groupLayout = new QVBoxLayout(group);
-    groupLayout->setContentsMargins(4, 4, 4, 4);
-    groupLayout->addWidget(panel);
-    coverArea_->addWidget(group);
-    connect(kdImage1_, &TPictureBox::PictureChanged, this, &TForm1::KDImage1PictureChange);
-
-    auto* popup = new QMenu(kdImage1_);
-    popup->setObjectName(QStringLiteral("PopupCover"));
-    popup->addAction(QStringLiteral("Auswählen"), this, &TForm1::BtnImageClick);
-    popup->addAction(QStringLiteral("Scannen"), this, &TForm1::BtnScanClick);
-    popup->addAction(QStringLiteral("Anzeigen"), this, &TForm1::SIShowCoverClick);
-    kdImage1_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(kdImage1_, &QWidget::customContextMenuRequested, this,
-            [this, popup](const QPoint& at) { popup->popup(kdImage1_->mapToGlobal(at)); });
 }
 
 void TForm1::BuildMenus() {
@@ -610,34 +366,6 @@ void TForm1::RegisterStoredProperties() {
             panel1Height_ = height;
             splitter1_->setSizes({height, std::max(1, splitter1_->height() - height)});
         });
-}
-
-void TForm1::SetTabColours(ListKind kind, std::int32_t tab, std::int32_t text) {
-    tabs_[Index(kind)] = {tab, text};
-    // The owner-drawn tab shows its colours at once; the list takes them with
-    // ApplyTabColours.
-    pageControl_->ColouredBar()->SetTabColours(Index(kind), ColourFromWindows(tab),
-                                               ColourFromWindows(text));
-}
-
-void TForm1::Farben1Click() {
-    if (colorDlg_->exec() != QDialog::Accepted) return;
-    const ListKind kinds[] = {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist,
-                              ListKind::Doubles};
-    for (int i = 0; i < 4; ++i) {
-        pageControl_->setTabText(i, colorDlg_->TestCaption(i));
-        SetTabColours(kinds[i], colorDlg_->TestColour(i), colorDlg_->TestTextColour(i));
-    }
-    ApplyTabColours();
-    pageControl_->update();
-}
-
-void TForm1::ApplyTabColours() {
-    for (ListKind kind :
-         {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist, ListKind::Doubles}) {
-        Page(kind)->SetTabColours(ColourFromWindows(TabColor(kind)),
-                                  ColourFromWindows(TabFontColor(kind)));
-    }
 }
 
 void TForm1::showEvent(QShowEvent* event) {

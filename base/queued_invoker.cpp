@@ -1,4 +1,4 @@
-#include "drive/queued_invoker.h"
+#include "base/queued_invoker.h"
 
 #include <algorithm>
 #include <future>

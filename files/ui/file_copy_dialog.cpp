@@ -1,4 +1,4 @@
-#include "catalogue/ui/file_copy_dialog.h"
+#include "files/ui/file_copy_dialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -12,9 +12,9 @@
 #include <chrono>
 #include <random>
 
+#include "app/ui/main_window.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
 #include "playback/play_count.h"
 #include "playback/player_rules.h"

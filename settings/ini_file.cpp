@@ -1,4 +1,4 @@
-#include "catalogue/ini_file.h"
+#include "settings/ini_file.h"
 
 #include <algorithm>
 #include <system_error>

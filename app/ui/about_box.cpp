@@ -1,4 +1,4 @@
-#include "catalogue/ui/about_box.h"
+#include "app/ui/about_box.h"
 
 #include <QDesktopServices>
 #include <QEvent>

@@ -1,10 +1,10 @@
-#include "catalogue/form_storage.h"
+#include "settings/form_storage.h"
 
 #include <array>
 #include <charconv>
 #include <cstdio>
 
-#include "catalogue/ini_file.h"
+#include "settings/ini_file.h"
 
 namespace tv {
 namespace {

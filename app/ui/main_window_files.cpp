@@ -4,11 +4,11 @@
 #include <QFileInfo>
 #include <filesystem>
 
+#include "app/ui/main_window.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
-#include "catalogue/ui/file_copy_dialog.h"
-#include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
+#include "files/ui/file_copy_dialog.h"
 #include "widgets/ui/byte_text.h"
 #include "widgets/ui/prompts.h"
 

@@ -6,11 +6,13 @@
 #include <QHeaderView>
 #include <QLineEdit>
 
+#include "app/ui/main_window.h"
 #include "catalogue/m3u_playlist.h"
 #include "catalogue/ui/list_page.h"
-#include "catalogue/ui/main_window.h"
 #include "catalogue/ui/song_grid.h"
+#include "picture/ui/picture_box.h"
 #include "tools/list_export.h"
+#include "tools/ui/autoadding_dialog.h"
 #include "tools/ui/doubles_dialog.h"
 #include "tools/ui/export_dialog.h"
 #include "tools/ui/find_dialog.h"
@@ -135,6 +137,16 @@ void TForm1::M3ULoadClick() {
                           QStringLiteral(" kann nicht gelesen werden: ") + ErrorText(error),
                       PromptIcon::Error);
     }
+}
+
+void TForm1::BtnAutoAddClick() {
+    StGrdMain()->setEnabled(false);
+    // Rows added by the scan get no cover picture.
+    kdImage1_->Clear();
+    rememberedPictureName_.clear();
+    autoadding_->exec();
+    StGrdMain()->setEnabled(true);
+    UpdateStatusBars();
 }
 
 }  // namespace tv

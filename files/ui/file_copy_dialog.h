@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "catalogue/file_operation.h"
+#include "files/file_operation.h"
 
 class QLabel;
 class QProgressBar;

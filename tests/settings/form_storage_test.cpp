@@ -1,8 +1,8 @@
-#include "catalogue/form_storage.h"
+#include "settings/form_storage.h"
 
 #include <gtest/gtest.h>
 
-#include "catalogue/ini_file.h"
+#include "settings/ini_file.h"
 #include "tests/support/temp_folder.h"
 
 namespace tv {

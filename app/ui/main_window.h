@@ -7,9 +7,10 @@
 #include <thread>
 #include <vector>
 
-#include "catalogue/file_operation.h"
 #include "catalogue/list_status.h"
 #include "catalogue/song_list.h"
+#include "catalogue/ui/catalogue_host.h"
+#include "files/file_operation.h"
 #include "metadata/id3_tag.h"
 #include "picture/sane_scanner.h"
 
@@ -75,7 +76,7 @@ struct SongDetailsControls {
 // splitter, and the tab control with the four lists (catalogue, selection,
 // playlist, doubles), which it owns for the whole run. It loads the lists from the
 // program's folder after it has first been shown and saves them when it closes.
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public CatalogueHost {
     Q_OBJECT
   public:
     // The program folder holds the list files and "SONGVAT.INI".
@@ -83,10 +84,13 @@ class TForm1 : public QMainWindow {
     ~TForm1() override;
 
     // The four lists and their views.
-    SongList& Catalogue() noexcept { return catalogue_; }
-    SongList& Selection() noexcept { return selection_; }
-    SongList& Playlist() noexcept { return playlist_; }
-    SongList& Doubles() noexcept { return doubles_; }
+    SongList& Catalogue() noexcept override { return catalogue_; }
+    SongList& Selection() noexcept override { return selection_; }
+    SongList& Playlist() noexcept override { return playlist_; }
+    SongList& Doubles() noexcept override { return doubles_; }
+    QWidget* HostWindow() noexcept override { return this; }
+    void ShowListPage(ListKind kind) override;
+    void ShowCatalogueRow(int row) override;
     SongGrid* StGrdMain() const;
     SongGrid* StGrdSelection() const;
     SongGrid* StGrdPlaylist() const;
@@ -109,7 +113,7 @@ class TForm1 : public QMainWindow {
     void ReadSongTags(const QString& fileName);
     void GuessTagsFromPath(const QString& path);
     void SelectGenre(const QString& genre);
-    void StoreSongDetails(SongList& list, const QString& fileName, bool overwrite);
+    void StoreSongDetails(SongList& list, const QString& fileName, bool overwrite) override;
     void BtnSongOKClick();
     void BtnRetryID3Click();
     bool WriteBackTag(const QString& fileName);
@@ -119,7 +123,7 @@ class TForm1 : public QMainWindow {
     void ListRowClick(ListKind kind, int row);
     // Puts a file into the file box and fills the panel from it, also when the box
     // shows that name already.
-    void ShowFileInPanel(const QString& fileName);
+    void ShowFileInPanel(const QString& fileName) override;
     // The cover of a catalogued song: the row's "Image" becomes the remembered
     // picture name.
     void ShowCatalogueCover(int row);
@@ -151,10 +155,10 @@ class TForm1 : public QMainWindow {
     TAudioplayer* Audioplayer() const noexcept { return audioplayer_; }
     TFrmRandom* FrmRandom() const noexcept { return frmRandom_; }
 
-    Prompts& UserPrompts() const noexcept { return prompts_; }
+    Prompts& UserPrompts() const noexcept override { return prompts_; }
     const std::filesystem::path& ProgramFolder() const noexcept { return programFolder_; }
     std::filesystem::path ListFilePath(ListKind kind) const;
-    std::filesystem::path SettingsPath() const;
+    std::filesystem::path SettingsPath() const override;
 
     // True once the start-up has loaded the lists.
     bool IsStartedUp() const noexcept { return startedUp_; }
@@ -234,22 +238,22 @@ class TForm1 : public QMainWindow {
 
     // Set while the folder scan adds files: no playback starts meanwhile.
     bool Adding() const noexcept { return adding_; }
-    void SetAdding(bool adding) noexcept { adding_ = adding; }
+    void SetAdding(bool adding) noexcept override { adding_ = adding; }
     void BeendenClick();
 
     // Appends rows to another list, optionally with the copy progress window.
     int AppendRowsWithProgress(const SongList& source, SongList& target, int firstRow, int lastRow,
-                               bool showProgress);
+                               bool showProgress) override;
 
     // Ends the program at once without questions (signals): every event loop,
     // modal dialogs included, ends and running work stops; when the main loop has
     // returned the settings and then the lists are saved as they are.
     void ShutDownAndQuit();
     // True once the program was asked to end: long work stops at its next check.
-    bool QuitRequested() const noexcept { return quitRequested_; }
+    bool QuitRequested() const noexcept override { return quitRequested_; }
     // True when the program was asked to end while a burn or erase ran: the lists
     // are saved, and it ends when that job has ended (or at a second request).
-    bool QuitAfterJob() const noexcept { return quitAfterJob_; }
+    bool QuitAfterJob() const noexcept override { return quitAfterJob_; }
 
   signals:
     void StartupFinished();

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class QComboBox;
 class QFrame;
@@ -12,14 +13,23 @@ class QPushButton;
 namespace tv {
 
 class ColouredTabWidget;
-class TForm1;
+
+// A tab of the main window as the colour dialog takes it over when it is shown:
+// caption, tab colour and text colour (Windows colour values).
+struct TabColouring {
+    QString Caption;
+    std::int32_t Tab = 0;
+    std::int32_t Text = 0;
+};
+using TabColouringSource = std::function<TabColouring(int tab)>;
 
 // "Farbeinstellung": the colours of the four list tabs, tried out on four test
-// tabs before they are applied.
+// tabs before they are applied. The main window's tabs 0 ... 3 come from
+// mainTabs each time the dialog is shown.
 class TColorDlg : public QDialog {
     Q_OBJECT
   public:
-    explicit TColorDlg(TForm1& mainWindow);
+    TColorDlg(QWidget* parent, TabColouringSource mainTabs);
 
     ColouredTabWidget* TestTabs() const noexcept { return testTabs_; }
     QComboBox* ColorComboBox1() const noexcept { return comboBox1_; }
@@ -51,7 +61,7 @@ class TColorDlg : public QDialog {
     static void SelectColour(QComboBox* box, std::int32_t colour);
     static std::int32_t ColourOf(const QComboBox* box);
 
-    TForm1& main_;
+    TabColouringSource mainTabs_;
     ColouredTabWidget* testTabs_;
     std::array<QFrame*, 4> previews_{};
     std::array<Colours, 4> colours_{};

@@ -1,4 +1,4 @@
-#include "catalogue/ui/folder_picker.h"
+#include "widgets/ui/folder_picker.h"
 
 #include <QFileInfo>
 

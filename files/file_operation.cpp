@@ -1,4 +1,4 @@
-#include "catalogue/file_operation.h"
+#include "files/file_operation.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

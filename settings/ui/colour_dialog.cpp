@@ -1,4 +1,4 @@
-#include "catalogue/ui/colour_dialog.h"
+#include "settings/ui/colour_dialog.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -10,7 +10,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "catalogue/ui/main_window.h"
 #include "widgets/ui/coloured_tab_widget.h"
 #include "widgets/ui/windows_colour.h"
 
@@ -48,9 +47,9 @@ QComboBox* Picker(QWidget* parent, const char* name) {
 
 }  // namespace
 
-TColorDlg::TColorDlg(TForm1& mainWindow)
-    : QDialog(&mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
-      main_(mainWindow),
+TColorDlg::TColorDlg(QWidget* parent, TabColouringSource mainTabs)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
+      mainTabs_(std::move(mainTabs)),
       testTabs_(new ColouredTabWidget(this)),
       comboBox1_(Picker(this, "ColorComboBox1")),
       comboBox2_(Picker(this, "ColorComboBox2")),
@@ -109,12 +108,10 @@ void TColorDlg::showEvent(QShowEvent* event) {
     if (const QScreen* shownOn = screen())
         move(shownOn->availableGeometry().center() - rect().center());
     // The main tabs, in their order, onto the test tabs.
-    const ListKind kinds[] = {ListKind::Catalogue, ListKind::Selection, ListKind::Playlist,
-                              ListKind::Doubles};
     for (int i = 0; i < 4; ++i) {
-        testTabs_->setTabText(i, main_.CPageControl()->tabText(i));
-        colours_[static_cast<std::size_t>(i)] = {main_.TabColor(kinds[i]),
-                                                 main_.TabFontColor(kinds[i])};
+        const TabColouring tab = mainTabs_(i);
+        testTabs_->setTabText(i, tab.Caption);
+        colours_[static_cast<std::size_t>(i)] = {tab.Tab, tab.Text};
         testTabs_->ColouredBar()->SetTabColours(i, ColourFromWindows(colours_[i].Tab),
                                                 ColourFromWindows(colours_[i].Text));
     }

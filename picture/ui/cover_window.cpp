@@ -1,4 +1,4 @@
-#include "catalogue/ui/cover_window.h"
+#include "picture/ui/cover_window.h"
 
 #include <QVBoxLayout>
 

@@ -18,11 +18,11 @@
 #include <exception>
 #include <system_error>
 
+#include "app/ui/main_window.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/list_status.h"
 #include "catalogue/song_columns.h"
 #include "catalogue/song_details.h"
-#include "catalogue/ui/main_window.h"
 #include "metadata/id3_genres.h"
 #include "metadata/mpeg_data.h"
 #include "widgets/ui/byte_text.h"
