@@ -6,11 +6,11 @@
 
 namespace tv {
 
-// Replaces the file at path by data without ever leaving a half-written file: the
-// data goes into a temporary file in the same folder, is flushed to the disk and
-// then renamed over the old file (whose permissions it takes over). A symbolic link
-// at path is followed, so the file it names is replaced. Throws std::system_error
-// naming the file when any step fails; the old file is then unchanged.
+// Replaces the file at path by data without ever leaving a half-written file
+// (through OutputFile: a temporary file beside it, flushed and renamed; links
+// followed; the old file's mode kept; a FIFO, device or directory refused).
+// Throws std::system_error naming the file when any step fails; the old file is
+// then unchanged.
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view data);
 
 // Writes a new file the same way, but never replaces anything: when a file (or

@@ -7,7 +7,8 @@ namespace tv::bench {
 // Answers every question with Cancel: a benchmark must not meet one.
 class SilentPrompts final : public Prompts {
   public:
-    PromptAnswer Ask(QWidget*, const QString&, const QString&, PromptIcon, PromptButtons) override {
+    PromptAnswer Ask(QWidget*, const QString&, const QString&, PromptIcon, PromptButtons,
+                     std::optional<PromptAnswer> = std::nullopt) override {
         return PromptAnswer::Cancel;
     }
     int Choose(QWidget*, const QString&, const QString&, PromptIcon,

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <system_error>
 
 #include "base/byte_order.h"
 #include "base/text_case.h"
@@ -16,6 +17,8 @@ namespace tv {
 namespace {
 
 constexpr std::uint64_t kLargestFile = 0xFFFFFFFFull;  // ISO 9660 lengths are 32-bit
+// The longest ISO 9660 file identifier (level 2: 30 characters, ";1" not counted).
+constexpr std::size_t kLongestShortName = 30;
 
 std::string FileNameOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -151,14 +154,32 @@ std::string TDiscBurner::UniqueJolietName(TDEntry& directory, const std::string&
         return it != directory.ByJolietName.end() && it->second != self;
     };
     if (!taken(safe)) return safe;
-    for (unsigned number = 2;; ++number) {
-        std::string candidate = WithNumber(safe, isDirectory, number);
+    unsigned& next = directory.JolietNumbers[JolietKey(safe, isDirectory)];
+    for (next = std::max(next, 2u);; ++next) {
+        std::string candidate = WithNumber(safe, isDirectory, next);
         if (taken(candidate)) continue;
+        ++next;
         DebugMessage(">>> JOLIET NAME \"" + LogText(safe) + "\" IS TAKEN; WRITTEN AS \"" +
                          LogText(candidate) + "\"",
                      0);
         return candidate;
     }
+}
+
+std::string TDiscBurner::UniqueLongName(TDEntry& directory, const std::string& wanted) {
+    const auto taken = [&](const std::string& name) {
+        return directory.ByLongName.contains(UpperCase(name)) ||
+               directory.ByJolietName.contains(JolietKey(JolietSafeName(name), false));
+    };
+    unsigned& next = directory.LongNameNumbers[UpperCase(wanted)];
+    for (next = std::max(next, 2u); next < 1000000; ++next) {
+        std::string candidate = WithNumber(wanted, false, next);
+        if (candidate.empty() || JolietLength(candidate) + 2 > kLongestJolietIdentifier) break;
+        if (taken(candidate)) continue;
+        ++next;
+        return candidate;
+    }
+    return {};
 }
 
 TDEntry* TDiscBurner::AddDirectory(TDEntry& parent, const std::string& longName, TDateTime date,
@@ -169,11 +190,11 @@ TDEntry* TDiscBurner::AddDirectory(TDEntry& parent, const std::string& longName,
     // Names and depths the image cannot hold are refused rather than written wrongly.
     if (longName.empty() || longName == "." || longName == "..") return nullptr;
     if (JolietLength(longName) > kLongestJolietIdentifier) {
-        DebugMessage(">>> SKIPING; FOLDER NAME TOO LONG FOR JOLIET " + LogText(longName), 0);
+        ReportSkip("FOLDER NAME TOO LONG FOR JOLIET", longName);
         return nullptr;
     }
     if (parent.Level >= kDeepestLevel) {
-        DebugMessage(">>> SKIPING; FOLDER TOO DEEP " + LogText(longName), 0);
+        ReportSkip("FOLDER TOO DEEP", longName);
         return nullptr;
     }
     // A directory needs a directory entry and a file entry: check both before adding either.
@@ -222,10 +243,20 @@ TDEntry* TDiscBurner::EnsurePath(const std::string& sourceFolder) {
     return directory;
 }
 
+void TDiscBurner::ReportSkip(const std::string& reason, const std::string& path,
+                             const std::string& detail) {
+    lastSkipReason_ = detail.empty() ? reason : reason + " (" + detail + ")";
+    DebugMessage(">>> SKIPING; " + reason + " " + LogText(path), 0);
+}
+
 std::uint8_t TDiscBurner::InsertFile(const std::string& destPath, const std::string& sourcePath,
                                      bool keepPath) {
-    lastFileAdded_ = false;
-    if (RefusedWhileBurning()) return 0;
+    lastOutcome_ = InsertOutcome::LeftOut;
+    lastSkipReason_.clear();
+    if (RefusedWhileBurning()) {
+        lastSkipReason_ = "IMAGE CANNOT CHANGE WHILE BURNING";
+        return 0;
+    }
     TDEntry* destination = nullptr;
     if (keepPath) {
         const std::size_t slash = sourcePath.find_last_of('/');
@@ -235,35 +266,39 @@ std::uint8_t TDiscBurner::InsertFile(const std::string& destPath, const std::str
         destination = FindDir(destPath);
     }
     if (destination == nullptr) {
+        if (lastSkipReason_.empty()) lastSkipReason_ = "INVALID DESTINATION PATH";
         DebugMessage("INVALID DESTINATION PATH", 4);
         return 0;
     }
     struct stat info {};
-    if (::stat(sourcePath.c_str(), &info) != 0) return 255;
+    if (::stat(sourcePath.c_str(), &info) != 0) {
+        lastSkipReason_ = std::error_code(errno, std::generic_category()).message();
+        return 255;
+    }
     // Only regular files: a folder would become an entry without a directory behind
     // it, and a FIFO or device has no data to burn (and blocks whoever reads it).
     if (!S_ISREG(info.st_mode)) {
-        DebugMessage(
-            std::string(">>> SKIPING; ") +
-                (S_ISDIR(info.st_mode) ? "NOT A FILE BUT A FOLDER " : "NOT A REGULAR FILE ") +
-                LogText(sourcePath),
-            0);
+        ReportSkip(S_ISDIR(info.st_mode) ? "NOT A FILE BUT A FOLDER" : "NOT A REGULAR FILE",
+                   sourcePath);
         return 255;
     }
-    lastFileAdded_ = AddEntry(*destination, sourcePath, info);
+    lastOutcome_ = AddEntry(*destination, sourcePath, info);
     return 1;
 }
 
-bool TDiscBurner::AddEntry(TDEntry& destination, const std::string& sourcePath,
-                           const struct stat& info) {
+TDiscBurner::InsertOutcome TDiscBurner::AddEntry(TDEntry& destination,
+                                                 const std::string& sourcePath,
+                                                 const struct stat& info) {
     const std::string listedName = FileNameOf(sourcePath);
     std::uint32_t attributes = listedName.starts_with('.') ? kAttributeHidden : 0;
     const auto size = static_cast<std::uint64_t>(info.st_size);
 
     std::string longName = listedName;
     if (longName.find('.') == std::string::npos) longName += '.';
-    const auto found = destination.ByLongName.find(UpperCase(longName));
-    TFEntry* existing = found == destination.ByLongName.end() ? nullptr : found->second;
+    const auto entryNamed = [&](const std::string& name) -> TFEntry* {
+        const auto found = destination.ByLongName.find(UpperCase(name));
+        return found == destination.ByLongName.end() ? nullptr : found->second;
+    };
     // The 8.3 alias, unique within the destination directory as it is written:
     // with the "." a name without extension gets.
     const auto withDot = [](std::string name) {
@@ -276,34 +311,64 @@ bool TDiscBurner::AddEntry(TDEntry& destination, const std::string& sourcePath,
             [&](const std::string& n) { return ShortNameTaken(destination, withDot(n), self); },
             &destination.AliasNumbers));
     };
-    std::string shortName = alias(existing);
+    std::string shortName = alias(entryNamed(longName));
     TDateTime date = DateTimeFromUnix(info.st_mtime);
     bool skip = JolietLength(longName) >= 110;
     if (OnAddFile) OnAddFile(*this, sourcePath, longName, shortName, date, attributes, size, skip);
-    if (skip) return false;
+    if (skip) {
+        // A handler that skips reports why; a file is never left out unseen.
+        if (lastSkipReason_.empty()) ReportSkip("FILE NAME LENGTH >= 110", sourcePath);
+        return InsertOutcome::LeftOut;
+    }
 
     // Sizes and names the image cannot hold are refused rather than written wrongly.
     if (size > kLargestFile) {
-        DebugMessage(">>> SKIPING; FILE SIZE >= 4 GB " + LogText(sourcePath), 0);
-        return false;
+        ReportSkip("FILE SIZE >= 4 GB", sourcePath);
+        return InsertOutcome::LeftOut;
     }
     if (longName.empty() || JolietLength(longName) + 2 > kLongestJolietIdentifier) {
-        DebugMessage(">>> SKIPING; FILE NAME TOO LONG FOR JOLIET " + LogText(sourcePath), 0);
-        return false;
+        ReportSkip("FILE NAME TOO LONG FOR JOLIET", sourcePath);
+        return InsertOutcome::LeftOut;
     }
-    if (existing != nullptr && (!ReplaceFile || existing->IsDirectory())) return false;
+    shortName = withDot(UpperCase(shortName));
+    if (shortName.size() > kLongestShortName) {
+        ReportSkip("SHORT NAME TOO LONG (" + LogText(shortName) + ")", sourcePath);
+        return InsertOutcome::LeftOut;
+    }
+
+    // The name (as the handler left it) may be one another child carries.
+    TFEntry* existing = entryNamed(longName);
+    if (existing != nullptr && !existing->IsDirectory() && !ReplaceFile &&
+        existing->SourceDevice == info.st_dev && existing->SourceInode == info.st_ino)
+        return InsertOutcome::AlreadyThere;  // the same file again: it is on the disc once
+    if (existing != nullptr && (existing->IsDirectory() || !ReplaceFile)) {
+        // Another file (or a folder) of that name: both go on the disc, this one
+        // under a numbered name.
+        const std::string numbered = UniqueLongName(destination, longName);
+        if (numbered.empty()) {
+            ReportSkip("NO UNIQUE NAME FOR", sourcePath);
+            return InsertOutcome::LeftOut;
+        }
+        DebugMessage(">>> FILE NAME \"" + LogText(longName) + "\" IS TAKEN; WRITTEN AS \"" +
+                         LogText(numbered) + "\"",
+                     0);
+        longName = numbered;
+        existing = nullptr;
+    }
     TFEntry* entry = existing;
     if (entry == nullptr) {
         entry = NewFileEntry();
-        if (entry == nullptr) return false;
+        if (entry == nullptr) {
+            lastSkipReason_ = "MAXIMUM FILES CAN BE " + std::to_string(maxFiles_);
+            return InsertOutcome::LeftOut;
+        }
         destination.Children.push_back(entry);
     }
-    shortName = withDot(UpperCase(shortName));
     // A handler may have chosen a name another entry carries: it gets an alias of its own.
     if (ShortNameTaken(destination, shortName, entry)) shortName = alias(entry);
     if (existing != nullptr) {
         destination.ByShortName.erase(existing->ShortName);
-        destination.ByLongName.erase(found);
+        destination.ByLongName.erase(UpperCase(longName));
         destination.ByJolietName.erase(JolietKey(existing->LongName, false));
     }
     const std::string jolietName = UniqueJolietName(destination, longName, false, entry);
@@ -316,8 +381,10 @@ bool TDiscBurner::AddEntry(TDEntry& destination, const std::string& sourcePath,
     entry->Attributes = attributes;
     entry->Date = date;
     entry->SourcePath = sourcePath;
+    entry->SourceDevice = info.st_dev;
+    entry->SourceInode = info.st_ino;
     ++treeRevision_;
-    return true;
+    return InsertOutcome::Added;
 }
 
 LayoutTree TDiscBurner::Tree() const {
@@ -332,6 +399,7 @@ bool TDiscBurner::LayoutCurrent() const noexcept {
 }
 
 void TDiscBurner::LayOut() {
+    layoutError_.clear();
     layout_ = ComputeImageLayout(Tree(), nextWritableAddress_, JolietFileSystem);
     for (std::size_t i = 0; i < directories_.size(); ++i) {
         TDEntry& d = *directories_[i];
@@ -357,10 +425,23 @@ void TDiscBurner::LayOut() {
     layoutValid_ = true;
 }
 
+bool TDiscBurner::LaidOut(const std::function<void()>& layOut) {
+    // A tree no image can hold (a name too long for its record, too many
+    // directories) is reported, never thrown out of the burner.
+    try {
+        layOut();
+        return true;
+    } catch (const std::exception& failure) {
+        layoutValid_ = false;
+        layoutError_ = failure.what();
+        DebugMessage(">>> THE IMAGE CANNOT BE LAID OUT: " + LogText(failure.what()), 0);
+        return false;
+    }
+}
+
 bool TDiscBurner::PrepareImage(bool forBurn) {
     if (RefusedWhileBurning()) return false;
-    PrepareLayout(forBurn);
-    return true;
+    return LaidOut([&] { PrepareLayout(forBurn); });
 }
 
 void TDiscBurner::PrepareLayout(bool forBurn) {
@@ -377,11 +458,14 @@ void TDiscBurner::PrepareLayout(bool forBurn) {
 bool TDiscBurner::PrepareImageAt(std::uint32_t nextWritableAddress) {
     if (RefusedWhileBurning()) return false;
     nextWritableAddress_ = nextWritableAddress > 0xFF000000u ? 0 : nextWritableAddress;
-    LayOut();
-    return true;
+    return LaidOut([&] { LayOut(); });
 }
 
 bool TDiscBurner::BuildImageHeader() {
+    return LaidOut([&] { RenderHeader(); });
+}
+
+void TDiscBurner::RenderHeader() {
     // A tree changed (or the Joliet switch turned) since the last layout is laid out
     // again at the same address: the header never describes another tree.
     if (!LayoutCurrent()) LayOut();
@@ -395,7 +479,6 @@ bool TDiscBurner::BuildImageHeader() {
     std::copy(header_.begin(), header_.begin() + static_cast<std::ptrdiff_t>(descriptorEnd),
               descriptorCopy_.begin());
     descriptorEnd_ = descriptorEnd;
-    return true;
 }
 
 std::uint64_t TDiscBurner::ImageSectors() const {

@@ -22,6 +22,10 @@ namespace tv {
 
 class TDiscBurner;
 
+// Whether a medium can be written in test mode: DVD+R, DVD+RW and DVD-RAM have
+// no test mode (a drive would write them for real).
+bool MediumHasTestWrite(std::uint16_t discType);
+
 // Raised for every file about to enter the tree; the handler may rename, redate or
 // skip it.
 using TAddFileEvent =
@@ -76,7 +80,19 @@ class TDiscBurner : public TSCSIDevice {
     std::uint8_t InsertFile(const std::string& destPath, const std::string& sourcePath,
                             bool keepPath);
     // Whether the last InsertFile put the file into the tree.
-    bool LastFileAdded() const noexcept { return lastFileAdded_; }
+    bool LastFileAdded() const noexcept { return lastOutcome_ == InsertOutcome::Added; }
+    // What became of the last InsertFile's file: added (a file whose name another
+    // file of the directory carries is added under a numbered name), already in
+    // the tree (the same source file again), or left out (with a ">>> SKIPING; "
+    // line whose reason LastSkipReason gives).
+    enum class InsertOutcome { Added, AlreadyThere, LeftOut };
+    InsertOutcome LastInsertOutcome() const noexcept { return lastOutcome_; }
+    const std::string& LastSkipReason() const noexcept { return lastSkipReason_; }
+    // Logs ">>> SKIPING; " + reason + " " + path and keeps reason (with the
+    // detail, the system's word, in brackets) for LastSkipReason; for handlers of
+    // OnAddFile that skip a file.
+    void ReportSkip(const std::string& reason, const std::string& path,
+                    const std::string& detail = {});
     // Adds a subdirectory to a directory (null when refused: a name "." or "..", one
     // too long for a Joliet record, a level deeper than 255, or no room left).
     TDEntry* AddDirectory(TDEntry& parent, const std::string& longName, TDateTime date,
@@ -91,11 +107,13 @@ class TDiscBurner : public TSCSIDevice {
 
     // Layout and header. The layout belongs to the tree and Joliet switch it was
     // computed for; BuildImageHeader lays the tree out again (at the same address)
-    // when either changed since.
+    // when either changed since. False (with a log line and LayoutError) for a
+    // tree no image can hold.
     bool PrepareImage(bool forBurn = false);
     // Lays the image out at a given session start without asking a drive.
     bool PrepareImageAt(std::uint32_t nextWritableAddress);
     bool BuildImageHeader();
+    const std::string& LayoutError() const noexcept { return layoutError_; }
     const ImageLayout& Layout() const noexcept { return layout_; }
     const std::vector<std::uint8_t>& HeaderStream() const noexcept { return header_; }
     void ClearHeaderStream() { header_.clear(); }
@@ -120,11 +138,16 @@ class TDiscBurner : public TSCSIDevice {
     // the image out behind the disc's next writable address, fills the reader's
     // cache and writes; true then. The outcome always arrives through OnWriteDone
     // (in the main thread, through the invoker). False when the drive is held by
-    // another program, OnWriteDone having been raised already with the reason;
-    // also false, without an event, while a burn or erase runs. Until the burn
-    // has ended the tree, layout and ImageSectors belong to the write thread.
+    // another program, cannot be opened or is erasing, OnWriteDone having been
+    // raised already with the reason; also false, without an event, while a burn
+    // runs or its OnWriteDone has not been delivered yet (that event comes). Until
+    // the burn has ended the tree, layout and ImageSectors belong to the write
+    // thread.
     bool BurnImage();
     bool Burning() const noexcept { return burning_; }
+    // Whether the last BurnImage claimed the drive (and so may have changed the
+    // disc): a burn refused before that leaves the disc where it is (no eject).
+    bool BurnClaimedDrive() const noexcept { return driveClaimed_; }
     // Waits until the write thread has ended (its OnWriteDone may still be queued).
     void WaitForBurn();
     // Bytes sent to the drive by the running (or last) burn.
@@ -144,13 +167,17 @@ class TDiscBurner : public TSCSIDevice {
     std::string StartReader();
     // Steps D to F: the error text (empty on success).
     std::string WriteImage();
-    // D: the drive prepared for writing; false when abandoned.
-    void PrepareDriveForWriting(std::uint16_t discType, std::uint8_t& firstTrack);
+    // D: the drive prepared for writing; the error text when it cannot be (a test
+    // write the drive does not take).
+    std::string PrepareDriveForWriting(std::uint16_t discType, std::uint8_t& firstTrack);
+    // Whether the drive's write parameters page holds the test-write bit now.
+    bool DriveTookTestWrite();
     // E: the blocks written; the error text (empty on success).
     std::string WriteBlocks(std::uint16_t discType);
     bool WriteDescriptorCopy(std::uint16_t discType, std::uint32_t sectors, std::string& error);
-    // F: flushing, closing and resetting.
-    void FlushDrive(std::uint16_t discType);
+    // F: flushing (the error text when the drive could not write what it had
+    // buffered), closing and resetting.
+    std::string FlushDrive(std::uint16_t discType);
     // False when the (final) close command failed.
     bool CloseSession(std::uint16_t discType, std::uint8_t firstTrack);
     bool DriveBusy() const;
@@ -164,16 +191,23 @@ class TDiscBurner : public TSCSIDevice {
     TFEntry* NewFileEntry();
     TDEntry* NewDirectoryEntry();
     TDEntry* EnsurePath(const std::string& sourceFolder);
-    bool AddEntry(TDEntry& destination, const std::string& sourcePath, const struct stat& info);
+    InsertOutcome AddEntry(TDEntry& destination, const std::string& sourcePath,
+                           const struct stat& info);
     bool ShortNameTaken(const TDEntry& directory, const std::string& name,
                         const TFEntry* except) const;
     // The name as the Joliet tree writes it, unique in the directory without regard
     // to case; a taken one gets " (2)", " (3)" ... before its extension.
     std::string UniqueJolietName(TDEntry& directory, const std::string& wanted, bool isDirectory,
                                  const TFEntry* self);
+    // A long name no child of the directory carries: wanted with " (2)", " (3)" ...
+    // before its extension, within the Joliet length; empty when none can be made.
+    std::string UniqueLongName(TDEntry& directory, const std::string& wanted);
     LayoutTree Tree() const;
     bool LayoutCurrent() const noexcept;
+    // Runs a step that lays the image out; false (reported) when it throws.
+    bool LaidOut(const std::function<void()>& layOut);
     void LayOut();
+    void RenderHeader();
     void PrepareLayout(bool forBurn);
     bool RefusedWhileBurning();
 
@@ -190,15 +224,21 @@ class TDiscBurner : public TSCSIDevice {
     std::uint64_t layoutRevision_ = 0;
     bool layoutJoliet_ = true;
     bool layoutValid_ = false;
-    bool lastFileAdded_ = false;
+    std::string layoutError_;
+    InsertOutcome lastOutcome_ = InsertOutcome::LeftOut;
+    std::string lastSkipReason_;
     std::vector<std::uint8_t> header_;
     std::vector<std::uint8_t> descriptorCopy_;
     std::size_t descriptorEnd_ = 0;
 
     // The running burn.
     std::unique_ptr<TCacheThread> cache_;
+    std::mutex cacheMutex_;  // cache_ as the write thread makes it and AbandonBurn reads it
     std::thread writeThread_;
     std::atomic<bool> burning_{false};
+    // From the start of a burn until its OnWriteDone has been delivered.
+    std::atomic<bool> writeDonePending_{false};
+    bool driveClaimed_ = false;
     std::atomic<bool> abandonBurn_{false};
     std::mutex burnWaitMutex_;
     std::condition_variable burnWake_;

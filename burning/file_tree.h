@@ -30,11 +30,15 @@ struct TDEntry {
 
     // Look-ups kept by the burner: children by upper-cased name as added, by ISO
     // identifier, by upper-cased Joliet identifier (";1" for files), and the next
-    // alias number per alias stem.
+    // alias number per alias stem; and, per taken name, the number to try next
+    // when another file of that name comes (long names and Joliet names), so that
+    // many files of one name do not each count up from 2.
     std::unordered_map<std::string, TFEntry*> ByLongName;
     std::unordered_map<std::string, TFEntry*> ByShortName;
     std::unordered_map<std::string, TFEntry*> ByJolietName;
     std::unordered_map<std::string, unsigned> AliasNumbers;
+    std::unordered_map<std::string, unsigned> LongNameNumbers;
+    std::unordered_map<std::string, unsigned> JolietNumbers;
 };
 
 // One file, or one subdirectory inside its parent's child list.
@@ -42,6 +46,9 @@ struct TFEntry {
     std::string ShortName;   // upper-cased ISO name without ";1"
     std::string LongName;    // Joliet name as written (characters Joliet cannot carry are "_")
     std::string SourcePath;  // empty for a subdirectory
+    // The source file's identity (device and inode): the same file named twice,
+    // by two paths, is one entry.
+    std::uint64_t SourceDevice = 0, SourceInode = 0;
     TDateTime Date = 0;
     std::uint64_t IsoLength = 0;
     std::uint64_t JolietLength = 0;

@@ -1,6 +1,9 @@
 #include "burning/image_content.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstring>
@@ -54,6 +57,15 @@ bool ImageContent::ReadData(std::span<std::uint8_t> out, std::size_t& got, std::
             }
             ::posix_fadvise(open_->Handle(), 0, 0, POSIX_FADV_SEQUENTIAL);
             fileDone_ = 0;
+            // A file that grew or shrank since it was added is not the file laid
+            // out: burning it cut or padded would pass for a good copy.
+            struct stat info {};
+            if (::fstat(open_->Handle(), &info) != 0 ||
+                static_cast<std::uint64_t>(info.st_size) != file.Length) {
+                error = "CAN'T READ FILE \"" + LogText(file.Path) +
+                        "\": ITS SIZE HAS CHANGED SINCE IT WAS ADDED";
+                return false;
+            }
         }
         const std::uint64_t padded = Padded(file.Length);
         const auto want =
@@ -62,11 +74,15 @@ bool ImageContent::ReadData(std::span<std::uint8_t> out, std::size_t& got, std::
         const std::size_t fromFile = static_cast<std::size_t>(
             std::min<std::uint64_t>(file.Length > fileDone_ ? file.Length - fileDone_ : 0, want));
         if (fromFile > 0) {
+            errno = 0;
             const std::int64_t read =
                 open_->Read(out.data() + got, static_cast<std::int64_t>(fromFile));
             if (read != static_cast<std::int64_t>(fromFile)) {
-                error = "CAN'T READ FILE \"" + LogText(file.Path) +
-                        "\": IT IS SHORTER THAN WHEN IT WAS ADDED";
+                // A read error names the system's reason; an early end of the file
+                // means it became shorter while it was read.
+                error = "CAN'T READ FILE \"" + LogText(file.Path) + "\": " +
+                        (errno != 0 ? std::error_code(errno, std::generic_category()).message()
+                                    : std::string("IT IS SHORTER THAN WHEN IT WAS ADDED"));
                 return false;
             }
         }

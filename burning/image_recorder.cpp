@@ -16,10 +16,6 @@ namespace {
 // A write-once DVD of 4 TiB: no image the burner can lay out is larger.
 constexpr std::uint32_t kImageCapacity = 0x7FFFFFFF;
 
-std::string SystemText(int error) {
-    return std::error_code(error, std::generic_category()).message();
-}
-
 }  // namespace
 
 ImageRecorder::ImageRecorder(DriveLayer& layer)
@@ -29,9 +25,7 @@ ImageRecorder::ImageRecorder(DriveLayer& layer)
     layer.AddSimulatedDrive(kDriveName, recorder_, true);  // always ready: no waits
 }
 
-ImageRecorder::~ImageRecorder() {
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
-}
+ImageRecorder::~ImageRecorder() = default;
 
 bool ImageRecorder::IsSelected(TSCSIDevice& device) {
     return device.GetDriveLetter() == kDriveName;
@@ -42,46 +36,38 @@ void ImageRecorder::InsertBlank(const std::filesystem::path& imageFile) {
     recorder_->InsertMedium(MediumKind::DvdPlusR, kImageCapacity);
 }
 
-bool ImageRecorder::BeginImage(const std::filesystem::path& target, std::string& error) {
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
-    temporary_.clear();
-    const std::filesystem::path folder =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    std::string name = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        error = "CAN'T CREATE \"" + target.string() + "\": " + SystemText(errno);
+bool ImageRecorder::BeginImage(const std::filesystem::path& target,
+                               const std::vector<FileIdentity>& inputs, std::string& error) {
+    output_.reset();
+    try {
+        output_ = std::make_unique<OutputFile>(target, inputs);
+    } catch (const std::system_error& failure) {
+        error = "CAN'T CREATE \"" + target.string() + "\": " + failure.code().message();
         return false;
     }
-    ::fchmod(fd, 0644);
-    ::close(fd);
     target_ = target;
-    temporary_ = name;
-    InsertBlank(temporary_);
+    InsertBlank(output_->TemporaryPath());
     return true;
 }
 
 bool ImageRecorder::FinishImage(bool success, std::string& error) {
-    const std::filesystem::path temporary = std::exchange(temporary_, {});
-    InsertBlank({});  // the next burn gets a new disc
-    if (temporary.empty()) return success;
-    if (!success) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
+    std::unique_ptr<OutputFile> output = std::move(output_);
+    // A burn that failed because the file could not be written (a full disk) says
+    // so, rather than "MEDIUM ERROR".
+    if (const int fileError = recorder_->ImageFileError(); fileError != 0 && output)
+        error = "CAN'T WRITE \"" + target_.string() +
+                "\": " + std::error_code(fileError, std::generic_category()).message();
+    InsertBlank({});  // the next burn gets a new disc (and the recorder lets go of the file)
+    if (!output) return success;
+    if (!success || !error.empty()) return false;  // the temporary file goes with output
     // The file holds the blocks written, the session and nothing else; it is
     // flushed before it takes the name, so a reported image is on the disk.
-    FileDescriptor file(::open(temporary.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
-    if (!file.Valid() || ::fsync(file.Get()) != 0 || ::close(file.Release()) != 0 ||
-        ::rename(temporary.c_str(), target_.c_str()) != 0) {
-        error = "CAN'T WRITE \"" + target_.string() + "\": " + SystemText(errno);
-        ::unlink(temporary.c_str());
+    try {
+        output->Commit();
+    } catch (const std::system_error& failure) {
+        error = "CAN'T WRITE \"" + target_.string() + "\": " + failure.code().message();
         return false;
     }
-    const std::filesystem::path folder =
-        target_.has_parent_path() ? target_.parent_path() : std::filesystem::path(".");
-    FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Valid()) ::fsync(directory.Get());
     return true;
 }
 

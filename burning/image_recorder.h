@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "base/output_file.h"
 #include "drive/drive_layer.h"
 #include "drive/simulated_recorder.h"
 
@@ -31,12 +33,17 @@ class ImageRecorder {
     static bool IsSelected(TSCSIDevice& device);
 
     // The next burn writes the image of the file target: a temporary file beside
-    // it takes the data. False with the reason in error when it cannot be made.
-    bool BeginImage(const std::filesystem::path& target, std::string& error);
+    // it takes the data (through OutputFile: a FIFO, device or directory at the
+    // target is refused, and so is one of inputs, the files to burn). False with
+    // the reason in error when it cannot be made; the target is untouched then.
+    bool BeginImage(const std::filesystem::path& target, const std::vector<FileIdentity>& inputs,
+                    std::string& error);
     // After the burn: on success the data are flushed to the disk and renamed to
-    // the target (replacing a file there); otherwise the
-    // temporary file is removed. A blank disc is put in for the next burn. False
-    // with the reason in error when the image could not be completed.
+    // the target (replacing a file there); otherwise the temporary file is
+    // removed. A blank disc is put in for the next burn. False with the reason in
+    // error when the image could not be completed; when the file itself could not
+    // be written (a full disk), error names the system's reason also after a
+    // failed burn.
     bool FinishImage(bool success, std::string& error);
 
     const std::filesystem::path& Target() const noexcept { return target_; }
@@ -47,7 +54,7 @@ class ImageRecorder {
 
     std::shared_ptr<SimulatedRecorder> recorder_;
     std::filesystem::path target_;
-    std::filesystem::path temporary_;
+    std::unique_ptr<OutputFile> output_;
 };
 
 }  // namespace tv

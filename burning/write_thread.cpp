@@ -29,6 +29,14 @@ bool IsDvd(std::uint16_t type) {
     return type >= dtDvdR && type <= dtDvdPlusR;
 }
 
+}  // namespace
+
+bool MediumHasTestWrite(std::uint16_t discType) {
+    return discType != dtDvdPlusR && discType != dtDvdPlusRw && discType != dtDvdRam;
+}
+
+namespace {
+
 // "8.0X (11,080 KB/s)" on DVDs, "48X (8,467 KB/s)" on CDs.
 std::string WriteSpeedText(std::uint16_t discType, std::uint16_t speed) {
     char factor[32];
@@ -74,7 +82,11 @@ void TDiscBurner::AbandonBurn() {
         abandonBurn_ = true;
     }
     burnWake_.notify_all();
-    if (cache_) cache_->RequestStop();
+    {
+        // The write thread may be making its reader at this moment.
+        std::lock_guard lock(cacheMutex_);
+        if (cache_) cache_->RequestStop();
+    }
     WaitForBurn();
     cache_.reset();
 }
@@ -106,29 +118,43 @@ void TDiscBurner::FormatDvdRw() {
 }
 
 bool TDiscBurner::BurnImage() {
-    if (burning_ || Erasing()) return false;  // one job at a time
-    WaitForBurn();                            // an ended burn's thread
+    // One burn at a time: a running burn, or one whose OnWriteDone is still on its
+    // way to the main thread, answers for itself.
+    if (burning_ || writeDonePending_) return false;
+    const auto refuse = [this](const std::string& error) {
+        if (OnWriteDone) OnWriteDone(*this, error);
+        return false;
+    };
+    if (Erasing()) return refuse("THE DRIVE IS ERASING A DISC");
+    WaitForBurn();  // an ended burn's thread
     cache_.reset();
     abandonBurn_ = false;
     writerWaits_ = 0;
 
     // The drive is this program's alone until the burn has ended.
     std::string holders;
-    if (!ClaimDrive(holders)) {
-        DebugMessage(">>> THE DRIVE IS IN USE" + (holders.empty() ? std::string() : ": " + holders),
-                     0);
-        if (OnWriteDone)
-            OnWriteDone(*this,
-                        "DRIVE IN USE" + (holders.empty() ? std::string() : " [" + holders + "]"));
-        return false;
+    driveClaimed_ = false;
+    const ClaimResult claimed = ClaimDrive(holders);
+    if (claimed != ClaimResult::Claimed) {
+        const std::string reason = ClaimRefusalText(claimed, holders);
+        DebugMessage(">>> " + reason, 0);
+        return refuse(reason);
     }
+    driveClaimed_ = true;
     const std::uint8_t type = GetDiscType();
+    if (TestWrite && !MediumHasTestWrite(type)) {
+        ReleaseDrive();
+        driveClaimed_ = false;
+        return refuse("NO TEST WRITE ON " +
+                      std::string(DiscTypeNames[type < DiscTypeNames.size() ? type : 0]));
+    }
     burnBlockSize_ = type == dtCdR || type == dtCdRw ? kCdBlockSize : kBlockSize;
     BytesWritten = 0;
     writeBuffer_.assign(kBlockSize, 0);
     // Everything else, the DVD-RW format (minutes) and the filling of the cache
     // included, runs in the write thread: the window stays responsive.
     burning_ = true;
+    writeDonePending_ = true;
     writeThread_ = std::thread([this] { RunWriteThread(); });
     return true;
 }
@@ -138,11 +164,14 @@ std::string TDiscBurner::StartReader() {
         Layer().CurrentDiscType == dtDvdRwSequential)
         FormatDvdRw();
     if (abandonBurn_) return "OPERATION ABORTED BY USER";
-    PrepareLayout(true);
-    BuildImageHeader();
-    cache_ = std::make_unique<TCacheThread>(
+    if (!LaidOut([this] { PrepareLayout(true); }) || !BuildImageHeader()) return "THE IMAGE CANNOT BE LAID OUT [" + LayoutError() + "]";
+    auto cache = std::make_unique<TCacheThread>(
         std::make_unique<ImageContent>(*this), CacheSize(), burnBlockSize_,
         [this](const std::string& message) { DebugMessage(message, 0); });
+    {
+        std::lock_guard lock(cacheMutex_);
+        cache_ = std::move(cache);
+    }
     burnQueueCapacity_ = cache_->Capacity();
     // The writer starts once the cache is filled; a failure of the reading before
     // that ends the burn here, before the drive is touched.
@@ -151,7 +180,14 @@ std::string TDiscBurner::StartReader() {
     return cache_->ErrorText();
 }
 
-void TDiscBurner::PrepareDriveForWriting(std::uint16_t discType, std::uint8_t& firstTrack) {
+bool TDiscBurner::DriveTookTestWrite() {
+    alignas(16) std::array<std::uint8_t, 1024> buffer{};
+    if (!ModeSense10(0x05, buffer.data(), false, 512, 1024)) return false;
+    const std::uint8_t* page = buffer.data() + (buffer[16] == 5 ? 16 : 8);
+    return (page[0] & 0x3F) == 0x05 && (page[2] & 0x10) != 0;
+}
+
+std::string TDiscBurner::PrepareDriveForWriting(std::uint16_t discType, std::uint8_t& firstTrack) {
     StartStopUnit(false);
     if (discType != dtDvdPlusRw) RezeroUnit();
     SetCDSpeed(ReadSpeed, WriteSpeed());
@@ -159,8 +195,13 @@ void TDiscBurner::PrepareDriveForWriting(std::uint16_t discType, std::uint8_t& f
     const std::uint16_t speed = GetCurrentWriteSpeed();
     const bool finalize = FinalizeDisc;
     FinalizeDisc = true;
-    SetWriteParameters(TestWrite, UnderrunProtection, discType);
+    const bool parametersSet = SetWriteParameters(TestWrite, UnderrunProtection, discType);
     FinalizeDisc = finalize;
+    // A test write is only one when the drive holds the bit: otherwise it would
+    // write for real.
+    if (TestWrite && (!parametersSet || !DriveTookTestWrite()))
+        return "THE DRIVE DOES NOT TAKE A TEST WRITE ON " +
+               std::string(DiscTypeNames[discType < DiscTypeNames.size() ? discType : 0]);
     firstTrack = static_cast<std::uint8_t>(GetSessionCount() + 1);
     if (discType == dtDvdR) {
         static constexpr std::uint8_t kStreaming[28] = {
@@ -180,6 +221,7 @@ void TDiscBurner::PrepareDriveForWriting(std::uint16_t discType, std::uint8_t& f
                      " AT " + WriteSpeedText(discType, speed),
                  1);
     if (TestWrite) DebugMessage(">>> TEST/DUMMY WRITE", 1);
+    return {};
 }
 
 bool TDiscBurner::WriteDescriptorCopy(std::uint16_t discType, std::uint32_t sectors,
@@ -282,13 +324,14 @@ std::string TDiscBurner::WriteBlocks(std::uint16_t discType) {
     return {};
 }
 
-void TDiscBurner::FlushDrive(std::uint16_t discType) {
+std::string TDiscBurner::FlushDrive(std::uint16_t discType) {
     std::uint32_t size = 0, free = 0;
+    bool flushed = true;
     if (discType != dtDvdRam) ReadBufferCapacity(size, free);
     if (OnFinalizingTrack) OnFinalizingTrack(*this);
     if (discType == dtDvdR || discType == dtDvdRwRestrictedOverwrite ||
         discType == dtDvdRwSequential) {
-        SynchronizeCache(1800000, true);
+        flushed = SynchronizeCache(1800000, true) || SynchronizeCache(1800000, true);
         DeviceFreeBufferSize = DeviceBufferSize.load();
         // The drive writes its buffer out meanwhile; half an hour at the most.
         for (int round = 0; round < 1800 && !ReadDiscInformation(); ++round) {
@@ -297,10 +340,14 @@ void TDiscBurner::FlushDrive(std::uint16_t discType) {
             if (!BurnWait(1000)) break;
         }
     } else if (!SynchronizeCache(120000, false)) {
-        SynchronizeCache(120000, true);
+        flushed = SynchronizeCache(120000, true);
     }
+    // The drive reports errors of data it had buffered here: the disc does not
+    // hold what was sent.
+    const std::string error = flushed ? std::string() : "WRITER ERROR [" + LastErrorText() + "]";
     DeviceBufferSize = 0;
     DeviceFreeBufferSize = 0;
+    return error;
 }
 
 bool TDiscBurner::CloseSession(std::uint16_t discType, std::uint8_t firstTrack) {
@@ -339,8 +386,14 @@ void TDiscBurner::RunWriteThread() {
     std::unique_lock deviceLock(DeviceLock());
     if (const std::string refused = RaiseWriterPriority(); !refused.empty())
         DebugMessage(refused, 0);
-    std::string error = StartReader();
-    if (error.empty()) error = WriteImage();
+    std::string error;
+    try {
+        error = StartReader();
+        if (error.empty()) error = WriteImage();
+    } catch (const std::exception& failure) {
+        // Nothing leaves the thread: a failure is the burn's outcome.
+        error = std::string("INTERNAL ERROR [") + failure.what() + "]";
+    }
     if (cache_) {
         cache_->RequestStop();
         if (const std::string cacheError = cache_->ErrorText();
@@ -353,8 +406,11 @@ void TDiscBurner::RunWriteThread() {
     burning_ = false;
     if (abandonBurn_) return;  // the burner is going away: no event
     RaiseInMainThread([this, error] {
-        WaitForBurn();  // the thread has ended by now, or is about to
+        // No other burn starts before this event has been delivered: the thread
+        // joined here is this burn's.
+        WaitForBurn();
         if (writeThread_.get_id() != std::this_thread::get_id()) cache_.reset();
+        writeDonePending_ = false;
         if (OnWriteDone) OnWriteDone(*this, error);
     });
 }
@@ -367,13 +423,17 @@ std::string TDiscBurner::WriteImage() {
     const std::uint16_t discType = GetDiscType();
     Layer().CurrentDiscType = discType;
     std::uint8_t firstTrack = 1;
-    PrepareDriveForWriting(discType, firstTrack);
+    if (std::string refused = PrepareDriveForWriting(discType, firstTrack); !refused.empty()) {
+        ResetDrive();
+        return refused;
+    }
 
     // E: the data.
     std::string error = WriteBlocks(discType);
     if (!abandonBurn_) {
         // F: flushing, closing, resetting.
-        FlushDrive(discType);
+        const std::string flushError = FlushDrive(discType);
+        if (error.empty()) error = flushError;
         if (error.empty()) {
             // A session that could not be closed leaves a disc most drives cannot
             // read: that is no success.

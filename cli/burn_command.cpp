@@ -1,84 +1,32 @@
-#include "cli/burn_command.h"
+// burn and erase: the burn dialog's jobs on the command line.
 
-#include <unistd.h>
-
+#include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 
-#include "base/queued_invoker.h"
 #include "burning/burn_job.h"
-#include "burning/disc_burner.h"
-#include "burning/image_recorder.h"
-#include "drive/medium_names.h"
+#include "burning/joliet_names.h"
+#include "cli/commands.h"
+#include "cli/drive_session.h"
+#include "cli/image_target.h"
 
 namespace tv::cli {
 namespace {
 
-struct Options {
+struct BurnCall {
     std::string Device;
     std::string Image;
     bool TestWrite = false;
-    bool Joliet = true;
-    bool Full = false;
+    bool NoJoliet = false;
+    bool Force = false;
+    bool Full = false;  // erase
     std::string VolumeId;
-    std::optional<MediumKind> Simulated;
-    std::string SimulatedImage;
+    SimulationOptions Simulation;
     std::vector<std::string> Files;
 };
-
-// A simulated recorder for trying the program without a drive: its disc lives in
-// a file of its own (a temporary one unless named).
-struct SimulatedDisc {
-    std::filesystem::path Image;
-    bool Temporary = false;
-    std::shared_ptr<SimulatedRecorder> Recorder;
-    ~SimulatedDisc() {
-        Recorder.reset();
-        if (Temporary) std::filesystem::remove(Image);
-    }
-};
-
-bool ParseOptions(const std::vector<std::string>& arguments, bool burning, Options& options) {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        if (argument == "--device" && hasValue) {
-            options.Device = arguments[++i];
-        } else if (argument == "--image" && hasValue && burning) {
-            options.Image = arguments[++i];
-        } else if (argument == "--test-write" && burning) {
-            options.TestWrite = true;
-        } else if (argument == "--no-joliet" && burning) {
-            options.Joliet = false;
-        } else if (argument == "--volume-id" && hasValue && burning) {
-            options.VolumeId = arguments[++i];
-        } else if (argument == "--full" && !burning) {
-            options.Full = true;
-        } else if (argument == "--sim" && hasValue) {
-            options.Simulated = MediumKindByName(arguments[++i]);
-            if (!options.Simulated) return false;
-        } else if (argument == "--sim-image" && hasValue) {
-            options.SimulatedImage = arguments[++i];
-        } else if (argument == "--") {
-            options.Files.insert(options.Files.end(),
-                                 arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                                 arguments.end());
-            break;
-        } else if (argument.starts_with("-") && argument.size() > 1) {
-            return false;
-        } else if (burning) {
-            options.Files.push_back(argument);
-        } else {
-            return false;
-        }
-    }
-    if (burning) return options.Device.empty() != options.Image.empty() && !options.Files.empty();
-    return !options.Device.empty();
-}
 
 // The dates the tool invents: now, or SOURCE_DATE_EPOCH for reproducible images.
 std::optional<TDateTime> SourceDate() {
@@ -92,155 +40,139 @@ std::optional<TDateTime> SourceDate() {
     return std::nullopt;
 }
 
-// The drive layer with the simulated disc (if asked for) and the image recorder.
-class Job {
-  public:
-    explicit Job(const Options& options) {
-        if (options.Simulated) {
-            disc_.Image = options.SimulatedImage;
-            if (disc_.Image.empty()) {
-                std::string pattern =
-                    (std::filesystem::temp_directory_path() / "tunevault-sim-XXXXXX").string();
-                const int fd = ::mkstemp(pattern.data());
-                if (fd >= 0) ::close(fd);
-                disc_.Image = pattern;
-                disc_.Temporary = true;
-            }
-            disc_.Recorder = std::make_shared<SimulatedRecorder>(disc_.Image, &layer_.Clock());
-            disc_.Recorder->InsertMedium(*options.Simulated);
-            // Its operations end after a number of commands, not of seconds: no waits.
-            layer_.AddSimulatedDrive("sim0", disc_.Recorder, true);
-        }
-        imageRecorder_ = std::make_unique<ImageRecorder>(layer_);  // the last drive of the list
-        burner_ = std::make_unique<TDiscBurner>(layer_, &invoker_);
-        burner_->OnDebugMessage = [](TSCSIDevice&, const std::string& message, std::uint8_t) {
-            std::cout << message << std::endl;
-        };
-        burner_->DoDebug = true;
-    }
-    ~Job() {
-        burner_.reset();
-        imageRecorder_.reset();
-    }
+int Refused(const std::string& why) {
+    std::cerr << "tunevault-tool: " << why << "\n";
+    return 1;
+}
 
-    TDiscBurner& Burner() { return *burner_; }
-    QueuedInvoker& Invoker() { return invoker_; }
-    ImageRecorder& Images() { return *imageRecorder_; }
+int BurnCommand(const BurnCall& call) {
+    const bool toImage = !call.Image.empty();
+    if (toImage && call.TestWrite)
+        throw CLI::ValidationError(
+            "--test-write", "ein Testlauf in eine Abbilddatei ist nicht möglich (es gibt nichts "
+                            "zu simulieren)");
+    const std::vector<FileIdentity> inputs =
+        IdentitiesOf(std::vector<std::filesystem::path>(call.Files.begin(), call.Files.end()));
+    if (toImage) RefuseImageTarget(call.Image, inputs, call.Force);
+    std::string error;
+    const std::unique_ptr<DriveSession> session =
+        DriveSession::Open(call.Simulation, inputs, error);
+    if (!session) throw CLI::ValidationError(error);
+    TDiscBurner& burner = session->Burner();
+    if (!session->Start(true) || !session->Select(call.Device, toImage)) return 1;
 
-    // Loads the transport and selects the drive: its whole id line or its
-    // "a:t:l" prefix; the image recorder with image.
-    bool Select(const std::string& device, bool image) {
-        if (!burner_->InitializeASPI(true, "")) {
-            std::cout << ">>> Error initializing ASPI Layer!" << std::endl;
-            return false;
-        }
-        for (const std::string& line : burner_->DeviceList()) {
-            const std::string prefix = line.substr(0, line.find(','));
-            const std::string name = line.substr(line.find(',') + 1);
-            const bool wanted = image
-                                    ? name.starts_with(std::string(ImageRecorder::kDriveName) + ":")
-                                    : (line == device || prefix == device);
-            if (!wanted) continue;
-            burner_->SetDevice(line);
-            std::cout << ">>> SELECTING " << burner_->DeviceId() << std::endl;
-            return burner_->DeviceType() == 5 || burner_->DeviceType() == 4;
-        }
-        std::cerr << "tunevault-tool: kein solches Laufwerk: " << device << "\n";
-        return false;
-    }
+    // What the drive and the disc allow, before anything is written.
+    if (const std::string refusal = BurnRefusal(burner); !refusal.empty())
+        return Refused("Brennen nicht möglich: " + refusal);
+    const std::uint8_t type = burner.GetDiscType();
+    if (call.TestWrite && !MediumHasTestWrite(type))
+        return Refused("Brennen nicht möglich: eine " +
+                       std::string(DiscTypeNames[type < DiscTypeNames.size() ? type : 0]) +
+                       " kennt keinen Testlauf");
 
-  private:
-    DriveLayer layer_;
-    QueuedInvoker invoker_;
-    SimulatedDisc disc_;
-    std::unique_ptr<ImageRecorder> imageRecorder_;
-    std::unique_ptr<TDiscBurner> burner_;
-};
-
-}  // namespace
-
-int BurnCommand(const std::vector<std::string>& arguments) {
-    Options options;
-    if (!ParseOptions(arguments, true, options)) {
-        std::cerr << "Aufruf: tunevault-tool burn (--device ID | --image DATEI) [--test-write] "
-                     "[--no-joliet] [--volume-id TEXT] [--sim MEDIUM [--sim-image DATEI]] "
-                     "DATEI...\n";
-        return 2;
-    }
-    Job job(options);
-    TDiscBurner& burner = job.Burner();
-    if (!job.Select(options.Device, !options.Image.empty())) return 1;
-    burner.TestWrite = options.TestWrite;
-    burner.JolietFileSystem = options.Joliet;
-    burner.IdVolume = options.VolumeId;
+    burner.TestWrite = call.TestWrite;
+    burner.JolietFileSystem = !call.NoJoliet;
+    burner.IdVolume = call.VolumeId;
     if (const auto date = SourceDate())
         burner.DateCreation = burner.DateModification = burner.HeaderDate = *date;
     burner.OnAddFile = [](TDiscBurner& sender, const std::string& fullPath, std::string& longName,
                           std::string&, TDateTime&, std::uint32_t, std::uint64_t,
                           bool& skip) { SkipUnburnableFile(sender, fullPath, longName, skip); };
     burner.ResetImage(65535, 8191);
-    InsertJobFiles(burner, options.Files,
-                   [](const std::string& line) { std::cout << line << std::endl; });
+    const JobFiles files = InsertJobFiles(
+        burner, call.Files, [](const std::string& line) { std::cout << line << std::endl; });
+    for (const auto& [path, reason] : files.LeftOut)
+        std::cerr << "tunevault-tool: nicht aufgenommen: " << LogText(path) << " (" << reason
+                  << ")\n";
+    if (files.Added == 0)
+        return Refused("keine der Dateien kann gebrannt werden; es wird nicht gebrannt");
 
-    burner.PrepareImage();
+    // The fit is checked on the layout at the address the session will have.
+    if (!burner.PrepareImage(true)) return Refused(burner.LayoutError());
     const std::string noRoom = NoRoomMessage(burner.ImageSectors(), burner.GetFreeBlocks(), ",");
-    if (!noRoom.empty()) {
-        std::cerr << "tunevault-tool: " << noRoom << "\n";
-        return 1;
-    }
-    if (!options.Image.empty()) {
-        std::string error;
-        if (!job.Images().BeginImage(options.Image, error)) {
-            std::cerr << "tunevault-tool: " << error << "\n";
-            return 1;
-        }
-    }
+    if (!noRoom.empty()) return Refused(noRoom);
+    if (toImage && !session->Images().BeginImage(call.Image, inputs, error))
+        return Refused(error);
+
     std::optional<std::string> outcome;
-    burner.OnWriteDone = [&](TDiscBurner&, const std::string& error) { outcome = error; };
-    burner.PrepareImage();
+    burner.OnWriteDone = [&](TDiscBurner&, const std::string& result) { outcome = result; };
     burner.BurnImage();
     while (!outcome)
-        job.Invoker().RunUntil([&] { return outcome.has_value(); }, std::chrono::hours(1));
+        session->Invoker().RunUntil([&] { return outcome.has_value(); }, std::chrono::hours(1));
     burner.WaitForBurn();
-    std::string error = *outcome;
-    if (!options.Image.empty()) {
+    error = *outcome;
+    if (toImage) {
         std::string imageError;
-        if (!job.Images().FinishImage(error.empty(), imageError) && error.empty())
+        if (!session->Images().FinishImage(error.empty(), imageError) && !imageError.empty())
             error = imageError;
     }
     std::cout << BurnDoneLine(error) << std::endl;
     std::cerr << "tunevault-tool: " << burner.BytesWritten / 2048 << " sectors in blocks of "
               << burner.BurnBlockSize() << " bytes; the writer waited " << burner.WriterWaits()
               << " times for data after the cache was filled\n";
-    burner.StartStopUnit(true);  // the disc comes out after every burn
-    return error.empty() ? 0 : 1;
+    // The disc comes out after every burn that reached the drive.
+    if (burner.BurnClaimedDrive()) burner.StartStopUnit(true);
+    return error.empty() && files.LeftOut.empty() ? 0 : 1;
 }
 
-int EraseCommand(const std::vector<std::string>& arguments) {
-    Options options;
-    if (!ParseOptions(arguments, false, options)) {
-        std::cerr << "Aufruf: tunevault-tool erase --device ID [--full] [--sim MEDIUM "
-                     "[--sim-image DATEI]]\n";
-        return 2;
-    }
-    Job job(options);
-    TDiscBurner& burner = job.Burner();
-    if (!job.Select(options.Device, false)) return 1;
-    if (!burner.IsDiscErasable() && burner.GetDiscType() != dtDvdRam) {
-        std::cerr << "tunevault-tool: CD/DVD kann nicht gelöscht werden\n";
-        return 1;
-    }
+int EraseCommand(const BurnCall& call) {
+    std::string error;
+    const std::unique_ptr<DriveSession> session = DriveSession::Open(call.Simulation, {}, error);
+    if (!session) throw CLI::ValidationError(error);
+    TDiscBurner& burner = session->Burner();
+    if (!session->Start(true) || !session->Select(call.Device, false)) return 1;
+    if (const std::string refusal = EraseRefusal(burner); !refusal.empty())
+        return Refused(refusal);
     std::optional<bool> failed;
     burner.OnEraseDone = [&](TSCSIDevice&, bool withError) { failed = withError; };
-    if (!burner.EraseDisc(!options.Full) && !failed) {
+    if (!burner.EraseDisc(!call.Full) && !failed) {
         std::cout << ">>> ERASE PROCESS DONE" << std::endl;
         return 1;
     }
     while (!failed)
-        job.Invoker().RunUntil([&] { return failed.has_value(); }, std::chrono::hours(1));
+        session->Invoker().RunUntil([&] { return failed.has_value(); }, std::chrono::hours(1));
     burner.WaitForErase();
     std::cout << ">>> ERASE PROCESS DONE" << std::endl;
     return *failed ? 1 : 0;
+}
+
+}  // namespace
+
+void AddBurnCommands(CLI::App& app, int& exitCode) {
+    auto burn = std::make_shared<BurnCall>();
+    CLI::App* burnCommand = app.add_subcommand(
+        "burn", "brennt die Dateien, wie der Brenndialog es tut (Protokoll auf der "
+                "Standardausgabe, \">>> BURNCD DONE, ...\" zuletzt)");
+    CLI::Option* device =
+        burnCommand->add_option("--device", burn->Device, "das Laufwerk: seine Zeile oder \"a:t:l\"")
+            ->type_name("ID");
+    CLI::Option* image =
+        burnCommand->add_option("--image", burn->Image, "statt einer CD/DVD eine ISO-Datei brennen")
+            ->type_name("ABBILD");
+    device->excludes(image);
+    burnCommand->add_flag("--test-write", burn->TestWrite,
+                          "Testlauf: der Brenner schreibt nichts auf die CD/DVD");
+    burnCommand->add_flag("--no-joliet", burn->NoJoliet, "ohne die Joliet-Namen");
+    burnCommand->add_option("--volume-id", burn->VolumeId, "die Bezeichnung des Datenträgers");
+    burnCommand->add_flag("--force", burn->Force,
+                          "eine vorhandene --image-Datei ersetzen, die kein ISO-Abbild ist");
+    AddSimulationOptions(*burnCommand, burn->Simulation);
+    burnCommand->add_option("DATEI", burn->Files, "die Dateien")->required();
+    burnCommand->callback([&exitCode, burn] {
+        if (burn->Device.empty() == burn->Image.empty())
+            throw CLI::RequiredError("genau eines von --device und --image");
+        exitCode = BurnCommand(*burn);
+    });
+
+    auto erase = std::make_shared<BurnCall>();
+    CLI::App* eraseCommand =
+        app.add_subcommand("erase", "löscht eine wiederbeschreibbare CD/DVD");
+    eraseCommand->add_option("--device", erase->Device, "das Laufwerk: seine Zeile oder \"a:t:l\"")
+        ->type_name("ID")
+        ->required();
+    eraseCommand->add_flag("--full", erase->Full, "ganz löschen (sonst schnell)");
+    AddSimulationOptions(*eraseCommand, erase->Simulation);
+    eraseCommand->callback([&exitCode, erase] { exitCode = EraseCommand(*erase); });
 }
 
 }  // namespace tv::cli

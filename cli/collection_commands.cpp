@@ -1,24 +1,24 @@
-#include "cli/collection_commands.h"
+// search, doubles, export and m3u: the collection tools on list files.
 
+#include <CLI/CLI.hpp>
 #include <filesystem>
 #include <iostream>
+#include <map>
+#include <memory>
 #include <system_error>
 
+#include "base/output_file.h"
 #include "catalogue/list_file.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/m3u_playlist.h"
 #include "catalogue/song_columns.h"
+#include "cli/commands.h"
 #include "tools/duplicate_finder.h"
 #include "tools/list_export.h"
 #include "tools/song_search.h"
 
 namespace tv::cli {
 namespace {
-
-int UsageError(const std::string& text) {
-    std::cerr << "tunevault-tool: " << text << "\n";
-    return 2;
-}
 
 // Loads a list file; false (after a message) when it cannot be read.
 bool Load(SongList& list, const std::string& path) {
@@ -31,127 +31,142 @@ bool Load(SongList& list, const std::string& path) {
     }
 }
 
-bool FieldNamed(const std::string& name, SearchField& field) {
-    const std::pair<const char*, SearchField> names[] = {
-        {"titel", SearchField::Title},      {"interpret", SearchField::Artist},
-        {"album", SearchField::Album},      {"genre", SearchField::Genre},
-        {"jahr", SearchField::Year},        {"dateiname", SearchField::FileName},
-        {"kommentar", SearchField::Comment}};
-    for (const auto& [text, value] : names) {
-        if (name == text) {
-            field = value;
-            return true;
-        }
+// Writes a command's text to target ("-": standard output) through the one
+// writer: never over the list it was made from, a FIFO or a device. 0, or 1 after
+// a message.
+int WriteText(const std::string& target, const std::string& text, const std::string& input) {
+    if (target == "-") {
+        std::cout << text;
+        return 0;
     }
-    return false;
-}
-
-// Writes a file through the core writer; 1 (after a message) on failure.
-template <typename Write>
-int WriteFile(const std::string& path, Write write) {
     try {
-        write(std::filesystem::path(path));
+        WriteOutputFile(target, text, IdentitiesOf({input}));
         return 0;
     } catch (const std::system_error& error) {
-        std::cerr << "tunevault-tool: " << path << ": " << error.code().message() << "\n";
+        std::cerr << "tunevault-tool: " << target << ": " << error.code().message() << "\n";
         return 1;
     }
 }
 
-}  // namespace
+const std::map<std::string, SearchField> kSearchFields = {
+    {"titel", SearchField::Title},         {"interpret", SearchField::Artist},
+    {"album", SearchField::Album},         {"genre", SearchField::Genre},
+    {"jahr", SearchField::Year},           {"dateiname", SearchField::FileName},
+    {"kommentar", SearchField::Comment}};
 
-int SearchCommand(const std::vector<std::string>& arguments) {
-    SearchField field = SearchField::All;
-    std::vector<std::string> operands;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--field") {
-            if (i + 1 >= arguments.size() || !FieldNamed(arguments[i + 1], field))
-                return UsageError(
-                    "--field braucht titel, interpret, album, genre, jahr, "
-                    "dateiname oder kommentar");
-            ++i;
-        } else {
-            operands.push_back(arguments[i]);
-        }
-    }
-    if (operands.size() != 2) return UsageError("search [--field FELD] TEXT LISTE.TSV");
+const std::map<std::string, ExportFormat> kExportFormats = {
+    {"csv", ExportFormat::CsvComma},
+    {"csv-semicolon", ExportFormat::CsvSemicolon},
+    {"html", ExportFormat::Html}};
+
+struct SearchCall {
+    SearchField Field = SearchField::All;
+    std::string Text;
+    std::string List;
+};
+
+int Search(const SearchCall& call) {
     SongList catalogue(0);
-    if (!Load(catalogue, operands[1])) return 1;
+    if (!Load(catalogue, call.List)) return 1;
     SongList selection(kCopyColumnCount);
     SongSearch search;
-    const std::string text = SearchText(operands[0]);
-    for (const int row : search.FindAll(catalogue, field, text, 1, catalogue.DataRowCount()))
+    const std::string text = SearchText(call.Text);
+    for (const int row :
+         search.FindAll(catalogue, call.Field, text, 1, catalogue.DataRowCount()))
         AppendUniqueRows(catalogue, selection, row, row);
     std::cout << FormatListText(selection);
     return 0;
 }
 
-int DoublesCommand(const std::vector<std::string>& arguments) {
-    DoubleOptions options;
-    std::vector<std::string> operands;
-    for (const std::string& argument : arguments) {
-        if (argument == "--name") {
-            options.Criteria |= kDoubleByName;
-        } else if (argument == "--title") {
-            options.Criteria |= kDoubleByTitle;
-        } else if (argument == "--artist") {
-            options.Criteria |= kDoubleByArtist;
-        } else if (argument == "--length") {
-            options.Criteria |= kDoubleByLength;
-        } else if (argument == "--exact") {
-            options.Exact = true;
-        } else if (argument == "--case") {
-            options.CaseSensitive = true;
-        } else if (argument.starts_with("--")) {
-            return UsageError("unbekannte Option " + argument);
-        } else {
-            operands.push_back(argument);
-        }
-    }
-    if (operands.size() != 1 || options.Criteria == 0)
-        return UsageError(
-            "doubles (--name|--title|--artist|--length)... [--exact] [--case] LISTE.TSV");
+struct DoublesCall {
+    bool Name = false, Title = false, Artist = false, Length = false;
+    DoubleOptions Options;
+    std::string List;
+};
+
+int Doubles(DoublesCall call) {
+    if (call.Name) call.Options.Criteria |= kDoubleByName;
+    if (call.Title) call.Options.Criteria |= kDoubleByTitle;
+    if (call.Artist) call.Options.Criteria |= kDoubleByArtist;
+    if (call.Length) call.Options.Criteria |= kDoubleByLength;
     SongList catalogue(0);
-    if (!Load(catalogue, operands[0])) return 1;
+    if (!Load(catalogue, call.List)) return 1;
     SongList doubles(kCopyColumnCount);
-    FillDoublesList(catalogue, doubles, FindDuplicatePairs(catalogue, options), options);
+    FillDoublesList(catalogue, doubles, FindDuplicatePairs(catalogue, call.Options), call.Options);
     std::cout << FormatListText(doubles);
     return 0;
 }
 
-int ExportCommand(const std::vector<std::string>& arguments) {
-    std::optional<ExportFormat> format;
-    std::vector<std::string> operands;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--format" && i + 1 < arguments.size()) {
-            const std::string& name = arguments[++i];
-            if (name == "csv") format = ExportFormat::CsvComma;
-            if (name == "csv-semicolon") format = ExportFormat::CsvSemicolon;
-            if (name == "html") format = ExportFormat::Html;
-            if (!format) return UsageError("--format braucht csv, csv-semicolon oder html");
-        } else {
-            operands.push_back(arguments[i]);
-        }
-    }
-    if (!format || operands.size() != 2)
-        return UsageError("export --format csv|csv-semicolon|html LISTE.TSV DATEI");
+struct OutputCall {
+    ExportFormat Format = ExportFormat::CsvComma;
+    std::string List;
+    std::string Target;
+};
+
+int Export(const OutputCall& call) {
     SongList list(0);
-    if (!Load(list, operands[0])) return 1;
+    if (!Load(list, call.List)) return 1;
     // The look of a list with the program's standard colours.
     ExportLook look;
     look.Header.Background = 0xF0F0F0;
     look.Header.Font = ExportFont{0x000000, 9, false, false, false, false};
-    return WriteFile(operands[1], [&](const std::filesystem::path& path) {
-        WriteExport(list, *format, look, path);
-    });
+    return WriteText(call.Target, ExportText(list, call.Format, look), call.List);
 }
 
-int M3UCommand(const std::vector<std::string>& arguments) {
-    if (arguments.size() != 2) return UsageError("m3u LISTE.TSV DATEI.m3u");
+int M3U(const OutputCall& call) {
     SongList list(0);
-    if (!Load(list, arguments[0])) return 1;
-    return WriteFile(arguments[1],
-                     [&](const std::filesystem::path& path) { WriteM3U(list, path); });
+    if (!Load(list, call.List)) return 1;
+    return WriteText(call.Target, M3UText(list), call.List);
+}
+
+}  // namespace
+
+void AddCollectionCommands(CLI::App& app, int& exitCode) {
+    auto search = std::make_shared<SearchCall>();
+    CLI::App* searchCommand = app.add_subcommand(
+        "search", "die Zeilen, die \"Suchen\" in die Auswahl kopiert, als Listendatei");
+    searchCommand->add_option("--field", search->Field, "nur in diesem Feld suchen")
+        ->transform(CLI::CheckedTransformer(kSearchFields))
+        ->type_name("FELD");
+    searchCommand->add_option("TEXT", search->Text, "der Suchbegriff")->required();
+    searchCommand->add_option("LISTE", search->List, "die Listendatei (.TSV)")->required();
+    searchCommand->callback([&exitCode, search] { exitCode = Search(*search); });
+
+    auto doubles = std::make_shared<DoublesCall>();
+    CLI::App* doublesCommand =
+        app.add_subcommand("doubles", "die Dublettenliste, die die Dublettensuche macht");
+    doublesCommand->add_flag("--name", doubles->Name, "gleiche Dateinamen");
+    doublesCommand->add_flag("--title", doubles->Title, "gleiche Titel");
+    doublesCommand->add_flag("--artist", doubles->Artist, "gleiche Interpreten");
+    doublesCommand->add_flag("--length", doubles->Length, "gleiche Spieldauer");
+    doublesCommand->add_flag("--exact", doubles->Options.Exact, "genau gleich statt ähnlich");
+    doublesCommand->add_flag("--case", doubles->Options.CaseSensitive,
+                             "Groß- und Kleinschreibung unterscheiden");
+    doublesCommand->add_option("LISTE", doubles->List, "die Listendatei (.TSV)")->required();
+    doublesCommand->callback([&exitCode, doubles] {
+        if (!doubles->Name && !doubles->Title && !doubles->Artist && !doubles->Length)
+            throw CLI::RequiredError("mindestens eines von --name, --title, --artist, --length");
+        exitCode = Doubles(*doubles);
+    });
+
+    auto exported = std::make_shared<OutputCall>();
+    CLI::App* exportCommand =
+        app.add_subcommand("export", "eine Liste als CSV oder HTML, wie \"Exportieren\" sie schreibt");
+    exportCommand->add_option("--format", exported->Format, "csv, csv-semicolon oder html")
+        ->transform(CLI::CheckedTransformer(kExportFormats))
+        ->type_name("FORMAT")
+        ->required();
+    exportCommand->add_option("LISTE", exported->List, "die Listendatei (.TSV)")->required();
+    exportCommand->add_option("DATEI", exported->Target, "die Ausgabedatei; - für die Standardausgabe")
+        ->required();
+    exportCommand->callback([&exitCode, exported] { exitCode = Export(*exported); });
+
+    auto m3u = std::make_shared<OutputCall>();
+    CLI::App* m3uCommand = app.add_subcommand("m3u", "eine Liste als M3U-Playliste");
+    m3uCommand->add_option("LISTE", m3u->List, "die Listendatei (.TSV)")->required();
+    m3uCommand->add_option("DATEI", m3u->Target, "die Playliste (.m3u); - für die Standardausgabe")
+        ->required();
+    m3uCommand->callback([&exitCode, m3u] { exitCode = M3U(*m3u); });
 }
 
 }  // namespace tv::cli

@@ -1,19 +1,15 @@
-#include "cli/drives_command.h"
+// drives: the transport, the drive list and, per drive, what it can do and the
+// disc it holds.
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
-#include <filesystem>
+#include <CLI/CLI.hpp>
 #include <iomanip>
 #include <iostream>
 #include <memory>
 #include <sstream>
 
-#include "drive/drive_layer.h"
-#include "drive/medium_names.h"
-#include "drive/scsi_device.h"
+#include "burning/burn_job.h"
+#include "cli/commands.h"
+#include "cli/drive_session.h"
 
 namespace tv::cli {
 namespace {
@@ -49,6 +45,12 @@ std::string WriteModeText(std::uint8_t flags) {
     return text.empty() ? " none" : text;
 }
 
+// A speed in KB/s, or "none" for a drive that reports none (one that cannot
+// write has no write speed).
+std::string SpeedText(std::uint16_t speed) {
+    return speed == 0 ? std::string("none") : std::to_string(speed) + " KB/s";
+}
+
 const char* DiscStatusText(int status) {
     switch (status) {
         case 0:
@@ -64,107 +66,55 @@ const char* DiscStatusText(int status) {
     }
 }
 
+int DrivesCommand(const SimulationOptions& simulation) {
+    std::string error;
+    const std::unique_ptr<DriveSession> session = DriveSession::Open(simulation, {}, error);
+    if (!session) throw CLI::ValidationError(error);
+    TDiscBurner& device = session->Burner();
+    if (!session->Start(false)) {
+        std::cout << "transport: none\n";
+        return 1;
+    }
+    std::cout << "transport: " << session->Layer().TransportName() << "\n";
+    const std::vector<std::string> drives = device.DeviceList();
+    for (const std::string& line : drives) std::cout << "drive: " << line << "\n";
+    for (const std::string& line : drives) {
+        device.SetDevice(line);
+        std::cout << "\n" << line << "\n";
+        std::cout << "  description: " << device.DeviceDescription() << "\n";
+        std::cout << "  capabilities: " << CapabilityText(device.CapabilityFlags()) << "\n";
+        std::cout << "  speeds: read " << SpeedText(device.DeviceMaxReadSpeed()) << ", write "
+                  << SpeedText(device.DeviceMaxWriteSpeed()) << "\n";
+        std::cout << "  write modes:" << WriteModeText(device.WriteModeFlags()) << "\n";
+        TDisc disc;
+        device.GetDiscInfo(disc);
+        if (!disc.Ready) {
+            std::cout << "  disc: none (" << device.LastErrorText() << ")\n";
+        } else {
+            const std::uint8_t type = device.GetDiscType();
+            std::cout << "  disc: " << DiscTypeNames[type < DiscTypeNames.size() ? type : 0]
+                      << " (" << disc.MediaName << "), "
+                      << DiscStatusText(device.GetDiscStatus()) << ", "
+                      << device.GetSessionCount() << " sessions, capacity " << disc.Capacity
+                      << " blocks\n";
+            std::cout << "  free blocks: " << device.GetFreeBlocks() << "\n";
+        }
+        // Whether a burn could start, in the words the burn command would use.
+        const std::string refusal = BurnRefusal(device);
+        std::cout << "  burn: " << (refusal.empty() ? "possible" : refusal) << "\n";
+        device.EndCommandRun();
+    }
+    return 0;
+}
+
 }  // namespace
 
-int DrivesCommand(const std::vector<std::string>& arguments) {
-    MediumKind medium = MediumKind::CdR;
-    std::filesystem::path image;
-    bool overwrite = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--sim" && i + 1 < arguments.size()) {
-            const auto kind = MediumKindByName(arguments[++i]);
-            if (!kind) {
-                std::cerr << "tunevault-tool: unknown medium; one of: " << MediumKindNames()
-                          << "\n";
-                return 2;
-            }
-            medium = *kind;
-        } else if (arguments[i] == "--sim-image" && i + 1 < arguments.size()) {
-            image = arguments[++i];
-        } else if (arguments[i] == "--sim-overwrite") {
-            overwrite = true;
-        } else {
-            std::cerr << "Aufruf: tunevault-tool drives [--sim MEDIUM] [--sim-image DATEI "
-                         "[--sim-overwrite]]\n";
-            return 2;
-        }
-    }
-    // The simulated disc empties its image file: a file of the user's only when
-    // asked to.
-    const bool temporaryImage = image.empty();
-    if (temporaryImage) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tunevault-sim-XXXXXX").string();
-        const int fd = ::mkstemp(pattern.data());
-        if (fd < 0) {
-            std::cerr << "tunevault-tool: kein vorübergehendes Abbild: " << std::strerror(errno)
-                      << "\n";
-            return 1;
-        }
-        ::close(fd);
-        image = pattern;
-    } else {
-        std::error_code error;
-        const auto status = std::filesystem::symlink_status(image, error);
-        if (status.type() != std::filesystem::file_type::not_found && !overwrite) {
-            std::cerr << "tunevault-tool: \"" << image.string()
-                      << "\" gibt es schon; der simulierte Brenner würde es leeren. Mit "
-                         "--sim-overwrite wird es überschrieben.\n";
-            return 2;
-        }
-        if (status.type() != std::filesystem::file_type::not_found &&
-            status.type() != std::filesystem::file_type::regular) {
-            std::cerr << "tunevault-tool: \"" << image.string()
-                      << "\" ist keine gewöhnliche Datei\n";
-            return 2;
-        }
-    }
-
-    DriveLayer layer;
-    auto recorder = std::make_shared<SimulatedRecorder>(image, &layer.Clock());
-    recorder->InsertMedium(medium);
-    layer.AddSimulatedDrive("sim0", recorder);
-
-    int result = 0;
-    {
-        TSCSIDevice device(layer);
-        device.OnDebugMessage = [](TSCSIDevice&, const std::string& message, std::uint8_t) {
-            std::cerr << message << "\n";
-        };
-        if (!device.InitializeASPI(true, "")) {
-            std::cout << "transport: none\n";
-            result = 1;
-        } else {
-            std::cout << "transport: " << layer.TransportName() << "\n";
-            const std::vector<std::string> drives = device.DeviceList();
-            for (const std::string& line : drives) std::cout << "drive: " << line << "\n";
-            for (const std::string& line : drives) {
-                device.SetDevice(line);
-                std::cout << "\n" << line << "\n";
-                std::cout << "  description: " << device.DeviceDescription() << "\n";
-                std::cout << "  capabilities: " << CapabilityText(device.CapabilityFlags()) << "\n";
-                std::cout << "  speeds: read " << device.DeviceMaxReadSpeed() << " KB/s, write "
-                          << device.DeviceMaxWriteSpeed() << " KB/s\n";
-                std::cout << "  write modes:" << WriteModeText(device.WriteModeFlags()) << "\n";
-                TDisc disc;
-                device.GetDiscInfo(disc);
-                if (!disc.Ready) {
-                    std::cout << "  disc: none (" << device.LastErrorText() << ")\n";
-                    continue;
-                }
-                const std::uint8_t type = device.GetDiscType();
-                std::cout << "  disc: " << DiscTypeNames[type < DiscTypeNames.size() ? type : 0]
-                          << " (" << disc.MediaName << "), "
-                          << DiscStatusText(device.GetDiscStatus()) << ", "
-                          << device.GetSessionCount() << " sessions, capacity " << disc.Capacity
-                          << " blocks\n";
-                std::cout << "  free blocks: " << device.GetFreeBlocks() << "\n";
-            }
-        }
-    }
-    recorder.reset();
-    if (temporaryImage) std::filesystem::remove(image);
-    return result;
+void AddDriveCommands(CLI::App& app, int& exitCode) {
+    auto simulation = std::make_shared<SimulationOptions>();
+    CLI::App* drives = app.add_subcommand(
+        "drives", "Transport, Laufwerke, ihre Fähigkeiten und die eingelegten CDs/DVDs");
+    AddSimulationOptions(*drives, *simulation);
+    drives->callback([&exitCode, simulation] { exitCode = DrivesCommand(*simulation); });
 }
 
 }  // namespace tv::cli

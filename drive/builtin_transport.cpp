@@ -5,6 +5,7 @@
 #include <scsi/sg.h>
 
 #include <algorithm>
+#include <tuple>
 #include <cerrno>
 #include <cstring>
 
@@ -19,7 +20,6 @@ constexpr std::uint32_t kInquiryTimeoutMs = 120000;
 // so that the kernel does not start its error handling (abort, device reset) in
 // the middle of an operation.
 constexpr std::uint32_t kShortestSgTimeoutMs = 120000;
-constexpr std::uint8_t kUnknownLun = 250;
 
 // Host and driver status values of the Linux SCSI layer.
 constexpr std::uint16_t kDidOk = 0x00, kDidNoConnect = 0x01, kDidBusBusy = 0x02, kDidTimeOut = 0x03,
@@ -91,12 +91,11 @@ int BuiltInTransport::OpenDrive(const std::string& name) {
     return fd;
 }
 
-// The highest adapter number in use + 1; drives not yet given an adapter stand on
-// adapter 0 meanwhile, so with none addressed their own adapter becomes 1.
+// The highest adapter number in use + 1.
 void BuiltInTransport::ComputeAdapterCount() {
     int highest = -1;
     for (const Slot& slot : slots_) highest = std::max<int>(highest, slot.Adapter);
-    adapterCount_ = static_cast<std::uint8_t>(highest + 1);
+    adapterCount_ = static_cast<std::uint8_t>(std::min(highest + 1, 0xFF));
 }
 
 int BuiltInTransport::Scan(std::vector<std::string>& problems) {
@@ -157,44 +156,46 @@ int BuiltInTransport::Scan(std::vector<std::string>& problems) {
             address = {true, (word >> 24) & 0xFF, (word >> 16) & 0xFF, word & 0xFF,
                        (word >> 8) & 0xFF};
         }
-        system_->Close(fd);
+        slot.Fd = fd;  // kept for the rest of the discovery
         slots_.push_back(std::move(slot));
         addresses.push_back(address);
     }
 
-    // Adapters are numbered densely from 0, one per host and channel (hosts above
-    // 9 are common); drives without an address share one adapter behind them.
-    std::vector<std::pair<unsigned, unsigned>> adapters;
-    for (const SystemAddress& address : addresses)
-        if (address.Known) adapters.emplace_back(address.Host, address.Channel);
-    std::sort(adapters.begin(), adapters.end());
-    adapters.erase(std::unique(adapters.begin(), adapters.end()), adapters.end());
-    int withoutAddress = 0;
+    // A drive's adapter is the system's host number, its target and LUN the
+    // system's own (targets and LUNs of 8 and more included). A drive whose
+    // address the system does not tell, one on a host above 254, and one on
+    // another channel at a host, target and LUN taken already get an adapter of
+    // their own after the highest host.
+    std::vector<std::size_t> unplaced;
+    int highest = -1;
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         const SystemAddress& address = addresses[i];
-        Slot& slot = slots_[i];
-        if (address.Known) {
-            const auto adapter = std::lower_bound(adapters.begin(), adapters.end(),
-                                                  std::make_pair(address.Host, address.Channel)) -
-                                 adapters.begin();
-            slot.Adapter = static_cast<std::uint8_t>(adapter);
-            slot.Target = static_cast<std::uint8_t>(address.Id);
-            slot.Lun = static_cast<std::uint8_t>(address.Lun);
-        } else {
-            slot.Adapter = 0;
-            slot.Target = static_cast<std::uint8_t>(withoutAddress++);
-            slot.Lun = kUnknownLun;
+        const bool fits = address.Known && address.Host < 0xFF && address.Id <= 0xFF &&
+                          address.Lun <= 0xFF;
+        const auto same = [&](std::size_t j) {
+            return addresses[j].Known && addresses[j].Host == address.Host &&
+                   addresses[j].Id == address.Id && addresses[j].Lun == address.Lun;
+        };
+        bool taken = false;
+        for (std::size_t j = 0; j < i && !taken; ++j) taken = same(j);
+        if (!fits || taken) {
+            unplaced.push_back(i);
+            continue;
         }
+        Slot& slot = slots_[i];
+        slot.Adapter = static_cast<std::uint8_t>(address.Host);
+        slot.Target = static_cast<std::uint8_t>(address.Id);
+        slot.Lun = static_cast<std::uint8_t>(address.Lun);
+        highest = std::max<int>(highest, slot.Adapter);
+    }
+    const auto spareAdapter = static_cast<std::uint8_t>(std::min(highest + 1, 0xFE));
+    for (std::size_t n = 0; n < unplaced.size(); ++n) {
+        Slot& slot = slots_[unplaced[n]];
+        slot.Adapter = spareAdapter;
+        slot.Target = static_cast<std::uint8_t>(n);
+        slot.Lun = 0;
     }
     ComputeAdapterCount();
-    if (withoutAddress > 0) {
-        for (Slot& slot : slots_) {
-            if (slot.Lun != kUnknownLun) continue;
-            slot.Lun = 0;
-            slot.Adapter = adapterCount_;
-        }
-        ComputeAdapterCount();
-    }
     if (!simulated_.empty()) {
         // The simulated recorders form the last adapter.
         const std::uint8_t adapter = adapterCount_;
@@ -214,7 +215,17 @@ int BuiltInTransport::Scan(std::vector<std::string>& problems) {
         }
         ComputeAdapterCount();
     }
+    std::sort(slots_.begin(), slots_.end(), [](const Slot& a, const Slot& b) {
+        return std::tie(a.Adapter, a.Target, a.Lun) < std::tie(b.Adapter, b.Target, b.Lun);
+    });
     return static_cast<int>(slots_.size());
+}
+
+std::vector<DriveAddress> BuiltInTransport::Addresses() const {
+    std::lock_guard lock(mutex_);
+    std::vector<DriveAddress> addresses;
+    for (const Slot& slot : slots_) addresses.push_back({slot.Adapter, slot.Target, slot.Lun});
+    return addresses;
 }
 
 std::uint8_t BuiltInTransport::AdapterCount() const {
@@ -243,6 +254,15 @@ void BuiltInTransport::SetCloseHandleAfterCommand(bool on) {
     closeAfterCommand_ = on;
 }
 
+void BuiltInTransport::CloseIdleHandles() {
+    std::lock_guard lock(mutex_);
+    for (Slot& slot : slots_) {
+        if (slot.Fd < 0 || slot.Claimed) continue;
+        system_->Close(slot.Fd);
+        slot.Fd = -1;
+    }
+}
+
 void BuiltInTransport::CloseAll() {
     std::lock_guard lock(mutex_);
     for (Slot& slot : slots_) {
@@ -252,23 +272,25 @@ void BuiltInTransport::CloseAll() {
     }
 }
 
-bool BuiltInTransport::Claim(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun,
-                             std::string& holders) {
+ClaimResult BuiltInTransport::Claim(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun,
+                                    std::string& detail) {
     std::lock_guard lock(mutex_);
-    holders.clear();
+    detail.clear();
     Slot* slot = Find(adapter, target, lun);
-    if (slot == nullptr || slot->Recorder || slot->Claimed) return true;
+    if (slot == nullptr || slot->Recorder || slot->Claimed) return ClaimResult::Claimed;
     if (slot->Fd >= 0) system_->Close(slot->Fd);
     const std::string path = "/dev/" + slot->Name;
     slot->Fd = system_->Open(path, O_RDWR | O_NONBLOCK | O_EXCL);
     if (slot->Fd < 0) {
         const int error = errno;
-        holders = DeviceHolders(path);
-        if (holders.empty()) holders = std::strerror(error);
-        return false;
+        detail = std::strerror(error);
+        if (error == EACCES || error == EPERM) return ClaimResult::NoPermission;
+        if (error != EBUSY) return ClaimResult::Failed;
+        if (const std::string holders = DeviceHolders(path); !holders.empty()) detail = holders;
+        return ClaimResult::InUse;
     }
     slot->Claimed = true;
-    return true;
+    return ClaimResult::Claimed;
 }
 
 void BuiltInTransport::Release(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun) {
@@ -304,8 +326,8 @@ std::uint32_t BuiltInTransport::SendASPI32Command(void* request) {
             inquiry->HA_SCSI_ID = 7;
             std::memcpy(inquiry->HA_ManagerId, "TUNEVAULT KVASPI", 16);
             std::memset(inquiry->HA_Identifier, 0, 16);
-            std::memcpy(inquiry->HA_Identifier, "SPTI ", 5);
-            inquiry->HA_Identifier[5] = static_cast<std::uint8_t>('0' + inquiry->SRB_HaId);
+            const std::string identifier = "SPTI " + std::to_string(inquiry->SRB_HaId);
+            std::memcpy(inquiry->HA_Identifier, identifier.data(), identifier.size());
             std::memset(inquiry->HA_Unique, 0, 16);
             inquiry->HA_Unique[0] = 7;
             inquiry->HA_Unique[3] = 8;

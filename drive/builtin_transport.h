@@ -23,6 +23,20 @@ struct SimulatedDrive {
     bool Instant = false;
 };
 
+// The address of a drive: adapter (the system's host number), target, LUN.
+struct DriveAddress {
+    std::uint8_t Adapter = 0, Target = 0, Lun = 0;
+    auto operator<=>(const DriveAddress&) const = default;
+};
+
+// What an exclusive open of a drive gave.
+enum class ClaimResult {
+    Claimed,
+    InUse,         // another program has it open (EBUSY)
+    NoPermission,  // the user may not open it for writing (EACCES, EPERM)
+    Failed,        // any other reason (the drive is gone, ...)
+};
+
 // The outcome of one SG_IO call as the request block reports it.
 struct SgOutcome {
     std::uint8_t Status;
@@ -57,12 +71,23 @@ class BuiltInTransport final : public AspiTransport {
     bool Instant(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun) const;
     // The device name of the drive at an address; empty when there is none.
     std::string DriveName(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun) const;
+    // The addresses of the drives found, in the order of the list (by adapter,
+    // target and LUN).
+    std::vector<DriveAddress> Addresses() const;
+    // A drive's handle is opened for its first command and kept for the commands
+    // after it, so that a run of commands (a discovery, a disc query, a job) opens
+    // and closes the device once: the kernel sends commands of its own at each
+    // open and close (and unlocks the tray at the close). With on, each command
+    // closes the handle again.
     void SetCloseHandleAfterCommand(bool on);
+    // Closes the handles of drives that are not claimed: the end of a run.
+    void CloseIdleHandles();
     void CloseAll();
-    // Opens the drive at an address exclusively and keeps it open until Release;
-    // false with who holds it in holders when the system refuses (EBUSY).
+    // Opens the drive at an address exclusively and keeps it open until Release.
+    // When the system refuses, who holds it (or the system's reason) is in detail.
     // Simulated drives are always free.
-    bool Claim(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun, std::string& holders);
+    ClaimResult Claim(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun,
+                      std::string& detail);
     void Release(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun);
 
   private:
@@ -87,7 +112,7 @@ class BuiltInTransport final : public AspiTransport {
     mutable std::recursive_mutex mutex_;
     std::vector<Slot> slots_;
     std::uint8_t adapterCount_ = 0;
-    bool closeAfterCommand_ = true;
+    bool closeAfterCommand_ = false;
 };
 
 }  // namespace tv

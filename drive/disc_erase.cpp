@@ -54,10 +54,9 @@ bool TSCSIDevice::EraseDisc(bool quick) {
     if (erasing_) return false;  // one erase at a time
     WaitForErase();              // an ended erase's thread
     // The drive is this program's alone until the erase has ended.
-    std::string holders;
-    if (!ClaimDrive(holders)) {
-        DebugMessage(">>> THE DRIVE IS IN USE" + (holders.empty() ? std::string() : ": " + holders),
-                     0);
+    std::string detail;
+    if (const ClaimResult claimed = ClaimDrive(detail); claimed != ClaimResult::Claimed) {
+        DebugMessage(">>> " + ClaimRefusalText(claimed, detail), 0);
         return false;
     }
     TestUnitReady(5000);
@@ -221,15 +220,16 @@ void TSCSIDevice::RunEraseThread(std::uint16_t discType, std::uint16_t expectedS
         return;
     }
 
-    if (layer_.BuiltIn() != nullptr) ReinitializeASPI();  // the drive table is read again
-
     eraseProgress_ = 100;
     ResetDrive();
 
     // An erase whose drive never became ready, or whose zero-writing failed, is
     // reported as failed.
     const bool withError = !becameReady || writeFailed;
+    // The claim holds until the reset is done; the drive table is read again
+    // after it (reloading the transport closes every handle, the claim's too).
     ReleaseDrive();
+    if (layer_.BuiltIn() != nullptr) ReinitializeASPI();
     erasing_ = false;
     // Queued, not waited for: the main thread may be busy ending this device.
     RaiseInMainThread([this, withError] {

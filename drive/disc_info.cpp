@@ -38,11 +38,15 @@ std::uint8_t TSCSIDevice::GetDiscType() {
 void TSCSIDevice::GetDiscInfo(TDisc& result) {
     TDisc disc;
     if (!TestUnitReady(5000)) {
+        // A drive on its way to ready is waited for; an empty drive or an open
+        // tray stays as it is for now.
+        if (LastAsc() == 0x3A) return;
         WaitForReady(3000, 5000);
         if (!TestUnitReady(5000)) return;  // not ready: the caller's record stays as it was
     }
     disc.Ready = true;
 
+    bool trackInformationRead = false;
     alignas(16) std::array<std::uint8_t, 114> toc{};
     if (ReadTOC(0, toc.data(), 114, 0, false, 0)) {
         const std::uint8_t lastTrack = toc[3];
@@ -99,6 +103,7 @@ void TSCSIDevice::GetDiscInfo(TDisc& result) {
                 disc.BlockSize = blockSize;
                 disc.Capacity = std::max(disc.Capacity, used);
             }
+            trackInformationRead = true;
         } else {
             disc.Used = trackInfo_.NextWritableAddress;
             disc.Capacity = trackInfo_.NextWritableAddress + trackInfo_.FreeBlocks;
@@ -116,8 +121,27 @@ void TSCSIDevice::GetDiscInfo(TDisc& result) {
         ReadCapacity(disc.Used, disc.BlockSize);
         if (ReadTrackInformation(0)) disc.MediaName = "CD-ROM";
     }
+    if (!trackInformationRead) {
+        // Many read-only drives refuse READ TRACK INFORMATION (a pressed disc has
+        // no track to write): the recorded size is what READ CAPACITY and the
+        // lead-out of the table of contents say.
+        std::uint32_t lastAddress = 0, blockLength = 0;
+        if (ReadCapacity(lastAddress, blockLength)) {
+            disc.Used = std::max(disc.Used, lastAddress + 1);
+            if (disc.BlockSize == 0 || disc.BlockSize == 2048)
+                disc.BlockSize = blockLength ? blockLength : 2048;
+        }
+        disc.Capacity = std::max(disc.Capacity, LeadOutAddress());
+    }
     disc.Capacity = std::max(disc.Capacity, disc.Used);
     result = disc;
+}
+
+std::uint32_t TSCSIDevice::LeadOutAddress() {
+    // READ TOC format 0 from track 0xAA: the lead-out's descriptor alone.
+    alignas(16) std::array<std::uint8_t, 12> toc{};
+    if (!ReadTOC(0, toc.data(), 12, 0xAA, false, 0) || toc[6] != 0xAA) return 0;
+    return ReadBig32(toc.data() + 8);
 }
 
 int TSCSIDevice::GetDiscStatus() {

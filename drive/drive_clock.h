@@ -22,11 +22,15 @@ class DriveClock {
             static_cast<std::int64_t>(static_cast<double>(milliseconds) * 1000.0 * Scale()));
     }
     void Sleep(std::uint64_t milliseconds) const {
+        slept_ += milliseconds;
         std::this_thread::sleep_for(Real(milliseconds));
     }
+    // The specified milliseconds slept so far (before scaling).
+    std::uint64_t Slept() const noexcept { return slept_.load(); }
 
   private:
     std::atomic<double> scale_{1.0};
+    mutable std::atomic<std::uint64_t> slept_{0};
 };
 
 }  // namespace tv

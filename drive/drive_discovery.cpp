@@ -49,40 +49,54 @@ void TSCSIDevice::ScanDevices() {
     deviceList_.clear();
     lun_ = 0;
     if (DoDebug) DebugMessage(">>> " + layer_.TransportName(), 1);
-    const std::uint8_t adapters = adapterCount_;
-    for (unsigned adapter = 0; adapter < adapters; ++adapter) {
-        HostAdapterInquiry(static_cast<std::uint8_t>(adapter));
-        if (DoDebug) {
-            const std::string manager(reinterpret_cast<const char*>(haInquiry_.HA_ManagerId), 16);
-            std::string identifier(reinterpret_cast<const char*>(haInquiry_.HA_Identifier), 16);
-            identifier = Trimmed(identifier.substr(0, identifier.find('\0')));
-            DebugMessage(">>> " + manager + " (" + identifier + ")", 1);
-        }
-        for (unsigned target = 0; target < 8; ++target) {
-            for (unsigned lun = 0; lun < 8; ++lun) {
-                adapter_ = static_cast<std::uint8_t>(adapter);
-                target_ = static_cast<std::uint8_t>(target);
-                lun_ = static_cast<std::uint8_t>(lun);
-                if (!Inquiry()) continue;
-                const std::uint8_t type = inquiry_[0];
-                if (type != 5 && type != 4) continue;
-                std::string identity(reinterpret_cast<const char*>(inquiry_.data() + 8), 28);
-                std::replace_if(
-                    identity.begin(), identity.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 32; }, ' ');
-                const std::string name = GetDriveLetter();
-                std::string line = std::to_string(adapter) + ":" + std::to_string(target) + ":" +
-                                   std::to_string(lun) + "," + (name.empty() ? "?" : name) + ": " +
-                                   identity;
-                if (type == 4) line += " (not supported)";
-                deviceList_.push_back(line);
+    // The built-in transport knows where its drives are (targets and LUNs of 8 and
+    // more among them); a library is asked at every address it can have.
+    std::vector<DriveAddress> addresses;
+    if (const BuiltInTransport* builtIn = layer_.BuiltIn()) {
+        addresses = builtIn->Addresses();
+    } else {
+        for (unsigned adapter = 0; adapter < adapterCount_; ++adapter)
+            for (unsigned target = 0; target < 8; ++target)
+                for (unsigned lun = 0; lun < 8; ++lun)
+                    addresses.push_back({static_cast<std::uint8_t>(adapter),
+                                         static_cast<std::uint8_t>(target),
+                                         static_cast<std::uint8_t>(lun)});
+    }
+    int inquiredAdapter = -1;
+    for (const DriveAddress& address : addresses) {
+        if (address.Adapter != inquiredAdapter) {
+            inquiredAdapter = address.Adapter;
+            HostAdapterInquiry(address.Adapter);
+            if (DoDebug) {
+                const std::string manager(reinterpret_cast<const char*>(haInquiry_.HA_ManagerId),
+                                          16);
+                std::string identifier(reinterpret_cast<const char*>(haInquiry_.HA_Identifier), 16);
+                identifier = Trimmed(identifier.substr(0, identifier.find('\0')));
+                DebugMessage(">>> " + manager + " (" + identifier + ")", 1);
             }
         }
+        adapter_ = address.Adapter;
+        target_ = address.Target;
+        lun_ = address.Lun;
+        if (!Inquiry()) continue;
+        const std::uint8_t type = inquiry_[0];
+        if (type != 5 && type != 4) continue;
+        std::string identity(reinterpret_cast<const char*>(inquiry_.data() + 8), 28);
+        std::replace_if(
+            identity.begin(), identity.end(),
+            [](char c) { return static_cast<unsigned char>(c) < 32; }, ' ');
+        const std::string name = GetDriveLetter();
+        std::string line = std::to_string(address.Adapter) + ":" + std::to_string(address.Target) +
+                           ":" + std::to_string(address.Lun) + "," + (name.empty() ? "?" : name) +
+                           ": " + identity;
+        if (type == 4) line += " (not supported)";
+        deviceList_.push_back(line);
     }
     adapter_ = savedAdapter;
     target_ = savedTarget;
     lun_ = savedLun;
     lastErrorText_.clear();
+    EndCommandRun();
 }
 
 std::string TSCSIDevice::GetDriveLetter() {
@@ -197,28 +211,54 @@ void TSCSIDevice::ApplyModelChecks() {
     if (slowToReady_) layer_.ImmediateClose = true;
 }
 
+namespace {
+
+constexpr std::uint32_t kWriteBits = capability::kCdRWrite | capability::kCdRwWrite |
+                                     capability::kDvdRWrite | capability::kDvdRamWrite |
+                                     capability::kDvdPlusRwWrite;
+
+// The capability bits of mode page 2A (read at its page code).
+std::uint32_t CapabilityBitsOfPage(const std::uint8_t* page) {
+    std::uint32_t flags = 0;
+    const std::uint8_t read = page[2], write = page[3];
+    if (read & 0x01) flags |= capability::kCdRRead;
+    if (read & 0x02) flags |= capability::kCdRwRead;
+    if (read & 0x04) flags |= capability::kMethod2;
+    if (read & 0x08) flags |= capability::kDvdRomRead;
+    if (read & 0x10) flags |= capability::kDvdRRead;
+    if (read & 0x20) flags |= capability::kDvdRamRead;
+    if (write & 0x01) flags |= capability::kCdRWrite;
+    if (write & 0x02) flags |= capability::kCdRwWrite;
+    if (write & 0x04) flags |= capability::kTestWrite;
+    if (write & 0x10) flags |= capability::kDvdRWrite;
+    if (write & 0x20) flags |= capability::kDvdRamWrite;
+    if (page[4] & 0x80) flags |= capability::kUnderrunFree;
+    return flags;
+}
+
+}  // namespace
+
+bool TSCSIDevice::CanWrite() const noexcept {
+    return (capabilityFlags_ & kWriteBits) != 0 || writeModeFlags_ != 0;
+}
+
 bool TSCSIDevice::ReadCapabilities() {
     capabilityFlags_ = 0;
     deviceMaxWriteSpeed_ = deviceMaxReadSpeed_ = 0;
     capabilities_.fill(0);
     alignas(16) std::array<std::uint8_t, 257> answer{};
     int offset = -1;
-    if (ModeSense10(0x2A, answer.data(), true, 255, 256)) {
+    // The default values first; many ATAPI drives refuse them and give only their
+    // current values, which then serve for the capabilities as well.
+    bool haveDefaults = ModeSense10(0x2A, answer.data(), true, 255, 256);
+    alignas(16) std::array<std::uint8_t, 257> current{};
+    const bool haveCurrent = ModeSense10(0x2A, current.data(), false, 128, 256);
+    if (!haveDefaults && haveCurrent) answer = current;
+    if (haveDefaults || haveCurrent) {
         offset = PageOffset(answer.data(), 0x2A, 8);
         std::copy(answer.begin() + offset, answer.end(), capabilities_.begin());
-        const std::uint8_t read = capabilities_[2], write = capabilities_[3];
-        if (read & 0x01) capabilityFlags_ |= capability::kCdRRead;
-        if (read & 0x02) capabilityFlags_ |= capability::kCdRwRead;
-        if (read & 0x04) capabilityFlags_ |= capability::kMethod2;
-        if (read & 0x08) capabilityFlags_ |= capability::kDvdRomRead;
-        if (read & 0x10) capabilityFlags_ |= capability::kDvdRRead;
-        if (read & 0x20) capabilityFlags_ |= capability::kDvdRamRead;
-        if (write & 0x01) capabilityFlags_ |= capability::kCdRWrite;
-        if (write & 0x02) capabilityFlags_ |= capability::kCdRwWrite;
-        if (write & 0x04) capabilityFlags_ |= capability::kTestWrite;
-        if (write & 0x10) capabilityFlags_ |= capability::kDvdRWrite;
-        if (write & 0x20) capabilityFlags_ |= capability::kDvdRamWrite;
-        if (capabilities_[4] & 0x80) capabilityFlags_ |= capability::kUnderrunFree;
+        capabilityFlags_ = CapabilityBitsOfPage(capabilities_.data());
+        const bool dvdRamWrite = capabilities_[3] & 0x20;
 
         alignas(16) std::array<std::uint8_t, 257> vendorPage{};
         if (ModeSense10(0x30, vendorPage.data(), false, 128, 256) &&
@@ -226,7 +266,6 @@ bool TSCSIDevice::ReadCapabilities() {
             capabilityFlags_ |= capability::kUnderrunFree;
         if (forcedUnderrunFree_) capabilityFlags_ |= capability::kUnderrunFree;
 
-        const bool dvdRamWrite = write & 0x20;
         const std::uint16_t maxWrite = ReadBig16(capabilities_.data() + 18);
         const std::uint16_t maxRead = ReadBig16(capabilities_.data() + 8);
         deviceMaxWriteSpeed_ = maxWrite ? maxWrite : (dvdRamWrite ? 1 : 0);
@@ -246,17 +285,22 @@ bool TSCSIDevice::ReadCapabilities() {
         }
     }
 
-    answer.fill(0);
-    if (!ModeSense10(0x2A, answer.data(), false, 128, 256)) return false;
-    const int current = PageOffset(answer.data(), 0x2A, offset >= 0 ? offset : 15);
+    if (!haveCurrent) return false;
+    const int at = PageOffset(current.data(), 0x2A, offset >= 0 ? offset : 15);
     capabilities_.fill(0);
-    std::copy(answer.begin() + current, answer.end(), capabilities_.begin());
-    if (ReadBig16(capabilities_.data() + 20) == 0) WriteBig16(capabilities_.data() + 20, 1385);
-    if (ReadBig16(capabilities_.data() + 18) == 0) WriteBig16(capabilities_.data() + 18, 1385);
-    for (const int at : {20, 18, 14, 8, 12})
-        StoreHostWord(capabilities_, at, ReadBig16(capabilities_.data() + at));
+    std::copy(current.begin() + at, current.end(), capabilities_.begin());
+    // A drive that writes and does not say how fast gets the lowest DVD speed; one
+    // that cannot write has no write speed.
+    const bool writes = (capabilityFlags_ & kWriteBits) != 0;
+    if (writes && ReadBig16(capabilities_.data() + 20) == 0)
+        WriteBig16(capabilities_.data() + 20, 1385);
+    if (writes && ReadBig16(capabilities_.data() + 18) == 0)
+        WriteBig16(capabilities_.data() + 18, 1385);
+    for (const int word : {20, 18, 14, 8, 12})
+        StoreHostWord(capabilities_, word, ReadBig16(capabilities_.data() + word));
     deviceMaxWriteSpeed_ = std::max(deviceMaxWriteSpeed_, HostWord(capabilities_, 18));
     deviceMaxReadSpeed_ = std::max(deviceMaxReadSpeed_, HostWord(capabilities_, 8));
+    if (!writes) deviceMaxWriteSpeed_ = 0;
     return true;
 }
 

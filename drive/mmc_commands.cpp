@@ -249,13 +249,21 @@ bool TSCSIDevice::SendTimestamp(const std::tm& time) {
 }
 
 bool TSCSIDevice::WaitForReady(std::uint32_t totalMs, std::uint32_t stepMs) {
+    // The drive is asked every stepMs, and never waited for beyond totalMs: the
+    // last pause ends with the time (a 3-second wait never sleeps 5 seconds).
     std::int64_t budget = totalMs;
+    const auto pause = [&](std::uint32_t wanted) {  // false when the time is up
+        if (budget <= 0) return false;
+        const std::int64_t slice = std::min<std::int64_t>(wanted, budget);
+        Sleep(static_cast<std::uint32_t>(slice));
+        budget -= slice;
+        return true;
+    };
+    const std::uint32_t step = std::max<std::uint32_t>(stepMs, 1);
     senseBuffer_.fill(0);
     if (slowToReady_ || layer_.SlowReadyVendor) {
         do {
-            Sleep(1500);
-            budget -= 1500;
-            if (budget < 0) break;
+            if (!pause(1500)) break;
             TestUnitReady(5000);
         } while (LastAsc() == 0x04);
     }
@@ -264,27 +272,21 @@ bool TSCSIDevice::WaitForReady(std::uint32_t totalMs, std::uint32_t stepMs) {
     } else {
         alignas(16) std::array<std::uint8_t, 56> information{};
         do {
-            Sleep(stepMs);
+            if (!pause(step)) return false;
             ReadDiscInformation(information.data(), 56);
-            budget -= stepMs;
-            if (budget < 0) return false;
         } while (LastAsc() == 0x04);
     }
     if (TestUnitReady(5000) && senseBuffer_[12] == 0) return true;
     do {
-        Sleep(stepMs);
-        budget -= stepMs;
-        if (budget < 0) return false;
+        if (!pause(step)) return false;
         TestUnitReady(5000);
     } while (LastAsc() == 0x04);
     for (;;) {
         senseBuffer_.fill(0);
         RequestSense(senseBuffer_.data(), 40);
-        budget -= stepMs;
-        if (budget < 0) return false;
         const std::uint8_t asc = senseBuffer_[0] == 0xF0 ? 0x04 : senseBuffer_[12];
         if (asc == 0) return true;
-        if (asc == 0x04) Sleep(stepMs);
+        if (!pause(step)) return false;
     }
 }
 

@@ -99,15 +99,35 @@ void TSCSIDevice::RaiseInMainThread(std::function<void()> event) {
     });
 }
 
-bool TSCSIDevice::ClaimDrive(std::string& holders) {
-    holders.clear();
+std::string ClaimRefusalText(ClaimResult result, const std::string& detail) {
+    const std::string bracketed = detail.empty() ? std::string() : " [" + detail + "]";
+    switch (result) {
+        case ClaimResult::Claimed:
+            return {};
+        case ClaimResult::InUse:
+            return "DRIVE IN USE" + bracketed;
+        case ClaimResult::NoPermission:
+            return "NO PERMISSION TO WRITE TO THE DRIVE" + bracketed +
+                   ": THE USER NEEDS READ AND WRITE ACCESS TO IT (GROUP \"cdrom\")";
+        case ClaimResult::Failed:
+            break;
+    }
+    return "CAN'T OPEN THE DRIVE" + bracketed;
+}
+
+ClaimResult TSCSIDevice::ClaimDrive(std::string& detail) {
+    detail.clear();
     BuiltInTransport* builtIn = layer_.BuiltIn();
-    if (builtIn == nullptr || adapter_ == kNoAddress) return true;  // nothing to claim
-    return builtIn->Claim(adapter_, target_, lun_, holders);
+    if (builtIn == nullptr || adapter_ == kNoAddress) return ClaimResult::Claimed;  // nothing to claim
+    return builtIn->Claim(adapter_, target_, lun_, detail);
 }
 
 void TSCSIDevice::ReleaseDrive() {
     if (BuiltInTransport* builtIn = layer_.BuiltIn()) builtIn->Release(adapter_, target_, lun_);
+}
+
+void TSCSIDevice::EndCommandRun() {
+    if (BuiltInTransport* builtIn = layer_.BuiltIn()) builtIn->CloseIdleHandles();
 }
 
 void TSCSIDevice::DebugMessage(const std::string& text, std::uint8_t mType) {
@@ -182,7 +202,8 @@ void TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, std::uint32_t timeout
     request.SRB_HaId = adapter_;
     request.SRB_Lun = lun_;
     request.SRB_SenseLen = kSenseLength;
-    request.CDBByte[1] = static_cast<std::uint8_t>((request.CDBByte[1] & 0x1F) | (lun_ << 5));
+    // The LUN travels in the request block: CDB byte 1 carries no LUN bits (a
+    // modern drive answers "invalid field in CDB" to them).
     const std::uint32_t wait = std::max<std::uint32_t>(timeoutMs, 10000);
     SetRequestWaitTime(request, wait);
 

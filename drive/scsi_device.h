@@ -53,6 +53,10 @@ inline constexpr std::uint32_t kCdRRead = 0x1, kCdRwRead = 0x2, kMethod2 = 0x4, 
                                kUnderrunFree = 0x40000;
 }
 
+// The text a refused claim is reported with (the burn's error, the log line):
+// "DRIVE IN USE [who]", a permission problem, or the system's reason.
+std::string ClaimRefusalText(ClaimResult result, const std::string& detail);
+
 // One CD/DVD drive reached through the drive layer's transport: discovery and
 // identification, every MMC command the burner needs, the disc queries and the
 // erase. Drive operations never throw: they return false (or a neutral value) and
@@ -107,6 +111,9 @@ class TSCSIDevice {
     bool ReadCapabilities();
     bool DetectWriteModes();
     bool ProbeWriteMode(int kind);
+    // Whether the drive can write at all (a write bit of its capabilities, or a
+    // write mode it accepts).
+    bool CanWrite() const noexcept;
     std::uint16_t GetMaxReadSpeed();
     std::uint16_t GetCurrentWriteSpeed();
     void SetWriteSpeed(std::uint16_t value);
@@ -174,9 +181,13 @@ class TSCSIDevice {
 
     // Claims the selected drive for this program alone (an exclusive open, so no
     // automounter or other program talks to it meanwhile) until ReleaseDrive.
-    // False with who holds it (where the system can tell) in holders.
-    bool ClaimDrive(std::string& holders);
+    // When refused, detail holds who has it (where the system can tell) or the
+    // system's reason.
+    ClaimResult ClaimDrive(std::string& detail);
     void ReleaseDrive();
+    // The end of a run of commands (a discovery, a disc query): the drives' handles
+    // are closed until the next command (claimed drives stay open).
+    void EndCommandRun();
 
     const TrackInformation& TrackInfo() const noexcept { return trackInfo_; }
     const std::array<std::uint8_t, 54>& WriteParameters() const noexcept {
@@ -199,6 +210,9 @@ class TSCSIDevice {
     bool IsDiscErasable();
     std::uint32_t GetFreeBlocks();
     std::uint32_t FindIsoVolumeSize();
+    // The start of the lead-out by the table of contents (the recorded size of a
+    // closed disc); 0 when the drive does not tell.
+    std::uint32_t LeadOutAddress();
     // The disc information of the last ReadDiscInformation (56 bytes).
     const std::array<std::uint8_t, 56>& DiscInformation() const noexcept {
         return discInformation_;

@@ -11,7 +11,8 @@ namespace tv {
 class SgSystem {
   public:
     virtual ~SgSystem() = default;
-    // Device names of the optical drives ("sr0", "sr1", ...), in number order.
+    // Device names of the optical drives ("sr0", "sr1", ..., or "sg3" for one
+    // that only the generic driver holds), sr before sg, in number order.
     virtual std::vector<std::string> OpticalDrives() = 0;
     // open(2), ioctl(2), close(2) with errno set on failure.
     virtual int Open(const std::string& path, int flags) = 0;
@@ -19,7 +20,7 @@ class SgSystem {
     virtual int Close(int fd) = 0;
 };
 
-// The real system: drives found in /sys/class/block, opened under /dev.
+// The real system: drives found in /sys/class/scsi_device, opened under /dev.
 std::shared_ptr<SgSystem> LinuxSgSystem();
 
 }  // namespace tv

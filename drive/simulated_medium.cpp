@@ -106,6 +106,7 @@ void SimulatedMedium::SetImageFile(std::filesystem::path imageFile) {
 void SimulatedMedium::Insert(MediumKind kind, std::uint32_t capacity,
                              std::uint32_t recordedBlocks) {
     kind_ = kind;
+    imageFileError_ = 0;
     const bool cd =
         kind == MediumKind::CdRom || kind == MediumKind::CdR || kind == MediumKind::CdRw;
     capacity_ = kind == MediumKind::None ? 0
@@ -169,14 +170,20 @@ bool SimulatedMedium::WriteBlocks(std::uint32_t address, const std::uint8_t* dat
         const ssize_t put = ::pwrite(image_.Get(), data + done, bytes - done,
                                      static_cast<off_t>(address) * kBlock + done);
         if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
+        if (put <= 0) {
+            imageFileError_ = put < 0 ? errno : ENOSPC;
+            return false;
+        }
         done += static_cast<std::uint32_t>(put);
     }
     return true;
 }
 
-bool SimulatedMedium::Sync() const {
-    return image_.Valid() && ::fdatasync(image_.Get()) == 0;
+bool SimulatedMedium::Sync() {
+    if (!image_.Valid()) return false;
+    if (::fdatasync(image_.Get()) == 0) return true;
+    imageFileError_ = errno;
+    return false;
 }
 
 void SimulatedMedium::NoteWritten(std::uint32_t address, std::uint32_t blocks) {

@@ -77,7 +77,10 @@ class SimulatedMedium {
     // could not be opened): the recorder answers with a medium error then.
     bool ReadBlocks(std::uint32_t address, std::uint8_t* data, std::uint32_t bytes) const;
     bool WriteBlocks(std::uint32_t address, const std::uint8_t* data, std::uint32_t bytes);
-    bool Sync() const;
+    // The system's error of the last failed write or flush of the image file (a
+    // full disk: ENOSPC); 0 when none failed since the medium was inserted.
+    int ImageFileError() const noexcept { return imageFileError_; }
+    bool Sync();
 
     // Medium changes made by commands.
     void NoteWritten(std::uint32_t address, std::uint32_t blocks);
@@ -107,6 +110,7 @@ class SimulatedMedium {
     std::uint32_t lastRecorded_ = 0;  // overwritable media: one past the highest block written
     bool closed_ = false;
     std::uint32_t reserved_ = 0;  // blocks reserved for the open track, 0 = none
+    int imageFileError_ = 0;
 };
 
 }  // namespace tv

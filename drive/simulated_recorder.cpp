@@ -78,6 +78,11 @@ std::filesystem::path SimulatedRecorder::ImageFile() const {
     return medium_.ImageFile();
 }
 
+int SimulatedRecorder::ImageFileError() const {
+    std::lock_guard lock(mutex_);
+    return medium_.ImageFileError();
+}
+
 void SimulatedRecorder::FailNextCommandsNotReady(int commands) {
     std::lock_guard lock(mutex_);
     faults_.FailNextCommandsNotReady(commands);

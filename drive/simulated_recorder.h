@@ -61,6 +61,8 @@ class SimulatedRecorder {
     std::uint32_t NextWritableAddress() const;
     bool DiscClosed() const;
     std::filesystem::path ImageFile() const;
+    // The system's error of the last failed write to the image file (0: none).
+    int ImageFileError() const;
 
     // Faults. Each applies to the next commands that touch the medium.
     void FailNextCommandsNotReady(int commands);    // NOT READY, 04/01

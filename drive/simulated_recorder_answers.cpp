@@ -72,6 +72,12 @@ SimulatedRecorder::Result SimulatedRecorder::ModeSelect(const std::uint8_t* data
     const std::uint8_t writeType = page[2] & 0x0F;
     if (writeType > 2 && writeType != 4)
         return Check(0x05, 0x26, 0x02);  // raw writing is not offered
+    // DVD+R, DVD+RW and DVD-RAM have no test mode: a drive refuses the bit
+    // rather than write for real.
+    const MediumKind medium = medium_.Kind();
+    if ((page[2] & 0x10) && (medium == MediumKind::DvdPlusR || medium == MediumKind::DvdPlusRw ||
+                             medium == MediumKind::DvdRam))
+        return Check(0x05, 0x26, 0x00);
     const std::uint32_t pageLength =
         std::min<std::uint32_t>(page[1] + 2u, length - 8 - descriptors);
     page05_.assign(page, page + pageLength);
@@ -154,6 +160,10 @@ SimulatedRecorder::Result SimulatedRecorder::ReadDiscInformation(std::uint8_t* d
 SimulatedRecorder::Result SimulatedRecorder::ReadTrackInformation(const std::uint8_t* cdb,
                                                                   std::uint8_t* data,
                                                                   std::uint32_t length) const {
+    // A pressed disc has no track to write: drives refuse the command for it as
+    // many read-only drives refuse it altogether.
+    if (medium_.Kind() == MediumKind::CdRom || medium_.Kind() == MediumKind::DvdRom)
+        return Check(0x05, 0x20, 0x00);
     if ((cdb[1] & 0x03) != 1) return Check(0x05, 0x24, 0x00);
     std::uint32_t track = ReadBig32(cdb + 2);
     const std::uint32_t invisible = static_cast<std::uint32_t>(medium_.Sessions().size()) + 1;

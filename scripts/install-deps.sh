@@ -23,6 +23,8 @@ packages=(
     qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev libtag1-dev xvfb xauth
+    # the command-line tool's options
+    libcli11-dev
     # ffprobe cross-checks the MPEG analysis of the encoder-made test files
     ffmpeg
     # independent readers of the images the tests write

@@ -16,7 +16,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
+#include <filesystem>
 
+#include "base/output_file.h"
 #include "burning/burn_job.h"
 #include "burning/image_recorder.h"
 #include "burning/ui/media_change_watcher.h"
@@ -129,7 +131,7 @@ TMP3Burn::TMP3Burn(CatalogueHost& host)
     };
 
     watcher_ = new MediaChangeWatcher(this);
-    connect(watcher_, &MediaChangeWatcher::MediaChanged, this, [this] { WMDeviceChange(); });
+    connect(watcher_, &MediaChangeWatcher::MediaChanged, this, &TMP3Burn::WMDeviceChange);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -205,8 +207,10 @@ void TMP3Burn::Timer1Timer() {
         cbDrivesChange();
     }
     b.ResetImage(65535, 8191);
-    const std::uint64_t total = InsertJobFiles(
-        b, files_, [this](const std::string& line) { AppendLine(QStringFromBytes(line)); });
+    const std::uint64_t total =
+        InsertJobFiles(b, files_,
+                       [this](const std::string& line) { AppendLine(QStringFromBytes(line)); })
+            .TotalBytes;
     status_->SetPanelText(0, QStringLiteral("Größe : ") +
                                  Decimal(static_cast<double>(total) / 1048576.0, 2) +
                                  QStringLiteral(" MB"));
@@ -233,12 +237,21 @@ void TMP3Burn::RefreshDiscInfo() {
     text += QStringLiteral(" ") + Decimal(static_cast<double>(free) * 2048 / 1048576, 1) +
             QStringLiteral("MB");
     status_->SetPanelText(1, text);
-    btnBurn_->setEnabled(free != 0);
+    // What keeps the drive from burning this disc, in words: no disc, an open
+    // tray, a drive that only reads, a pressed or closed disc, no room.
+    const QString refusal = QStringFromBytes(BurnRefusal(b));
+    if (!refusal.isEmpty()) AppendLine(QStringLiteral("Brennen nicht möglich: ") + refusal);
+    btnBurn_->setToolTip(refusal);
+    btnBurn_->setEnabled(free != 0 && refusal.isEmpty());
+    b.EndCommandRun();
     setEnabled(true);
     QApplication::restoreOverrideCursor();
 }
 
-void TMP3Burn::WMDeviceChange() {
+void TMP3Burn::WMDeviceChange(const QString& deviceName) {
+    // Another drive's disc is none of this dialog's business.
+    if (cbDrives_->count() == 0 || QString::fromStdString(burner_->GetDriveLetter()) != deviceName)
+        return;
     // A disc changed while the drive is busy: read it once the job has ended.
     if (Busy()) {
         refreshPending_ = true;
@@ -247,28 +260,45 @@ void TMP3Burn::WMDeviceChange() {
     if (isVisible() && cbDrives_->count() > 0) RefreshDiscInfo();
 }
 
+bool TMP3Burn::ChooseImageFile() {
+    Prompts& prompts = host_.UserPrompts();
+    FileDialogRequest request;
+    request.Title = QStringLiteral("ISO-Abbild speichern");
+    request.Filter = QStringLiteral("ISO-Abbild|*.iso");
+    request.DefaultSuffix = QStringLiteral("iso");
+    const std::optional<QString> chosen = prompts.SaveFile(this, request);
+    if (!chosen) return false;
+    const std::filesystem::path target = BytesFromQString(*chosen);
+    // A file there that is no image (a song chosen by mistake) is asked about once
+    // more; a FIFO, device or one of the songs is refused by the image writer.
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(target, ignored) && !HoldsIsoImage(target) &&
+        prompts.Ask(this, QStringLiteral("ISO-Abbild speichern"),
+                    QStringLiteral("\"%1\" ist kein ISO-Abbild. Soll die Datei trotzdem "
+                                   "ersetzt werden?")
+                        .arg(*chosen),
+                    PromptIcon::Warning, PromptButtons::YesNo,
+                    PromptAnswer::No) != PromptAnswer::Yes)
+        return false;
+    std::vector<std::filesystem::path> sources(files_.begin(), files_.end());
+    std::string error;
+    if (!imageRecorder_->BeginImage(target, IdentitiesOf(sources), error)) {
+        prompts.Tell(this, QStringLiteral("Fehler"),
+                     QStringLiteral("Das Abbild kann nicht geschrieben werden:\n%1")
+                         .arg(QStringFromBytes(error)),
+                     PromptIcon::Error);
+        return false;
+    }
+    return true;
+}
+
 void TMP3Burn::BtnBurnClick() {
     TDiscBurner& b = *burner_;
     Prompts& prompts = host_.UserPrompts();
     burningImage_ = ImageRecorder::IsSelected(b);
-    if (burningImage_) {
-        // The image recorder writes a file: which one?
-        FileDialogRequest request;
-        request.Title = QStringLiteral("ISO-Abbild speichern");
-        request.Filter = QStringLiteral("ISO-Abbild|*.iso");
-        request.DefaultSuffix = QStringLiteral("iso");
-        const std::optional<QString> chosen = prompts.SaveFile(this, request);
-        if (!chosen) return;
-        std::string error;
-        if (!imageRecorder_->BeginImage(BytesFromQString(*chosen), error)) {
-            prompts.Tell(this, QStringLiteral("Fehler"),
-                         QStringLiteral("Das Abbild kann nicht geschrieben werden:\n%1")
-                             .arg(QStringFromBytes(error)),
-                         PromptIcon::Error);
-            return;
-        }
-    }
-    b.PrepareImage();
+    if (burningImage_ && !ChooseImageFile()) return;
+    // The fit is checked on the layout at the address the session will have.
+    b.PrepareImage(true);
     // A burn that cannot fit does not start: a write-once disc would be lost.
     const QString noRoom = QString::fromStdString(NoRoomMessage(
         b.ImageSectors(), b.GetFreeBlocks(), ProgramLocale().decimalPoint().toStdString()));
@@ -286,7 +316,13 @@ void TMP3Burn::BtnBurnClick() {
     burnSectors_ = static_cast<int>(b.ImageSectors());
     gauge_->setRange(0, burnSectors_);
     btnBurn_->setEnabled(false);
-    b.BurnImage();  // the outcome always arrives through dburnWriteDone
+    writeDoneArrived_ = false;
+    // The outcome arrives through dburnWriteDone; a burn refused before it began
+    // (the drive held by another program) has raised it already.
+    if (!b.BurnImage() && !writeDoneArrived_) {
+        SetWorking(false, QString());
+        btnBurn_->setEnabled(true);
+    }
 }
 
 void TMP3Burn::Timer2Timer() {
@@ -301,14 +337,16 @@ void TMP3Burn::Timer2Timer() {
 }
 
 void TMP3Burn::dburnWriteDone(const std::string& result) {
+    writeDoneArrived_ = true;
     std::string error = result;
     SetWorking(false, QString());
     btnBurn_->setEnabled(true);
     TDiscBurner& b = *burner_;
-    b.StartStopUnit(true);  // the disc comes out after every burn, good or not
+    // The disc comes out after every burn, good or not, that reached the drive.
+    if (b.BurnClaimedDrive()) b.StartStopUnit(true);
     if (burningImage_) {
         std::string imageError;
-        if (!imageRecorder_->FinishImage(error.empty(), imageError) && error.empty())
+        if (!imageRecorder_->FinishImage(error.empty(), imageError) && !imageError.empty())
             error = imageError;
     }
     AppendLine(QStringFromBytes(BurnDoneLine(error)));
@@ -323,14 +361,14 @@ void TMP3Burn::dburnWriteDone(const std::string& result) {
 void TMP3Burn::BtnEraseClick() {
     TDiscBurner& b = *burner_;
     Prompts& prompts = host_.UserPrompts();
-    if (!b.IsDiscErasable() && b.GetDiscType() != dtDvdRam) {
-        prompts.Tell(this, QStringLiteral("Löschen"),
-                     QStringLiteral("CD/DVD kann nicht gelöscht werden"), PromptIcon::Information);
+    if (const std::string refusal = EraseRefusal(b); !refusal.empty()) {
+        prompts.Tell(this, QStringLiteral("Löschen"), QStringFromBytes(refusal),
+                     PromptIcon::Information);
         return;
     }
     if (prompts.Ask(this, QStringLiteral("Möchten Sie die CD/DVD löschen ?"),
                     QStringLiteral("Alle Daten auf der CD/DVD gehen verloren"), PromptIcon::Warning,
-                    PromptButtons::YesNo) != PromptAnswer::Yes)
+                    PromptButtons::YesNo, PromptAnswer::No) != PromptAnswer::Yes)
         return;
     SetWorking(true, QStringLiteral("CD/DVD löschen"));
     if (!b.EraseDisc(true) && !b.Erasing()) {

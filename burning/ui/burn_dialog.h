@@ -58,8 +58,9 @@ class TMP3Burn : public QDialog {
     void Timer1Timer();
     void cbDrivesChange();
     void RefreshDiscInfo();
-    // A disc was put in or taken out: read again, or once the running job ended.
-    void WMDeviceChange();
+    // A disc was put in or taken out of a drive ("sr0"): when it is the selected
+    // one, read again (or once the running job ended).
+    void WMDeviceChange(const QString& deviceName);
     void BtnBurnClick();
     void BtnEraseClick();
     void Timer2Timer();
@@ -78,6 +79,9 @@ class TMP3Burn : public QDialog {
     void AppendLine(const QString& line);
     void SetWorking(bool working, const QString& action);
     void JobEnded();
+    // The image file of the image recorder: chosen and checked; false when the
+    // burn does not go ahead.
+    bool ChooseImageFile();
 
     CatalogueHost& host_;
     DriveLayer layer_;
@@ -101,6 +105,7 @@ class TMP3Burn : public QDialog {
     int burnSectors_ = 0;  // the gauge's range while burning
     bool burningImage_ = false;
     bool refreshPending_ = false;
+    bool writeDoneArrived_ = false;  // the running burn's OnWriteDone has come
 };
 
 }  // namespace tv

@@ -107,9 +107,13 @@ TEST(DiscBurner, LongNamesArePresetToSkipFrom110Characters) {
     b.burner.InsertFile("\\", b.File(std::string(105, 'a') + ".mp3"), false);  // 109 characters
     b.burner.InsertFile("\\", b.File(std::string(106, 'b') + ".mp3"), false);  // 110
     EXPECT_EQ(skips, (std::vector<bool>{false, true}));
-    // 109 characters fit the component's preset but not a Joliet record: refused.
+    // 109 characters fit the component's preset but not a Joliet record: refused;
+    // the preset's skip is reported as well, never silent.
     EXPECT_TRUE(b.burner.Files().empty());
-    EXPECT_NE(b.messages.back().find("TOO LONG FOR JOLIET"), std::string::npos);
+    ASSERT_GE(b.messages.size(), 2u);
+    EXPECT_NE(b.messages[b.messages.size() - 2].find("TOO LONG FOR JOLIET"), std::string::npos);
+    EXPECT_EQ(b.messages.back().find(">>> SKIPING; FILE NAME LENGTH >= 110 "), 0u);
+    EXPECT_EQ(b.burner.LastInsertOutcome(), TDiscBurner::InsertOutcome::LeftOut);
 }
 
 TEST(DiscBurner, TheAddFileEventMayRenameAndSkip) {
@@ -240,7 +244,10 @@ TEST(DiscBurner, IsoIdentifiersAreUniqueAsWritten) {
     std::set<std::string> names;
     for (const auto& f : b.burner.Files()) names.insert(f->ShortName);
     EXPECT_EQ(names.size(), b.burner.Files().size());
-    EXPECT_EQ(b.burner.Files().size(), 2u);  // "AB~1." names the same long name as "ab~1."
+    // "AB~1." names the same long name as "ab~1.": another file, so it goes on the
+    // disc under a numbered name.
+    ASSERT_EQ(b.burner.Files().size(), 3u);
+    EXPECT_EQ(b.burner.Files()[2]->LongName, "AB~1 (2).");
 }
 
 // Joliet carries no control characters and none of * / : ; ? \; names that become

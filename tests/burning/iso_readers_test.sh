@@ -72,7 +72,7 @@ for mode in joliet plain; do
     log=$("$TOOL" iso "${args[@]}" "${files[@]}" 2>"$mode.err")
     [ $? -eq 1 ] || report "$mode: a left-out file must give exit status 1"
     grep -qxF ">>> SKIPING; FILE NAME LENGTH > 107 $long108" <<<"$log" || report "$mode: no skip line for 108 characters"
-    grep -qxF "tunevault-tool: nicht aufgenommen: $long108" "$mode.err" || report "$mode: left-out file not named"
+    grep -qxF "tunevault-tool: nicht aufgenommen: $long108 (FILE NAME LENGTH > 107)" "$mode.err" || report "$mode: left-out file not named with its reason"
     [ "$(grep -c '^>>> INSERTING FILE "' <<<"$log")" -eq "$count" ] || report "$mode: INSERTING lines"
     grep -qF "INSERTING FILE \"$long108\"" <<<"$log" && report "$mode: the refused file is listed as inserted"
 
@@ -140,9 +140,9 @@ printf 'Semikolon' > "$tree/Ebene 1 äöü/Teil 1; Teil 2.mp3"
 # "." and ".." in the given paths are steps, not folders of the disc.
 given=()
 while IFS= read -r -d '' f; do given+=("$f"); done < <(find "$tree" -type f -print0 | sort -z)
-given+=("./$tree/Ebene 1 äöü/../Ebene 1 äöü/./Lied 1.mp3")  # the same file again: left out
+given+=("./$tree/Ebene 1 äöü/../Ebene 1 äöü/./Lied 1.mp3")  # the same file again: once on the disc
 "$TOOL" iso -o nested.iso --keep-path "${given[@]}" > nested.log 2>&1
-[ $? -eq 1 ] || report "nested: the repeated file must be left out"
+[ $? -eq 0 ] || report "nested: the repeated file is on the disc once, nothing is left out"
 [ "$(grep -c '^>>> INSERTING FILE' nested.log)" -eq "$((${#given[@]} - 1))" ] || report "nested: INSERTING lines"
 xorriso -indev nested.iso -find / -type d 2>/dev/null | grep -qE "/\.\.?'" && report "nested: a folder named . or .."
 check_isovfy nested.iso nested

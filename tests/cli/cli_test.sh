@@ -84,10 +84,17 @@ check burn-sim-exit $? 0
 echo "$out" | grep -q '^>>> STARTING WRITE PROCESS ON CD-R AT 63X (11,080 KB/s)$' || { echo "FAIL burn-sim: $out"; fail=1; }
 cmp -s "$dir/cd.img" "$dir/made.iso" || { echo "FAIL burn-sim: the disc differs"; fail=1; }
 out=$("$TOOL" burn --sim cd-rom --device 0:0:0 "$dir/with_id3v1.mp3" 2>&1)
-check burn-closed-disc-exit $? 1
-echo "$out" | grep -q "nur 0,0 MB frei" || { echo "FAIL burn-closed-disc: $out"; fail=1; }
-out=$("$TOOL" burn --image "$dir/weg.iso" "$dir/with_id3v1.mp3" "$dir/none.mp3")
-check burn-missing-left-out $? 0
+check burn-pressed-disc-exit $? 1
+echo "$out" | grep -q "Brennen nicht möglich: Die eingelegte CD-ROM ist gepresst" || { echo "FAIL burn-pressed-disc: $out"; fail=1; }
+# A file left out fails the run, and is named with its reason.
+"$TOOL" burn --image "$dir/weg.iso" "$dir/with_id3v1.mp3" "$dir/none.mp3" >/dev/null 2>"$dir/err"
+check burn-missing-left-out $? 1
+grep -qF "nicht aufgenommen: $dir/none.mp3 (No such file or directory)" "$dir/err" || { echo "FAIL burn-missing-named: $(cat "$dir/err")"; fail=1; }
+# Nothing to burn: no burn, no image.
+"$TOOL" burn --image "$dir/leer.iso" "$dir/none.mp3" >/dev/null 2>"$dir/err"
+check burn-nothing $? 1
+[ -e "$dir/leer.iso" ] && { echo "FAIL burn-nothing: an image was written"; fail=1; }
+grep -q "es wird nicht gebrannt" "$dir/err" || { echo "FAIL burn-nothing message"; fail=1; }
 out=$("$TOOL" erase --sim cd-rw --device 0:0:0)
 check erase-exit $? 0
 check erase-last "$(echo "$out" | tail -1)" ">>> ERASE PROCESS DONE"

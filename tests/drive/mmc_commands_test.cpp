@@ -272,8 +272,16 @@ TEST(WaitForReady, WaitsWhileTheDriveBecomesReady) {
     bench.recorder->ClearCommands();
     bench.recorder->FailNextCommandsNotReady(100);  // longer than the budget
     EXPECT_FALSE(bench.device->WaitForReady(30000, 5000));
-    // Steps of 5,000 ms: the round that takes the budget below zero is the last.
-    EXPECT_EQ(bench.CommandsWith(0x51).size(), 7u);
+    // Steps of 5,000 ms: six rounds spend the budget, and none is waited beyond it.
+    EXPECT_EQ(bench.CommandsWith(0x51).size(), 6u);
+
+    // A wait shorter than a step ends with the wait, not with the step.
+    bench.recorder->ClearCommands();
+    bench.recorder->FailNextCommandsNotReady(100);
+    const std::uint64_t sleptBefore = bench.layer.Clock().Slept();
+    EXPECT_FALSE(bench.device->WaitForReady(3000, 5000));
+    EXPECT_EQ(bench.CommandsWith(0x51).size(), 1u);
+    EXPECT_EQ(bench.layer.Clock().Slept() - sleptBefore, 3000u);
 }
 
 TEST(WaitForReady, GivesUpWhenNoMediumArrives) {
@@ -281,8 +289,8 @@ TEST(WaitForReady, GivesUpWhenNoMediumArrives) {
     bench.recorder->Eject();
     EXPECT_FALSE(bench.device->WaitForReady(30000, 5000));
     // Medium not present is no "becoming ready": one READ DISC INFORMATION, two
-    // TEST UNIT READY, then REQUEST SENSE without sleeping until the budget is
-    // spent (5,000 ms each from the 20,000 left).
+    // TEST UNIT READY, then REQUEST SENSE every 5,000 ms until the budget is spent
+    // (the 20,000 left).
     EXPECT_EQ(bench.CommandsWith(0x51).size(), 1u);
     EXPECT_EQ(bench.CommandsWith(0x00).size(), 2u);
     EXPECT_EQ(bench.CommandsWith(0x03).size(), 5u);

@@ -111,41 +111,75 @@ struct Transport {
     std::vector<std::string> messages;
 };
 
-// Adapters are numbered densely from 0, one per host and channel; drives without
-// an address come after them, and every id of the list selects its drive.
+// A drive's adapter, target and LUN are the system's host, target and LUN; a
+// drive whose address is unknown or taken (another channel) gets an adapter
+// after the highest host, and every id of the list selects its drive.
 TEST(SgTransport, FindsDrivesWithTheirAddressesAndReportsThoseItCannotOpen) {
     Transport t;
     ASSERT_TRUE(t.device.InitializeASPI(true, ""));
     EXPECT_EQ(t.layer.TransportName(), "KVASPI32");
-    EXPECT_EQ(
-        t.device.DeviceList(),
-        (std::vector<std::string>{
-            "0:0:0,sr4: DRIVE4  DVD RECORDER    1.02", "1:1:0,sr0: DRIVE0  DVD RECORDER    1.02",
-            "2:1:0,sr3: DRIVE3  DVD RECORDER    1.02", "3:0:0,sr2: DRIVE2  DVD RECORDER    1.02"}));
+    EXPECT_EQ(t.device.DeviceList(), (std::vector<std::string>{
+                                         "3:0:0,sr4: DRIVE4  DVD RECORDER    1.02",
+                                         "12:1:0,sr0: DRIVE0  DVD RECORDER    1.02",
+                                         "13:0:0,sr2: DRIVE2  DVD RECORDER    1.02",
+                                         "13:1:0,sr3: DRIVE3  DVD RECORDER    1.02"}));
     ASSERT_EQ(t.messages.size(), 1u);
     EXPECT_NE(t.messages[0].find("/dev/sr1"), std::string::npos);
     EXPECT_NE(t.messages[0].find("\"cdrom\""), std::string::npos);
-    EXPECT_EQ(t.system->opened, t.system->closed);  // every handle closed again
-    EXPECT_EQ(t.layer.SupportInfo(), 0x0104u);      // four adapters
+    // Each drive was opened once for the whole discovery and closed at its end.
+    EXPECT_EQ(t.system->opened, 4);
+    EXPECT_EQ(t.system->opened, t.system->closed);
+    EXPECT_EQ(t.layer.SupportInfo(), 0x010Eu);  // adapters up to 13
     for (const std::string& line : t.device.DeviceList()) {
         t.device.SetDevice(line);
         EXPECT_EQ(t.device.DeviceType(), 5) << line;
         EXPECT_EQ(t.device.GetDriveLetter(), line.substr(line.find(',') + 1, 3));
     }
     // Adapter numbers of more than one digit are read whole.
-    t.device.SetDevice("12:1:0,sr0: gone");
+    t.device.SetDevice("99:1:0,sr0: gone");
     EXPECT_EQ(t.device.Adapter(), TSCSIDevice::kNoAddress);
 }
 
-TEST(SgTransport, DrivesWithoutAnyAddressShareAdapterOne) {
+TEST(SgTransport, DrivesWithoutAnyAddressShareAnAdapter) {
     Transport t;
-    t.system->drives = {{"sr0", {FakeAddress::Via::None}}, {"sr1", {FakeAddress::Via::None}}};
-    t.system->drives.erase("sr1");
-    t.system->drives["sr2"] = {FakeAddress::Via::None};
+    t.system->drives = {{"sr0", {FakeAddress::Via::None}}, {"sr2", {FakeAddress::Via::None}}};
     ASSERT_TRUE(t.device.InitializeASPI(true, ""));
     EXPECT_EQ(t.device.DeviceList(),
-              (std::vector<std::string>{"1:0:0,sr0: DRIVE0  DVD RECORDER    1.02",
-                                        "1:1:0,sr2: DRIVE2  DVD RECORDER    1.02"}));
+              (std::vector<std::string>{"0:0:0,sr0: DRIVE0  DVD RECORDER    1.02",
+                                        "0:1:0,sr2: DRIVE2  DVD RECORDER    1.02"}));
+}
+
+// Targets and LUNs of 8 and more are listed like any other, and a LUN travels in
+// the request, never in the CDB: a modern drive refuses LUN bits in byte 1.
+TEST(SgTransport, HighTargetsAndLunsAreListedAndTheLunStaysOutOfTheCdb) {
+    Transport t;
+    t.system->drives = {{"sr0", {FakeAddress::Via::ScsiId, 2, 0, 9, 0}},
+                        {"sr2", {FakeAddress::Via::ScsiId, 2, 0, 0, 1}},
+                        {"sr3", {FakeAddress::Via::ScsiId, 2, 0, 12, 9}}};
+    ASSERT_TRUE(t.device.InitializeASPI(true, ""));
+    ASSERT_EQ(t.device.DeviceList(), (std::vector<std::string>{
+                                         "2:0:1,sr2: DRIVE2  DVD RECORDER    1.02",
+                                         "2:9:0,sr0: DRIVE0  DVD RECORDER    1.02",
+                                         "2:12:9,sr3: DRIVE3  DVD RECORDER    1.02"}));
+    t.device.SetDevice(t.device.DeviceList()[0]);
+    ASSERT_EQ(t.device.Lun(), 1);
+    std::uint8_t block[2048];
+    t.device.Read10(16, 1, sizeof block, block);
+    ASSERT_EQ(t.system->lastCdb.size(), 10u);
+    EXPECT_EQ(t.system->lastCdb[1], 0);
+}
+
+// A run of commands opens the drive once; its end closes it.
+TEST(SgTransport, ARunOfCommandsOpensTheDriveOnce) {
+    Transport t;
+    ASSERT_TRUE(t.device.InitializeASPI(true, ""));
+    const int opened = t.system->opened;
+    t.device.SetDevice(t.device.DeviceList().front());
+    for (int i = 0; i < 5; ++i) t.device.TestUnitReady(5000);
+    EXPECT_EQ(t.system->opened, opened + 1);
+    EXPECT_EQ(t.system->closed, opened);
+    t.device.EndCommandRun();
+    EXPECT_EQ(t.system->closed, opened + 1);
 }
 
 TEST(SgTransport, CommandsGoThroughSgIoWithTheirWaitAsTimeout) {
@@ -245,13 +279,13 @@ TEST(SgTransport, TheEmulationAnswersItsOwnRequests) {
     inquiry.SRB_Cmd = SC_HA_INQUIRY;
     inquiry.SRB_HaId = 1;
     EXPECT_EQ(t.layer.Send(&inquiry), SS_COMP);
-    EXPECT_EQ(inquiry.HA_Count, 4);
+    EXPECT_EQ(inquiry.HA_Count, 14);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(inquiry.HA_Identifier)), "SPTI 1");
-    inquiry.SRB_HaId = 9;
+    inquiry.SRB_HaId = 14;
     EXPECT_EQ(t.layer.Send(&inquiry), SS_INVALID_HA);
     SRB_GDEVBlock type{};
     type.SRB_Cmd = SC_GET_DEV_TYPE;
-    type.SRB_HaId = 2;
+    type.SRB_HaId = 13;
     type.SRB_Target = 1;
     EXPECT_EQ(t.layer.Send(&type), SS_COMP);
     EXPECT_EQ(type.SRB_DeviceType, 5);

@@ -19,6 +19,7 @@ class ScriptedPrompts final : public Prompts {
         QString Text;
         PromptIcon Icon;
         PromptButtons Buttons;
+        std::optional<PromptAnswer> Default;  // the button Enter would press
     };
 
     void Answer(PromptAnswer answer) { answers_.push_back(answer); }
@@ -35,8 +36,9 @@ class ScriptedPrompts final : public Prompts {
     void Clear() { asked_.clear(); }
 
     PromptAnswer Ask(QWidget*, const QString& title, const QString& text, PromptIcon icon,
-                     PromptButtons buttons) override {
-        asked_.push_back({title, text, icon, buttons});
+                     PromptButtons buttons,
+                     std::optional<PromptAnswer> defaultButton = std::nullopt) override {
+        asked_.push_back({title, text, icon, buttons, defaultButton});
         if (buttons == PromptButtons::Ok) return PromptAnswer::Ok;
         if (answers_.empty()) {
             ++unexpected_;
@@ -48,7 +50,7 @@ class ScriptedPrompts final : public Prompts {
     }
     int Choose(QWidget*, const QString& title, const QString& text, PromptIcon icon,
                const QStringList& buttons) override {
-        asked_.push_back({title, text, icon, PromptButtons::Ok});
+        asked_.push_back({title, text, icon, PromptButtons::Ok, std::nullopt});
         lastButtons = buttons;
         if (picks_.empty()) {
             ++unexpected_;

@@ -151,7 +151,8 @@ class BurnDialogTest : public QObject {
             std::filesystem::remove(p.program.folder / "ALL_SONGS.TSV");
             p.program.form->ShutDownAndQuit();
             savedEarly = std::filesystem::exists(p.program.folder / "ALL_SONGS.TSV");
-            dialog.WMDeviceChange();  // a disc event meanwhile waits for the end
+            dialog.WMDeviceChange(QString::fromStdString(
+                dialog.dburn().GetDriveLetter()));  // a disc event meanwhile waits for the end
             deferred = dialog.Busy();
         });
         QVERIFY(wasBusy);

@@ -56,7 +56,8 @@ int QtPrompts::Choose(QWidget* parent, const QString& title, const QString& text
 }
 
 PromptAnswer QtPrompts::Ask(QWidget* parent, const QString& title, const QString& text,
-                            PromptIcon icon, PromptButtons buttons) {
+                            PromptIcon icon, PromptButtons buttons,
+                            std::optional<PromptAnswer> defaultButton) {
     QMessageBox box(parent);
     box.setWindowTitle(title);
     box.setText(text);
@@ -74,6 +75,15 @@ PromptAnswer QtPrompts::Ask(QWidget* parent, const QString& title, const QString
             box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
             box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
             break;
+    }
+    if (defaultButton) {
+        const QMessageBox::StandardButton standard =
+            *defaultButton == PromptAnswer::Ok       ? QMessageBox::Ok
+            : *defaultButton == PromptAnswer::Cancel ? QMessageBox::Cancel
+            : *defaultButton == PromptAnswer::Yes    ? QMessageBox::Yes
+                                                     : QMessageBox::No;
+        if (QAbstractButton* button = box.button(standard))
+            box.setDefaultButton(static_cast<QPushButton*>(button));
     }
     switch (box.exec()) {
         case QMessageBox::Ok:

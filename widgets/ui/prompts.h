@@ -31,9 +31,11 @@ class Prompts {
     virtual ~Prompts() = default;
 
     // Shows a message or question and returns the button pressed; closing the box
-    // counts as Cancel (OK/Cancel) or No (Yes/No).
+    // counts as Cancel (OK/Cancel) or No (Yes/No). defaultButton is the one Enter
+    // presses (without one, the first: OK or Yes).
     virtual PromptAnswer Ask(QWidget* parent, const QString& title, const QString& text,
-                             PromptIcon icon, PromptButtons buttons) = 0;
+                             PromptIcon icon, PromptButtons buttons,
+                             std::optional<PromptAnswer> defaultButton = std::nullopt) = 0;
 
     // A question with buttons of its own (captions in order); the index of the
     // button pressed, or the last button's index when the box is closed.
@@ -63,7 +65,8 @@ QString ErrorText(const std::exception& error);
 class QtPrompts final : public Prompts {
   public:
     PromptAnswer Ask(QWidget* parent, const QString& title, const QString& text, PromptIcon icon,
-                     PromptButtons buttons) override;
+                     PromptButtons buttons,
+                     std::optional<PromptAnswer> defaultButton = std::nullopt) override;
     int Choose(QWidget* parent, const QString& title, const QString& text, PromptIcon icon,
                const QStringList& buttons) override;
     std::optional<QString> OpenFile(QWidget* parent, const FileDialogRequest& request) override;
