@@ -29,6 +29,9 @@ packages=(
     ffmpeg
     # independent readers of the images the tests write
     genisoimage xorriso libarchive-tools
+    # the drive test on a real kernel: Debian's kernel, QEMU's emulated drives,
+    # busybox in a small initramfs
+    linux-image-amd64 kmod qemu-system-x86 busybox-static cpio
     # independent readers of the exported CSV and HTML files
     python3
     # the fuzz targets (clang with libFuzzer)
