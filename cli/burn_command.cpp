@@ -49,8 +49,9 @@ int BurnCommand(const BurnCall& call) {
     const bool toImage = !call.Image.empty();
     if (toImage && call.TestWrite)
         throw CLI::ValidationError(
-            "--test-write", "ein Testlauf in eine Abbilddatei ist nicht möglich (es gibt nichts "
-                            "zu simulieren)");
+            "--test-write",
+            "ein Testlauf in eine Abbilddatei ist nicht möglich (es gibt nichts "
+            "zu simulieren)");
     const std::vector<FileIdentity> inputs =
         IdentitiesOf(std::vector<std::filesystem::path>(call.Files.begin(), call.Files.end()));
     if (toImage) RefuseImageTarget(call.Image, inputs, call.Force);
@@ -91,8 +92,7 @@ int BurnCommand(const BurnCall& call) {
     if (!burner.PrepareImage(true)) return Refused(burner.LayoutError());
     const std::string noRoom = NoRoomMessage(burner.ImageSectors(), burner.GetFreeBlocks(), ",");
     if (!noRoom.empty()) return Refused(noRoom);
-    if (toImage && !session->Images().BeginImage(call.Image, inputs, error))
-        return Refused(error);
+    if (toImage && !session->Images().BeginImage(call.Image, inputs, error)) return Refused(error);
 
     std::optional<std::string> outcome;
     burner.OnWriteDone = [&](TDiscBurner&, const std::string& result) { outcome = result; };
@@ -121,8 +121,7 @@ int EraseCommand(const BurnCall& call) {
     if (!session) throw CLI::ValidationError(error);
     TDiscBurner& burner = session->Burner();
     if (!session->Start(true) || !session->Select(call.Device, false)) return 1;
-    if (const std::string refusal = EraseRefusal(burner); !refusal.empty())
-        return Refused(refusal);
+    if (const std::string refusal = EraseRefusal(burner); !refusal.empty()) return Refused(refusal);
     std::optional<bool> failed;
     burner.OnEraseDone = [&](TSCSIDevice&, bool withError) { failed = withError; };
     if (!burner.EraseDisc(!call.Full) && !failed) {
@@ -140,11 +139,13 @@ int EraseCommand(const BurnCall& call) {
 
 void AddBurnCommands(CLI::App& app, int& exitCode) {
     auto burn = std::make_shared<BurnCall>();
-    CLI::App* burnCommand = app.add_subcommand(
-        "burn", "brennt die Dateien, wie der Brenndialog es tut (Protokoll auf der "
-                "Standardausgabe, \">>> BURNCD DONE, ...\" zuletzt)");
+    CLI::App* burnCommand =
+        app.add_subcommand("burn",
+                           "brennt die Dateien, wie der Brenndialog es tut (Protokoll auf der "
+                           "Standardausgabe, \">>> BURNCD DONE, ...\" zuletzt)");
     CLI::Option* device =
-        burnCommand->add_option("--device", burn->Device, "das Laufwerk: seine Zeile oder \"a:t:l\"")
+        burnCommand
+            ->add_option("--device", burn->Device, "das Laufwerk: seine Zeile oder \"a:t:l\"")
             ->type_name("ID");
     CLI::Option* image =
         burnCommand->add_option("--image", burn->Image, "statt einer CD/DVD eine ISO-Datei brennen")
@@ -157,7 +158,7 @@ void AddBurnCommands(CLI::App& app, int& exitCode) {
     burnCommand->add_flag("--force", burn->Force,
                           "eine vorhandene --image-Datei ersetzen, die kein ISO-Abbild ist");
     AddSimulationOptions(*burnCommand, burn->Simulation);
-    burnCommand->add_option("DATEI", burn->Files, "die Dateien")->required();
+    burnCommand->add_option("DATEI", burn->Files, "die Dateien")->type_name("")->required();
     burnCommand->callback([&exitCode, burn] {
         if (burn->Device.empty() == burn->Image.empty())
             throw CLI::RequiredError("genau eines von --device und --image");
@@ -165,8 +166,7 @@ void AddBurnCommands(CLI::App& app, int& exitCode) {
     });
 
     auto erase = std::make_shared<BurnCall>();
-    CLI::App* eraseCommand =
-        app.add_subcommand("erase", "löscht eine wiederbeschreibbare CD/DVD");
+    CLI::App* eraseCommand = app.add_subcommand("erase", "löscht eine wiederbeschreibbare CD/DVD");
     eraseCommand->add_option("--device", erase->Device, "das Laufwerk: seine Zeile oder \"a:t:l\"")
         ->type_name("ID")
         ->required();

@@ -49,9 +49,9 @@ int WriteText(const std::string& target, const std::string& text, const std::str
 }
 
 const std::map<std::string, SearchField> kSearchFields = {
-    {"titel", SearchField::Title},         {"interpret", SearchField::Artist},
-    {"album", SearchField::Album},         {"genre", SearchField::Genre},
-    {"jahr", SearchField::Year},           {"dateiname", SearchField::FileName},
+    {"titel", SearchField::Title},      {"interpret", SearchField::Artist},
+    {"album", SearchField::Album},      {"genre", SearchField::Genre},
+    {"jahr", SearchField::Year},        {"dateiname", SearchField::FileName},
     {"kommentar", SearchField::Comment}};
 
 const std::map<std::string, ExportFormat> kExportFormats = {
@@ -71,8 +71,7 @@ int Search(const SearchCall& call) {
     SongList selection(kCopyColumnCount);
     SongSearch search;
     const std::string text = SearchText(call.Text);
-    for (const int row :
-         search.FindAll(catalogue, call.Field, text, 1, catalogue.DataRowCount()))
+    for (const int row : search.FindAll(catalogue, call.Field, text, 1, catalogue.DataRowCount()))
         AppendUniqueRows(catalogue, selection, row, row);
     std::cout << FormatListText(selection);
     return 0;
@@ -128,8 +127,10 @@ void AddCollectionCommands(CLI::App& app, int& exitCode) {
     searchCommand->add_option("--field", search->Field, "nur in diesem Feld suchen")
         ->transform(CLI::CheckedTransformer(kSearchFields))
         ->type_name("FELD");
-    searchCommand->add_option("TEXT", search->Text, "der Suchbegriff")->required();
-    searchCommand->add_option("LISTE", search->List, "die Listendatei (.TSV)")->required();
+    searchCommand->add_option("TEXT", search->Text, "der Suchbegriff")->type_name("")->required();
+    searchCommand->add_option("LISTE", search->List, "die Listendatei (.TSV)")
+        ->type_name("")
+        ->required();
     searchCommand->callback([&exitCode, search] { exitCode = Search(*search); });
 
     auto doubles = std::make_shared<DoublesCall>();
@@ -142,7 +143,9 @@ void AddCollectionCommands(CLI::App& app, int& exitCode) {
     doublesCommand->add_flag("--exact", doubles->Options.Exact, "genau gleich statt ähnlich");
     doublesCommand->add_flag("--case", doubles->Options.CaseSensitive,
                              "Groß- und Kleinschreibung unterscheiden");
-    doublesCommand->add_option("LISTE", doubles->List, "die Listendatei (.TSV)")->required();
+    doublesCommand->add_option("LISTE", doubles->List, "die Listendatei (.TSV)")
+        ->type_name("")
+        ->required();
     doublesCommand->callback([&exitCode, doubles] {
         if (!doubles->Name && !doubles->Title && !doubles->Artist && !doubles->Length)
             throw CLI::RequiredError("mindestens eines von --name, --title, --artist, --length");
@@ -150,21 +153,26 @@ void AddCollectionCommands(CLI::App& app, int& exitCode) {
     });
 
     auto exported = std::make_shared<OutputCall>();
-    CLI::App* exportCommand =
-        app.add_subcommand("export", "eine Liste als CSV oder HTML, wie \"Exportieren\" sie schreibt");
+    CLI::App* exportCommand = app.add_subcommand(
+        "export", "eine Liste als CSV oder HTML, wie \"Exportieren\" sie schreibt");
     exportCommand->add_option("--format", exported->Format, "csv, csv-semicolon oder html")
         ->transform(CLI::CheckedTransformer(kExportFormats))
         ->type_name("FORMAT")
         ->required();
-    exportCommand->add_option("LISTE", exported->List, "die Listendatei (.TSV)")->required();
-    exportCommand->add_option("DATEI", exported->Target, "die Ausgabedatei; - für die Standardausgabe")
+    exportCommand->add_option("LISTE", exported->List, "die Listendatei (.TSV)")
+        ->type_name("")
+        ->required();
+    exportCommand
+        ->add_option("DATEI", exported->Target, "die Ausgabedatei; - für die Standardausgabe")
+        ->type_name("")
         ->required();
     exportCommand->callback([&exitCode, exported] { exitCode = Export(*exported); });
 
     auto m3u = std::make_shared<OutputCall>();
     CLI::App* m3uCommand = app.add_subcommand("m3u", "eine Liste als M3U-Playliste");
-    m3uCommand->add_option("LISTE", m3u->List, "die Listendatei (.TSV)")->required();
+    m3uCommand->add_option("LISTE", m3u->List, "die Listendatei (.TSV)")->type_name("")->required();
     m3uCommand->add_option("DATEI", m3u->Target, "die Playliste (.m3u); - für die Standardausgabe")
+        ->type_name("")
         ->required();
     m3uCommand->callback([&exitCode, m3u] { exitCode = M3U(*m3u); });
 }

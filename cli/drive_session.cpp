@@ -107,8 +107,7 @@ bool DriveSession::Select(const std::string& device, bool image) {
     for (const std::string& line : burner_->DeviceList()) {
         const std::string prefix = line.substr(0, line.find(','));
         const std::string name = line.substr(line.find(',') + 1);
-        const bool isImageRecorder =
-            name.starts_with(std::string(ImageRecorder::kDriveName) + ":");
+        const bool isImageRecorder = name.starts_with(std::string(ImageRecorder::kDriveName) + ":");
         const bool wanted = image ? isImageRecorder : (line == device || prefix == device);
         if (!wanted) continue;
         if (isImageRecorder && !image) {

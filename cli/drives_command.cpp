@@ -92,9 +92,8 @@ int DrivesCommand(const SimulationOptions& simulation) {
             std::cout << "  disc: none (" << device.LastErrorText() << ")\n";
         } else {
             const std::uint8_t type = device.GetDiscType();
-            std::cout << "  disc: " << DiscTypeNames[type < DiscTypeNames.size() ? type : 0]
-                      << " (" << disc.MediaName << "), "
-                      << DiscStatusText(device.GetDiscStatus()) << ", "
+            std::cout << "  disc: " << DiscTypeNames[type < DiscTypeNames.size() ? type : 0] << " ("
+                      << disc.MediaName << "), " << DiscStatusText(device.GetDiscStatus()) << ", "
                       << device.GetSessionCount() << " sessions, capacity " << disc.Capacity
                       << " blocks\n";
             std::cout << "  free blocks: " << device.GetFreeBlocks() << "\n";

@@ -76,13 +76,13 @@ int InfoCommand(const std::vector<std::string>& files) {
 void AddFileCommands(CLI::App& app, int& exitCode) {
     auto path = std::make_shared<std::string>();
     CLI::App* list = app.add_subcommand("list", "Datenzeilen und Spalten einer Listendatei");
-    list->add_option("LISTE", *path, "die Listendatei (.TSV)")->required();
+    list->add_option("LISTE", *path, "die Listendatei (.TSV)")->type_name("")->required();
     list->callback([&exitCode, path] { exitCode = ListCommand(*path); });
 
     auto files = std::make_shared<std::vector<std::string>>();
     CLI::App* info =
         app.add_subcommand("info", "MPEG-Daten und ID3v1-Tag von Audiodateien, TAB-getrennt");
-    info->add_option("DATEI", *files, "Audiodateien")->required();
+    info->add_option("DATEI", *files, "Audiodateien")->type_name("")->required();
     info->callback([&exitCode, files] { exitCode = InfoCommand(*files); });
 }
 

@@ -32,7 +32,6 @@ TDateTime ImageDate() {
     return Now();
 }
 
-
 struct IsoCall {
     std::string Image;
     std::string VolumeId;
@@ -136,8 +135,9 @@ void AddIsoCommand(CLI::App& app, int& exitCode) {
                     "die Sitzung ab diesem Block anlegen (in einer Datei mit Lücke)")
         ->type_name("LBA")
         ->check(CLI::Range(0u, 0xFF000000u));
-    iso->add_flag("--force", call->Force, "eine vorhandene Datei ersetzen, die kein ISO-Abbild ist");
-    iso->add_option("DATEI", call->Files, "die Dateien")->required();
+    iso->add_flag("--force", call->Force,
+                  "eine vorhandene Datei ersetzen, die kein ISO-Abbild ist");
+    iso->add_option("DATEI", call->Files, "die Dateien")->type_name("")->required();
     iso->callback([&exitCode, call] { exitCode = IsoCommand(*call); });
 }
 

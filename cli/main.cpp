@@ -29,6 +29,7 @@ void SpeakGerman(CLI::App& app) {
     formatter->label("Needs", "braucht");
     formatter->label("TEXT", "TEXT");
     formatter->column_width(34);
+    app.option_defaults()->group("Optionen");
     app.set_help_flag("-h,--help", "diese Hilfe zeigen");
 }
 

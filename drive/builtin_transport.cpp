@@ -277,16 +277,24 @@ ClaimResult BuiltInTransport::Claim(std::uint8_t adapter, std::uint8_t target, s
     std::lock_guard lock(mutex_);
     detail.clear();
     Slot* slot = Find(adapter, target, lun);
-    if (slot == nullptr || slot->Recorder || slot->Claimed) return ClaimResult::Claimed;
-    if (slot->Fd >= 0) system_->Close(slot->Fd);
+    if (slot == nullptr || slot->Claimed) return ClaimResult::Claimed;
     const std::string path = "/dev/" + slot->Name;
-    slot->Fd = system_->Open(path, O_RDWR | O_NONBLOCK | O_EXCL);
-    if (slot->Fd < 0) {
-        const int error = errno;
+    int error = 0;
+    if (slot->Recorder) {
+        // A simulated drive is opened as a real one would be.
+        error = slot->Recorder->ExclusiveOpenError();
+        if (error == 0) slot->Claimed = true;
+    } else {
+        if (slot->Fd >= 0) system_->Close(slot->Fd);
+        slot->Fd = system_->Open(path, O_RDWR | O_NONBLOCK | O_EXCL);
+        if (slot->Fd < 0) error = errno;
+    }
+    if (error != 0) {
         detail = std::strerror(error);
         if (error == EACCES || error == EPERM) return ClaimResult::NoPermission;
         if (error != EBUSY) return ClaimResult::Failed;
-        if (const std::string holders = DeviceHolders(path); !holders.empty()) detail = holders;
+        if (!slot->Recorder)
+            if (const std::string holders = DeviceHolders(path); !holders.empty()) detail = holders;
         return ClaimResult::InUse;
     }
     slot->Claimed = true;

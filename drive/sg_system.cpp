@@ -35,6 +35,8 @@ std::string FirstEntry(const std::filesystem::path& folder) {
 
 class LinuxSystem final : public SgSystem {
   public:
+    explicit LinuxSystem(std::filesystem::path sysfs) : sysfs_(std::move(sysfs)) {}
+
     std::vector<std::string> OpticalDrives() override {
         // Every SCSI device of type 5 (CD/DVD) or 4 (write-once) the kernel has, by
         // its sr block device, or by its generic device when the sr driver does not
@@ -42,7 +44,7 @@ class LinuxSystem final : public SgSystem {
         std::vector<std::string> names;
         std::error_code error;
         for (const auto& entry :
-             std::filesystem::directory_iterator("/sys/class/scsi_device", error)) {
+             std::filesystem::directory_iterator(sysfs_ / "class/scsi_device", error)) {
             const std::filesystem::path device = entry.path() / "device";
             const int type = ReadNumber(device / "type");
             if (type != 4 && type != 5) continue;
@@ -53,7 +55,7 @@ class LinuxSystem final : public SgSystem {
         // Without the SCSI classes (an unusual kernel): the sr block devices.
         if (names.empty()) {
             for (const auto& entry :
-                 std::filesystem::directory_iterator("/sys/class/block", error)) {
+                 std::filesystem::directory_iterator(sysfs_ / "class/block", error)) {
                 const std::string name = entry.path().filename().string();
                 if (IsNumbered(name, "sr")) names.push_back(name);
             }
@@ -72,12 +74,15 @@ class LinuxSystem final : public SgSystem {
         return ::ioctl(fd, request, argument);
     }
     int Close(int fd) override { return ::close(fd); }
+
+  private:
+    std::filesystem::path sysfs_;
 };
 
 }  // namespace
 
-std::shared_ptr<SgSystem> LinuxSgSystem() {
-    return std::make_shared<LinuxSystem>();
+std::shared_ptr<SgSystem> LinuxSgSystem(std::filesystem::path sysfs) {
+    return std::make_shared<LinuxSystem>(std::move(sysfs));
 }
 
 }  // namespace tv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,7 +21,8 @@ class SgSystem {
     virtual int Close(int fd) = 0;
 };
 
-// The real system: drives found in /sys/class/scsi_device, opened under /dev.
-std::shared_ptr<SgSystem> LinuxSgSystem();
+// The real system: drives found in sysfs (class/scsi_device, class/block),
+// opened under /dev. Tests give a folder of their own for sysfs.
+std::shared_ptr<SgSystem> LinuxSgSystem(std::filesystem::path sysfs = "/sys");
 
 }  // namespace tv

@@ -41,6 +41,7 @@ void SimulatedRecorder::InsertMedium(MediumKind kind, std::uint32_t capacity,
     medium_.Insert(kind, capacity, recordedBlocks);
     page05_ = DefaultWriteParameters();
     testWritten_ = 0;
+    trayOpen_ = false;
 }
 
 void SimulatedRecorder::RecordSession(std::uint32_t blocks, bool closeDisc) {
@@ -51,6 +52,32 @@ void SimulatedRecorder::RecordSession(std::uint32_t blocks, bool closeDisc) {
 void SimulatedRecorder::Eject() {
     std::lock_guard lock(mutex_);
     medium_.Eject();
+}
+
+void SimulatedRecorder::OpenTray() {
+    std::lock_guard lock(mutex_);
+    medium_.Eject();
+    trayOpen_ = true;
+}
+
+void SimulatedRecorder::SetReadOnlyDrive(bool readOnly) {
+    std::lock_guard lock(mutex_);
+    readOnly_ = readOnly;
+}
+
+void SimulatedRecorder::SetDefaultValuesRefused(bool refused) {
+    std::lock_guard lock(mutex_);
+    defaultValuesRefused_ = refused;
+}
+
+void SimulatedRecorder::SetExclusiveOpenError(int error) {
+    std::lock_guard lock(mutex_);
+    exclusiveOpenError_ = error;
+}
+
+int SimulatedRecorder::ExclusiveOpenError() const {
+    std::lock_guard lock(mutex_);
+    return exclusiveOpenError_;
 }
 
 MediumKind SimulatedRecorder::Medium() const {
@@ -205,7 +232,7 @@ SimulatedRecorder::Result SimulatedRecorder::Reply(std::uint8_t* data, std::uint
 std::optional<SimulatedRecorder::Result> SimulatedRecorder::MediumNotReady(bool consume) {
     if (const auto refused = faults_.NotReady(consume))
         return Check(refused->Key, refused->Asc, refused->Ascq);
-    if (medium_.Kind() == MediumKind::None) return Check(0x02, 0x3A, 0x00);
+    if (medium_.Kind() == MediumKind::None) return Check(0x02, 0x3A, trayOpen_ ? 0x02 : 0x01);
     return std::nullopt;
 }
 
@@ -237,6 +264,23 @@ ScsiResult SimulatedRecorder::Execute(const std::uint8_t* cdb, std::size_t cdbLe
 SimulatedRecorder::Result SimulatedRecorder::Dispatch(const std::uint8_t* cdb, std::uint8_t* data,
                                                       std::uint32_t length) {
     const std::uint8_t opcode = cdb[0];
+    // A drive that only reads knows none of the writing commands.
+    if (readOnly_) {
+        switch (opcode) {
+            case 0x04:  // FORMAT UNIT
+            case 0x2A:  // WRITE (10)
+            case 0x35:  // SYNCHRONIZE CACHE
+            case 0x53:  // RESERVE TRACK
+            case 0x54:  // SEND OPC INFORMATION
+            case 0x55:  // MODE SELECT (10)
+            case 0x5B:  // CLOSE TRACK/SESSION
+            case 0x5C:  // READ BUFFER CAPACITY
+            case 0xA1:  // BLANK
+                return Check(0x05, 0x20, 0x00);
+            default:
+                break;
+        }
+    }
     // Commands that need the medium.
     switch (opcode) {
         case 0x00:  // TEST UNIT READY
@@ -317,7 +361,11 @@ SimulatedRecorder::Result SimulatedRecorder::Dispatch(const std::uint8_t* cdb, s
 SimulatedRecorder::Result SimulatedRecorder::StartStop(const std::uint8_t* cdb) {
     const bool loadEject = cdb[4] & 0x02;
     const bool start = cdb[4] & 0x01;
-    if (loadEject && !start) medium_.Eject();  // the tray opens and the disc is taken out
+    if (loadEject && !start) {  // the tray opens and the disc is taken out
+        medium_.Eject();
+        trayOpen_ = true;
+    }
+    if (loadEject && start) trayOpen_ = false;  // the tray closes (empty)
     return Result{};
 }
 

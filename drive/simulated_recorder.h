@@ -55,6 +55,9 @@ class SimulatedRecorder {
     // burn would have left it: closed (appendable after it, or the disc closed).
     void RecordSession(std::uint32_t blocks, bool closeDisc = false);
     void Eject();
+    // Takes the medium out and leaves the tray open (NOT READY, 3A/02) until the
+    // next InsertMedium.
+    void OpenTray();
 
     MediumKind Medium() const;
     int SessionCount() const;  // closed sessions
@@ -79,6 +82,16 @@ class SimulatedRecorder {
     // Commands the drive stays "in progress" after an immediate blank, format or close.
     void SetOperationCommands(int commands);
     void SetProductName(const std::string& product);  // 16 characters of INQUIRY
+    // A drive that only reads (a DVD-ROM drive): no write bits and no write speed
+    // in page 2A, no write parameters page, WRITE (10) unknown.
+    void SetReadOnlyDrive(bool readOnly);
+    // Many ATAPI drives refuse MODE SENSE of the default values (page control 2)
+    // and answer only the current ones.
+    void SetDefaultValuesRefused(bool refused);
+    // What an exclusive open of the drive gives (0: it succeeds; EBUSY: another
+    // program has the drive open; EACCES: the user may not write to it).
+    void SetExclusiveOpenError(int error);
+    int ExclusiveOpenError() const;
 
     // The most recent CDBs received, in order, and the wait each came with (for
     // tests).
@@ -140,6 +153,10 @@ class SimulatedRecorder {
     SimulatedFaults faults_;
     std::vector<std::uint8_t> page05_;
     std::string product_ = "SIMULATED WRITER";
+    bool readOnly_ = false;
+    bool defaultValuesRefused_ = false;
+    bool trayOpen_ = false;
+    int exclusiveOpenError_ = 0;
     std::uint16_t writeSpeed_ = kMaximumWriteSpeed;
     std::uint16_t readSpeed_ = kMaximumReadSpeed;
     std::uint64_t bufferLevel_ = 0;  // bytes waiting in the drive buffer

@@ -39,6 +39,7 @@ SimulatedRecorder::Result SimulatedRecorder::RequestSense(std::uint8_t* data,
 SimulatedRecorder::Result SimulatedRecorder::ModeSense(const std::uint8_t* cdb, std::uint8_t* data,
                                                        std::uint32_t length) const {
     const std::uint8_t page = cdb[2] & 0x3F;
+    if (defaultValuesRefused_ && (cdb[2] & 0xC0) == 0x80) return Check(0x05, 0x24, 0x00);
     std::vector<std::uint8_t> answer(8, 0);
     if (page == 0x2A) {
         std::vector<std::uint8_t> caps(32, 0);
@@ -52,8 +53,14 @@ SimulatedRecorder::Result SimulatedRecorder::ModeSense(const std::uint8_t* cdb, 
         WriteBig16(caps.data() + 14, readSpeed_);  // current read speed
         WriteBig16(caps.data() + 18, kMaximumWriteSpeed);
         WriteBig16(caps.data() + 20, writeSpeed_);  // current write speed
+        if (readOnly_) {  // reads DVDs, writes nothing
+            caps[3] = 0;
+            caps[4] = 0;
+            WriteBig16(caps.data() + 18, 0);
+            WriteBig16(caps.data() + 20, 0);
+        }
         answer.insert(answer.end(), caps.begin(), caps.end());
-    } else if (page == 0x05) {
+    } else if (page == 0x05 && !readOnly_) {
         answer.insert(answer.end(), page05_.begin(), page05_.end());
     } else {
         return Check(0x05, 0x24, 0x00);
@@ -114,8 +121,8 @@ SimulatedRecorder::Result SimulatedRecorder::GetConfiguration(const std::uint8_t
         add(0x002A,
             medium_.Kind() == MediumKind::DvdPlusRw ||
                 medium_.Kind() == MediumKind::DvdPlusRwUnformatted,
-            {0x01, 0, 0, 0});
-    } else if (feature == 0x002F) {
+            {static_cast<std::uint8_t>(readOnly_ ? 0x00 : 0x01), 0, 0, 0});
+    } else if (feature == 0x002F && !readOnly_) {
         add(0x002F,
             medium_.Kind() == MediumKind::DvdR || medium_.Kind() == MediumKind::DvdRwSequential,
             {0x46, 0, 0, 0});

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <set>
 
 #include "burning/burn_job.h"
@@ -446,6 +447,117 @@ TEST(DiscBurner, TheNextSessionFollowsTheLastOnTheDisc) {
     ASSERT_TRUE(rewritable.Write10(16, 1, descriptor.data(), 2048));
     ASSERT_TRUE(rewritable.GetNextWritableAddress());
     EXPECT_EQ(rewritable.NextWritableAddress(), 0x1234u);
+}
+
+// Two albums that both hold "01 Intro.mp3": every file goes on the disc, the
+// later ones under a numbered name (ISO and Joliet alike), each renaming on a log
+// line; the same file named twice is on the disc once.
+TEST(DiscBurner, FilesOfOneNameAreAllAdded) {
+    Burner b;
+    const std::string first = b.File("Album A/01 Intro.mp3", 100);
+    b.burner.InsertFile("\\", first, false);
+    b.burner.InsertFile("\\", b.File("Album B/01 Intro.mp3", 200), false);
+    EXPECT_EQ(b.burner.LastInsertOutcome(), TDiscBurner::InsertOutcome::Added);
+    EXPECT_EQ(b.messages.back(),
+              ">>> FILE NAME \"01 Intro.mp3\" IS TAKEN; WRITTEN AS \"01 Intro (2).mp3\"");
+    b.burner.InsertFile("\\", b.File("Album C/01 INTRO.MP3", 300), false);
+    b.burner.InsertFile("\\", b.folder.Path().string() + "/Album A/../Album A/01 Intro.mp3", false);
+    EXPECT_EQ(b.burner.LastInsertOutcome(), TDiscBurner::InsertOutcome::AlreadyThere);
+    ASSERT_EQ(b.burner.Files().size(), 3u);
+    EXPECT_EQ(b.burner.Files()[0]->LongName, "01 Intro.mp3");
+    EXPECT_EQ(b.burner.Files()[1]->LongName, "01 Intro (2).mp3");
+    EXPECT_EQ(b.burner.Files()[2]->LongName, "01 INTRO (3).MP3");
+    EXPECT_EQ(b.burner.Files()[1]->IsoLength, 200u);
+    std::set<std::string> shortNames;
+    for (const auto& f : b.burner.Files()) shortNames.insert(f->ShortName);
+    EXPECT_EQ(shortNames.size(), 3u);
+    EXPECT_TRUE(b.burner.PrepareImage());
+}
+
+// Many files of one name are numbered without counting up from 2 for each.
+TEST(DiscBurner, ManyFilesOfOneNameGetConsecutiveNumbers) {
+    Burner b;
+    for (int i = 0; i < 300; ++i)
+        b.burner.InsertFile("\\", b.File("d" + std::to_string(i) + "/Titel.mp3"), false);
+    ASSERT_EQ(b.burner.Files().size(), 300u);
+    std::set<std::string> names;
+    for (const auto& f : b.burner.Files()) names.insert(f->LongName);
+    EXPECT_EQ(names.size(), 300u);
+    EXPECT_EQ(b.burner.Files().back()->LongName, "Titel (300).mp3");
+}
+
+// A short name an OnAddFile handler chooses is checked like every other name: one
+// too long for ISO 9660 leaves the file out with its reason; nothing throws.
+TEST(DiscBurner, AHandlersShortNameIsChecked) {
+    Burner b;
+    b.burner.OnAddFile = [](TDiscBurner&, const std::string&, std::string&, std::string& shortName,
+                            TDateTime&, std::uint32_t, std::uint64_t,
+                            bool&) { shortName = std::string(40, 'S') + ".MP3"; };
+    EXPECT_EQ(b.burner.InsertFile("\\", b.File("a.mp3"), false), 1);
+    EXPECT_EQ(b.burner.LastInsertOutcome(), TDiscBurner::InsertOutcome::LeftOut);
+    EXPECT_EQ(b.burner.LastSkipReason().find("SHORT NAME TOO LONG"), 0u);
+    EXPECT_TRUE(b.burner.Files().empty());
+    EXPECT_TRUE(b.burner.PrepareImage());
+    EXPECT_TRUE(b.burner.BuildImageHeader());
+}
+
+// What keeps a drive from burning or erasing its disc, in words.
+TEST(BurnJob, RefusalsNameTheirReason) {
+    struct Case {
+        const char* Name;
+        std::function<void(SimulatedRecorder&)> Set;
+        std::string Burn, Erase;
+    };
+    const Case cases[] = {
+        {"a blank CD-R", [](SimulatedRecorder&) {}, "", "CD/DVD kann nicht gelöscht werden"},
+        {"a CD-RW", [](SimulatedRecorder& r) { r.InsertMedium(MediumKind::CdRw); }, "", ""},
+        {"no disc", [](SimulatedRecorder& r) { r.Eject(); }, "Im Laufwerk liegt keine CD/DVD.",
+         "Im Laufwerk liegt keine CD/DVD."},
+        {"an open tray", [](SimulatedRecorder& r) { r.OpenTray(); },
+         "Die Schublade des Laufwerks ist offen.", "Die Schublade des Laufwerks ist offen."},
+        {"a drive that only reads", [](SimulatedRecorder& r) { r.SetReadOnlyDrive(true); },
+         "Das Laufwerk kann nur lesen, nicht brennen.", "Das Laufwerk kann nur lesen, nicht löschen."},
+        {"a pressed disc", [](SimulatedRecorder& r) { r.InsertMedium(MediumKind::CdRom, 0, 900); },
+         "Die eingelegte CD-ROM ist gepresst und kann nicht beschrieben werden.",
+         "CD/DVD kann nicht gelöscht werden"},
+        {"a closed disc", [](SimulatedRecorder& r) { r.RecordSession(1000, true); },
+         "Die CD-R ist abgeschlossen; es kann nichts mehr hinzugefügt werden.",
+         "CD/DVD kann nicht gelöscht werden"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        test::TempFolder folder;
+        DriveLayer layer(std::make_shared<test::NoDrives>());
+        layer.Clock().SetScale(0.0001);
+        auto recorder = std::make_shared<SimulatedRecorder>(folder / "disc.img", &layer.Clock());
+        recorder->InsertMedium(MediumKind::CdR);
+        layer.AddSimulatedDrive("sim0", recorder);
+        TDiscBurner burner(layer);
+        ASSERT_TRUE(burner.InitializeASPI(true, ""));
+        c.Set(*recorder);
+        burner.SetDevice(burner.DeviceList().front());
+        EXPECT_EQ(BurnRefusal(burner), c.Burn);
+        EXPECT_EQ(EraseRefusal(burner), c.Erase);
+    }
+}
+
+TEST(BurnJob, AnImageIsKnownByItsVolumeDescriptor) {
+    Burner b;
+    b.burner.InsertFile("\\", b.File("a.mp3", 5000), false);
+    ASSERT_TRUE(b.burner.PrepareImageAt(0));
+    ASSERT_TRUE(b.burner.BuildImageHeader());
+    std::string error;
+    ASSERT_TRUE(WriteImageFile(b.burner, (b.folder / "a.iso").string(), error)) << error;
+    EXPECT_TRUE(HoldsIsoImage(b.folder / "a.iso"));
+    EXPECT_FALSE(HoldsIsoImage(b.folder / "a.mp3"));
+    EXPECT_FALSE(HoldsIsoImage(b.folder / "none.iso"));
+    ASSERT_EQ(::mkfifo((b.folder / "pipe.iso").c_str(), 0600), 0);
+    EXPECT_FALSE(HoldsIsoImage(b.folder / "pipe.iso"));  // refused, never waited for
+    // The image writer never replaces one of its inputs, nor a FIFO.
+    EXPECT_FALSE(WriteImageFile(b.burner, (b.folder / "a.mp3").string(), error,
+                                {.Inputs = IdentitiesOf({b.folder / "a.mp3"})}));
+    EXPECT_EQ(test::ReadBytes(b.folder / "a.mp3"), std::string(5000, 'x'));
+    EXPECT_FALSE(WriteImageFile(b.burner, (b.folder / "pipe.iso").string(), error));
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <sstream>
@@ -250,6 +252,10 @@ TEST(WritePipeline, FaultsEndWithTheirText) {
          [](BurnBench& b) { b.recorder->FailNextWritesWithBusyStatus(25); }, "", true},
         {"a failed cache flush", MediumKind::CdR,
          [](BurnBench& b) { b.recorder->FailNextSynchronizeCache(1); }, "", true},
+        // The drive reports errors of buffered data at the flush: no success then.
+        {"a cache flush that keeps failing", MediumKind::CdR,
+         [](BurnBench& b) { b.recorder->FailNextSynchronizeCache(2); },
+         "WRITER ERROR [MEDIUM ERROR (WRITE ERROR)]", false},
         {"a close that fails once", MediumKind::CdR,
          [](BurnBench& b) { b.recorder->FailNextCloses(1); }, "", true},
         {"a close that keeps failing", MediumKind::CdR,
@@ -415,6 +421,85 @@ TEST(WritePipeline, TheImageStaysAsItIsWhileBurning) {
     EXPECT_EQ(expected.size(), sectors * 2048);
     EXPECT_TRUE(bench.OnDisc(0, expected.size()) == expected);
     EXPECT_TRUE(bench.burner->ResetImage(65535, 8191));
+}
+
+// A source that grew after it was added would be burned cut to its old length:
+// the burn fails before the drive is written to.
+TEST(WritePipeline, ASourceThatGrewFailsTheBurn) {
+    BurnBench bench(MediumKind::CdR);
+    const std::string grown = bench.File("wächst.mp3", 5000);
+    std::ofstream(grown, std::ios::app) << "more";
+    ASSERT_TRUE(bench.Burn());
+    ASSERT_EQ(bench.events, 1);
+    EXPECT_NE(bench.errors.front().find("SIZE HAS CHANGED SINCE IT WAS ADDED"), std::string::npos)
+        << bench.errors.front();
+    EXPECT_EQ(bench.Trace().find("2A"), std::string::npos);
+}
+
+// DVD+R, DVD+RW and DVD-RAM have no test mode, and a drive that does not take the
+// test-write bit would write for real: such a test write is refused before a block
+// is written, and never logged as one.
+TEST(WritePipeline, ATestWriteOnlyWhereMediumAndDriveHaveOne) {
+    const std::pair<MediumKind, std::string> refused[] = {
+        {MediumKind::DvdPlusR, "NO TEST WRITE ON DVD+R"},
+        {MediumKind::DvdPlusRw, "NO TEST WRITE ON DVD+RW"},
+        {MediumKind::DvdRam, "NO TEST WRITE ON DVD-RAM"},
+        {MediumKind::DvdRwSequential, "THE DRIVE DOES NOT TAKE A TEST WRITE ON DVD-RW"}};
+    for (const auto& [medium, error] : refused) {
+        SCOPED_TRACE(error);
+        BurnBench bench(medium);
+        bench.burner->TestWrite = true;
+        bench.File("a.mp3", 100000);
+        ASSERT_TRUE(bench.Burn());
+        ASSERT_EQ(bench.events, 1);
+        EXPECT_EQ(bench.errors.front(), error);
+        EXPECT_FALSE(bench.Logged(">>> TEST/DUMMY WRITE"));
+        for (const Bytes& cdb : bench.recorder->Commands()) EXPECT_NE(cdb[0], 0x2A);
+    }
+    // The simulated recorder refuses the bit on those media as drives do.
+    BurnBench bench(MediumKind::DvdPlusRw);
+    EXPECT_FALSE(bench.burner->SetWriteParameters(true, true, dtCdR));
+    EXPECT_EQ(bench.burner->LastErrorText(), "ILLEGAL REQUEST (INVALID FIELD IN PARAMETER LIST)");
+}
+
+// A burn whose OnWriteDone has not reached the main thread yet still owns the
+// burner: a second BurnImage is refused at once (without waiting for anything)
+// and the first burn's event comes exactly once.
+TEST(WritePipeline, ASecondBurnWaitsForTheFirstOnesEvent) {
+    BurnBench bench(MediumKind::CdR);
+    bench.File("a.mp3", 100000);
+    bench.burner->PrepareImage();
+    ASSERT_TRUE(bench.burner->BurnImage());
+    bench.burner->WaitForBurn();  // ended; its event is queued, not run
+    EXPECT_FALSE(bench.burner->Burning());
+    EXPECT_FALSE(bench.burner->BurnImage());
+    EXPECT_EQ(bench.events, 0);
+    bench.invoker.RunPending();
+    EXPECT_EQ(bench.events, 1);
+    EXPECT_EQ(bench.errors.front(), "");
+    bench.burner->ResetImage(65535, 8191);
+    bench.File("b.mp3", 1000);
+    ASSERT_TRUE(bench.Burn());
+    EXPECT_EQ(bench.events, 2);
+}
+
+// A drive another program holds, or one the user may not write to, is never
+// written to, and the burn says which; the disc is not the burn's to eject.
+TEST(WritePipeline, ARefusedClaimSaysWhyAndLeavesTheDisc) {
+    for (const int error : {EBUSY, EACCES}) {
+        BurnBench bench(MediumKind::CdR);
+        bench.recorder->SetExclusiveOpenError(error);
+        bench.File("a.mp3", 1000);
+        ASSERT_TRUE(bench.Burn());
+        EXPECT_FALSE(bench.started);
+        ASSERT_EQ(bench.events, 1);
+        EXPECT_EQ(bench.errors.front().find(error == EBUSY ? "DRIVE IN USE"
+                                                           : "NO PERMISSION TO WRITE TO THE DRIVE"),
+                  0u)
+            << bench.errors.front();
+        EXPECT_FALSE(bench.burner->BurnClaimedDrive());
+        EXPECT_EQ(bench.recorder->Medium(), MediumKind::CdR);
+    }
 }
 
 }  // namespace

@@ -107,6 +107,117 @@ check burn-usage $? 2
 check burn-usage-both $? 2
 unset SOURCE_DATE_EPOCH
 
+# --- The command line never destroys a user's file --------------------------------
+song="$dir/with_id3v1.mp3"
+sum=$(md5sum < "$song")
+unchanged() { [ "$(md5sum < "$song")" = "$sum" ] || { echo "FAIL $1: the song was changed"; fail=1; }; }
+# The simulated disc's image file is emptied only when asked, never a source.
+"$TOOL" burn --sim cd-r --sim-image "$song" --device 0:0:0 "$song" >/dev/null 2>&1
+check burn-sim-image-existing $? 2
+"$TOOL" burn --sim cd-r --sim-image "$song" --sim-overwrite --device 0:0:0 "$song" >/dev/null 2>&1
+check burn-sim-image-source $? 2
+"$TOOL" erase --sim cd-rw --sim-image "$song" --device 0:0:0 >/dev/null 2>&1
+check erase-sim-image-existing $? 2
+unchanged sim-image
+# An image never replaces a source, a FIFO, a device, or (without --force) a file
+# that holds no image.
+"$TOOL" burn --image "$song" "$song" >/dev/null 2>&1
+check burn-image-source $? 2
+"$TOOL" iso -o "$song" "$song" >/dev/null 2>&1
+check iso-source $? 2
+cp "$data/vbr_stereo.mp3" "$dir/other.mp3"
+other=$(md5sum < "$dir/other.mp3")
+"$TOOL" iso -o "$dir/other.mp3" "$song" >/dev/null 2>"$dir/err"
+check iso-no-image $? 2
+grep -q -- "--force" "$dir/err" || { echo "FAIL iso-no-image message: $(cat "$dir/err")"; fail=1; }
+[ "$(md5sum < "$dir/other.mp3")" = "$other" ] || { echo "FAIL iso-no-image: replaced"; fail=1; }
+"$TOOL" iso -o "$dir/other.mp3" --force "$song" >/dev/null 2>&1
+check iso-force $? 0
+isoinfo -d -i "$dir/other.mp3" >/dev/null 2>&1 || { echo "FAIL iso-force: no image"; fail=1; }
+"$TOOL" iso -o "$dir/other.mp3" "$song" >/dev/null 2>&1
+check iso-over-image $? 0
+mkfifo "$dir/image.fifo"
+timeout 10 "$TOOL" burn --image "$dir/image.fifo" "$song" >/dev/null 2>&1
+check burn-image-fifo $? 2
+timeout 10 "$TOOL" iso -o "$dir/image.fifo" "$song" >/dev/null 2>&1
+check iso-fifo $? 2
+[ -p "$dir/image.fifo" ] || { echo "FAIL iso-fifo: replaced"; fail=1; }
+if [ "$(id -u)" = 0 ] && mknod "$dir/device" c 1 3 2>/dev/null; then
+    "$TOOL" iso -o "$dir/device" "$song" >/dev/null 2>&1
+    check iso-device $? 2
+    [ -c "$dir/device" ] || { echo "FAIL iso-device: replaced"; fail=1; }
+fi
+# A test write into an image file is refused at once; the old image stays.
+cp "$dir/made.iso" "$dir/kept.iso"
+"$TOOL" burn --image "$dir/kept.iso" --test-write "$song" >/dev/null 2>&1
+check burn-image-test-write $? 2
+cmp -s "$dir/kept.iso" "$dir/made.iso" || { echo "FAIL burn-image-test-write: replaced"; fail=1; }
+unchanged image-targets
+# Nothing to put into an image: an old image stays as it is.
+"$TOOL" iso -o "$dir/kept.iso" "$dir/none1.mp3" "$dir/none2.mp3" >/dev/null 2>"$dir/err"
+check iso-nothing $? 1
+cmp -s "$dir/kept.iso" "$dir/made.iso" || { echo "FAIL iso-nothing: replaced"; fail=1; }
+grep -q "nicht aufgenommen: $dir/none1.mp3 (No such file or directory)" "$dir/err" || { echo "FAIL iso-nothing reason: $(cat "$dir/err")"; fail=1; }
+# Images follow the user's umask; no temporary file stays beside them.
+(umask 027 && "$TOOL" iso -o "$dir/private.iso" "$song" >/dev/null 2>&1)
+check iso-umask "$(stat -c %a "$dir/private.iso")" 640
+[ -z "$(ls -A "$dir" | grep '^\.tv')" ] || { echo "FAIL temporary files left: $(ls -A "$dir")"; fail=1; }
+# A signal in the middle of an image removes its temporary file.
+big=$(mktemp -d)
+truncate -s 700M "$big/big.mp3"
+"$TOOL" iso -o "$big/big.iso" "$big/big.mp3" >/dev/null 2>&1 &
+pid=$!
+for _ in $(seq 1 100); do [ -n "$(ls -A "$big" | grep '^\.tv')" ] && break; sleep 0.05; done
+kill -INT $pid
+wait $pid
+check iso-interrupted-status $? 130
+[ -z "$(ls -A "$big" | grep '^\.tv')" ] || { echo "FAIL iso-interrupted: temporary file left"; fail=1; }
+[ -e "$big/big.iso" ] && { echo "FAIL iso-interrupted: an image"; fail=1; }
+rm -rf "$big"
+
+# A full disk: the image's burn says so in the system's words, and leaves nothing.
+if [ "$(id -u)" = 0 ] && mkdir "$dir/full" && mount -t tmpfs -o size=1m tmpfs "$dir/full" 2>/dev/null; then
+    head -c 3000000 /dev/urandom > "$dir/large.mp3"
+    out=$("$TOOL" burn --image "$dir/full/x.iso" "$dir/large.mp3" 2>&1)
+    check burn-full-disk $? 1
+    echo "$out" | grep -q '^>>> BURNCD DONE, .*No space left on device' || { echo "FAIL burn-full-disk: $out"; fail=1; }
+    "$TOOL" iso -o "$dir/full/y.iso" "$dir/large.mp3" >/dev/null 2>"$dir/err"
+    check iso-full-disk $? 1
+    grep -q 'No space left on device' "$dir/err" || { echo "FAIL iso-full-disk: $(cat "$dir/err")"; fail=1; }
+    [ -z "$(ls -A "$dir/full")" ] || { echo "FAIL full disk: left $(ls -A "$dir/full")"; fail=1; }
+    umount "$dir/full"
+fi
+
+# --- Files of one name all go on the disc ------------------------------------------
+mkdir -p "$dir/A" "$dir/B"
+printf 'first intro' > "$dir/A/01 Intro.mp3"
+printf 'second intro, longer' > "$dir/B/01 Intro.mp3"
+out=$("$TOOL" iso -o "$dir/intro.iso" "$dir/A/01 Intro.mp3" "$dir/B/01 Intro.mp3")
+check same-names-exit $? 0
+echo "$out" | grep -qF '>>> FILE NAME "01 Intro.mp3" IS TAKEN; WRITTEN AS "01 Intro (2).mp3"' || { echo "FAIL same-names log: $out"; fail=1; }
+mkdir "$dir/intro"
+xorriso -osirrox on -indev "$dir/intro.iso" -extract / "$dir/intro" >/dev/null 2>&1
+cmp -s "$dir/A/01 Intro.mp3" "$dir/intro/01 Intro.mp3" || { echo "FAIL same-names: first file"; fail=1; }
+cmp -s "$dir/B/01 Intro.mp3" "$dir/intro/01 Intro (2).mp3" || { echo "FAIL same-names: second file"; fail=1; }
+check same-names-iso-level "$(isoinfo -f -i "$dir/intro.iso" | sort | tr '\n' ' ')" "/01INTR~1.MP3;1 /01INTR~2.MP3;1 "
+
+# --- One drive list for every command ------------------------------------------------
+out=$("$TOOL" drives 2>/dev/null)
+echo "$out" | grep -q ',sim0:' && { echo "FAIL drives: a simulated drive without --sim"; fail=1; }
+last=$(echo "$out" | grep '^drive: ' | tail -1)
+case "$last" in *",Image-Datei: "*) ;; *) echo "FAIL drives: the image recorder is not last: $last"; fail=1 ;; esac
+recorder=$(echo "$last" | sed 's/^drive: \([0-9:]*\),.*/\1/')
+"$TOOL" burn --device "$recorder" "$song" >/dev/null 2>"$dir/err"
+check burn-device-image-recorder $? 1
+grep -q "mit --image" "$dir/err" || { echo "FAIL burn-device-image-recorder message: $(cat "$dir/err")"; fail=1; }
+out=$("$TOOL" drives --sim dvd+r 2>/dev/null | grep '^drive: ')
+echo "$out" | sed -n 1p | grep -q ',sim0:' || echo "$out" | grep -q ',sim0:' || { echo "FAIL drives --sim: $out"; fail=1; }
+echo "$out" | tail -1 | grep -q ',Image-Datei:' || { echo "FAIL drives --sim: image recorder not last"; fail=1; }
+# A test write on a medium without one is refused before anything happens.
+"$TOOL" burn --sim dvd+rw --device 0:0:0 --test-write "$song" >/dev/null 2>"$dir/err"
+check burn-test-write-dvd-plus $? 1
+grep -q "kennt keinen Testlauf" "$dir/err" || { echo "FAIL burn-test-write-dvd-plus message: $(cat "$dir/err")"; fail=1; }
+
 # Files that are not regular files are refused at once, never read for ever.
 mkfifo "$dir/pipe.TSV"
 timeout 10 "$TOOL" list /dev/zero >/dev/null 2>"$dir/err"

@@ -191,5 +191,37 @@ TEST(DiscInfo, EveryProfileHasItsType) {
     EXPECT_EQ(disc.Capacity, 42u);  // not ready: the record stays as it was
 }
 
+// Read-only drives refuse READ TRACK INFORMATION for a pressed disc: its size
+// comes from READ CAPACITY and the lead-out of the table of contents.
+TEST(DiscInfo, APressedDiscHasItsRecordedSize) {
+    for (const MediumKind kind : {MediumKind::CdRom, MediumKind::DvdRom}) {
+        RecorderBench bench(MediumKind::None);
+        bench.recorder->InsertMedium(kind, 0, 5000);
+        TSCSIDevice& d = *bench.device;
+        EXPECT_FALSE(d.ReadTrackInformation(1));
+        TDisc disc;
+        d.GetDiscInfo(disc);
+        ASSERT_TRUE(disc.Ready);
+        EXPECT_EQ(disc.Capacity, 5000u);
+        EXPECT_EQ(disc.Used, 5000u);
+        EXPECT_EQ(disc.DiscStatus, 2);  // closed
+        EXPECT_EQ(d.GetFreeBlocks(), 0u);
+    }
+}
+
+// An empty drive or an open tray is no drive on its way to ready: nobody waits.
+TEST(DiscInfo, AnEmptyDriveIsNotWaitedFor) {
+    RecorderBench bench;
+    bench.recorder->OpenTray();
+    const std::uint64_t slept = bench.layer.Clock().Slept();
+    TDisc disc;
+    disc.Capacity = 77;
+    bench.device->GetDiscInfo(disc);
+    EXPECT_FALSE(disc.Ready);
+    EXPECT_EQ(disc.Capacity, 77u);  // the caller's record as it was
+    EXPECT_EQ(bench.layer.Clock().Slept(), slept);
+    EXPECT_EQ(bench.device->LastErrorText(), "NOT READY (MEDIUM NOT PRESENT - TRAY OPEN)");
+}
+
 }  // namespace
 }  // namespace tv

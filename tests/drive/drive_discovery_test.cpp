@@ -136,5 +136,29 @@ TEST(DriveDiscovery, WithoutAnyDriveNoTransportLoads) {
     EXPECT_NE(request.SRB_Status, SS_COMP);
 }
 
+// Many ATAPI drives answer only the current values of page 2A: the capabilities
+// come from those.
+TEST(DriveDiscovery, CapabilitiesComeFromTheCurrentValuesWhenTheDefaultsAreRefused) {
+    RecorderBench normal;
+    RecorderBench atapi;
+    atapi.recorder->SetDefaultValuesRefused(true);
+    atapi.device->SetDevice(atapi.device->DeviceList().front());
+    EXPECT_NE(atapi.device->CapabilityFlags(), 0u);
+    EXPECT_EQ(atapi.device->CapabilityFlags(), normal.device->CapabilityFlags());
+    EXPECT_EQ(atapi.device->DeviceMaxWriteSpeed(), normal.device->DeviceMaxWriteSpeed());
+}
+
+// A drive that cannot write has no write speed (none made up) and no write mode.
+TEST(DriveDiscovery, AReadOnlyDriveHasNoWriteSpeed) {
+    RecorderBench bench;
+    bench.recorder->SetReadOnlyDrive(true);
+    bench.device->SetDevice(bench.device->DeviceList().front());
+    EXPECT_FALSE(bench.device->CanWrite());
+    EXPECT_EQ(bench.device->DeviceMaxWriteSpeed(), 0);
+    EXPECT_EQ(bench.device->GetCurrentWriteSpeed(), 0);
+    EXPECT_EQ(bench.device->WriteModeFlags(), 0);
+    EXPECT_NE(bench.device->DeviceMaxReadSpeed(), 0);
+}
+
 }  // namespace
 }  // namespace tv

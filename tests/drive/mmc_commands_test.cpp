@@ -310,7 +310,10 @@ TEST(StartStopUnit, EjectingEmptiesTheTray) {
     EXPECT_TRUE(bench.device->StartStopUnit(true));
     EXPECT_EQ(bench.recorder->Medium(), MediumKind::None);
     EXPECT_FALSE(bench.device->TestUnitReady(5000));
-    EXPECT_EQ(bench.device->LastErrorText(), "NOT READY (MEDIUM NOT PRESENT)");
+    EXPECT_EQ(bench.device->LastErrorText(), "NOT READY (MEDIUM NOT PRESENT - TRAY OPEN)");
+    EXPECT_TRUE(bench.device->StartStopUnit(false));  // loads: the tray closes, still empty
+    EXPECT_FALSE(bench.device->TestUnitReady(5000));
+    EXPECT_EQ(bench.device->LastErrorText(), "NOT READY (MEDIUM NOT PRESENT - TRAY CLOSED)");
 }
 
 }  // namespace

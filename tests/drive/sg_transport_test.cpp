@@ -13,6 +13,7 @@
 
 #include "drive/builtin_transport.h"
 #include "drive/scsi_device.h"
+#include "tests/support/temp_folder.h"
 
 namespace tv {
 namespace {
@@ -320,6 +321,39 @@ TEST(SgTransport, TheRealDriveAnswersWhenThereIsOne) {
         EXPECT_FALSE(device.TestUnitReady(5000));
         EXPECT_NE(device.LastErrorText().find("NOT READY"), std::string::npos);
     }
+}
+
+// The kernel's SCSI devices of type 5 and 4 are the drives, whatever their
+// address, by their sr device or, without one, their generic device.
+TEST(SgTransport, TheSystemListsEveryOpticalDeviceOfSysfs) {
+    test::TempFolder sysfs;
+    const auto device = [&](const std::string& address, const std::string& type,
+                            const std::string& block, const std::string& generic) {
+        const auto folder = sysfs / "class/scsi_device" / address / "device";
+        std::filesystem::create_directories(folder);
+        test::WriteBytes(folder / "type", type + "\n");
+        if (!block.empty()) std::filesystem::create_directories(folder / "block" / block);
+        if (!generic.empty()) std::filesystem::create_directories(folder / "scsi_generic" / generic);
+    };
+    device("2:0:9:0", "5", "sr1", "sg3");
+    device("2:0:0:1", "5", "sr0", "sg2");
+    device("0:0:0:0", "0", "sda", "sg0");  // a disk
+    device("4:0:12:9", "4", "", "sg7");    // write-once, no sr driver
+    device("5:0:0:0", "5", "sr10", "");
+    EXPECT_EQ(LinuxSgSystem(sysfs.Path())->OpticalDrives(),
+              (std::vector<std::string>{"sr0", "sr1", "sr10", "sg7"}));
+}
+
+// An exclusive open the system refuses is told apart: another program has the
+// drive, or the user may not write to it.
+TEST(SgTransport, ARefusedClaimSaysWhy) {
+    EXPECT_EQ(ClaimRefusalText(ClaimResult::InUse, "cdrecord (pid 7)"),
+              "DRIVE IN USE [cdrecord (pid 7)]");
+    EXPECT_NE(ClaimRefusalText(ClaimResult::NoPermission, "Permission denied")
+                  .find("NO PERMISSION TO WRITE TO THE DRIVE [Permission denied]"),
+              std::string::npos);
+    EXPECT_EQ(ClaimRefusalText(ClaimResult::Failed, "No such device"),
+              "CAN'T OPEN THE DRIVE [No such device]");
 }
 
 }  // namespace

@@ -15,5 +15,16 @@ for command in list info drives iso burn erase search doubles export m3u; do
     grep -q "^\.B.* $command\b\|^\.BI $command \|^\.B $command" "$folder/tunevault-tool.1" ||
         { echo "Die Handbuchseite nennt \"$command\" nicht" >&2; exit 1; }
 done
+# Every option each command takes (its --help) is in the manual page.
+if [ -n "${2:-}" ]; then
+    for command in list info drives iso burn erase search doubles export m3u; do
+        "$2" "$command" --help >/dev/null || { echo "$command --help failed" >&2; exit 1; }
+        for option in $("$2" "$command" --help | grep -o '^ *-[-a-z]*\(,--[a-z-]*\)\?' | tr ',' ' '); do
+            [ "$option" = -h ] || [ "$option" = --help ] && continue
+            grep -qF -- "$(printf '%s' "$option" | sed 's/-/\\-/g')" "$folder/tunevault-tool.1" ||
+                { echo "Die Handbuchseite nennt $option von \"$command\" nicht" >&2; exit 1; }
+        done
+    done
+fi
 man --warnings -l "$folder/tunevault-tool.1" >/dev/null
 echo "Desktop-Dateien und Handbuchseite in Ordnung"

@@ -113,6 +113,38 @@ class BurnDialogTest : public QObject {
         QCOMPARE(p.recorders.front()->NextWritableAddress(), 0u);
     }
 
+    // The fit is judged on the session as it will be written, behind the last one:
+    // a disc with exactly that room left is burned.
+    void aSessionThatFitsBehindTheLastOneIsBurned() {
+        BurnProgram p({{"voll", MediumKind::CdR}});
+        const std::string song = Copy(p, "with_id3v1.mp3", "a.mp3");
+        std::filesystem::resize_file(song, 3'000'000);
+        // The session's size at the address it gets behind a 5,000-block session.
+        std::uint64_t sectors = 0;
+        std::uint32_t address = 0;
+        {
+            RecorderBench bench(MediumKind::CdR);
+            bench.recorder->RecordSession(5000);
+            TDiscBurner burner(bench.layer);
+            burner.SetDevice(burner.DeviceList().front());
+            burner.InsertFile("\\", song, false);
+            QVERIFY(burner.PrepareImage(true));
+            sectors = burner.ImageSectors();
+            address = burner.NextWritableAddress();
+        }
+        p.recorders.front()->InsertMedium(MediumKind::CdR,
+                                          static_cast<std::uint32_t>(address + sectors));
+        p.recorders.front()->RecordSession(5000);
+        p.Select({song});
+        p.Open([&](TMP3Burn& dialog) {
+            dialog.BtnBurn()->click();
+            QVERIFY(!p.program.prompts.LastText().startsWith(QStringLiteral("Die Dateien brauchen")));
+            QTRY_VERIFY_WITH_TIMEOUT(p.Log().contains(QStringLiteral(">>> BURNCD DONE")), 30000);
+            QVERIFY(p.Log().contains(QStringLiteral(">>> BURNCD DONE, Successful!")));
+            QVERIFY(p.Log().contains(QStringLiteral(">>> STARTING WRITE PROCESS ON CD-R")));
+        });
+    }
+
     void eraseAsksFirst() {
         BurnProgram p({{"cdrw", MediumKind::CdRw}});
         p.recorders.front()->RecordSession(5000);
@@ -126,6 +158,8 @@ class BurnDialogTest : public QObject {
             QCOMPARE(p.program.prompts.LastText(),
                      QStringLiteral("Alle Daten auf der CD/DVD gehen verloren"));
             QCOMPARE(p.program.prompts.AskedSoFar().back().Icon, PromptIcon::Warning);
+            // Enter does not erase: "Nein" is the default button.
+            QVERIFY(p.program.prompts.AskedSoFar().back().Default == PromptAnswer::No);
             QCOMPARE(p.recorders.front()->SessionCount(), 1);
             p.program.prompts.Answer(PromptAnswer::Yes);
             dialog.BtnErase()->click();
@@ -133,6 +167,56 @@ class BurnDialogTest : public QObject {
                                      30000);
         });
         QCOMPARE(p.recorders.front()->SessionCount(), 0);
+    }
+
+    // A drive that cannot burn the disc it holds says why, in the log and on the
+    // button, which stays off; a disc event of another drive changes nothing.
+    void whatKeepsADriveFromBurningIsSaid() {
+        BurnProgram p({{"leer", MediumKind::CdR}, {"gepresst", MediumKind::CdRom}});
+        p.recorders[0]->Eject();
+        p.Select({Copy(p, "with_id3v1.mp3", "a.mp3")});
+        p.Open([&](TMP3Burn& dialog) {
+            QVERIFY(p.Log().contains(
+                QStringLiteral("Brennen nicht möglich: Im Laufwerk liegt keine CD/DVD.")));
+            QVERIFY(!dialog.BtnBurn()->isEnabled());
+            QCOMPARE(dialog.BtnBurn()->toolTip(), QStringLiteral("Im Laufwerk liegt keine CD/DVD."));
+            dialog.cbDrives()->setCurrentIndex(1);
+            dialog.cbDrivesChange();
+            QVERIFY(p.Log().contains(QStringLiteral(
+                "Brennen nicht möglich: Die eingelegte CD-ROM ist gepresst")));
+            QVERIFY(!dialog.BtnBurn()->isEnabled());
+            const qsizetype lines = p.Log().count(QLatin1Char('\n'));
+            dialog.WMDeviceChange(QStringLiteral("sr7"));  // not this drive
+            QCOMPARE(p.Log().count(QLatin1Char('\n')), lines);
+            dialog.WMDeviceChange(QStringLiteral("gepresst"));
+            QVERIFY(p.Log().count(QLatin1Char('\n')) > lines);
+        });
+    }
+
+    // A file at the image's name that holds no image is asked about, No keeps it.
+    void anImageNeverReplacesASongUnasked() {
+        BurnProgram p({});
+        const std::string song = Copy(p, "with_id3v1.mp3", "a.mp3");
+        const std::string other = Copy(p, "vbr_stereo.mp3", "b.mp3");
+        const std::string before = ReadBytes(other);
+        p.Select({song});
+        p.Open([&](TMP3Burn& dialog) {
+            p.program.prompts.ChooseFile(QString::fromStdString(other));
+            p.program.prompts.Answer(PromptAnswer::No);
+            dialog.BtnBurn()->click();
+            QVERIFY(p.program.prompts.LastText().contains(QStringLiteral("kein ISO-Abbild")));
+            QVERIFY(p.program.prompts.AskedSoFar().back().Default == PromptAnswer::No);
+            QVERIFY(!dialog.Busy());
+            // One of the songs to burn is refused outright.
+            p.program.prompts.ChooseFile(QString::fromStdString(song));
+            p.program.prompts.Answer(PromptAnswer::Yes);
+            dialog.BtnBurn()->click();
+            QVERIFY(p.program.prompts.LastText().contains(
+                QStringLiteral("ist zugleich eine der Eingabedateien")));
+            QVERIFY(!dialog.Busy());
+        });
+        QCOMPARE(ReadBytes(other), before);
+        QCOMPARE(ReadBytes(song), ReadBytes(kData / "with_id3v1.mp3"));
     }
 
     // Last: it ends the application's event loops.
