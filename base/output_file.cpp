@@ -129,7 +129,7 @@ OutputFile::OutputFile(const std::filesystem::path& target, const std::vector<Fi
                       counter++);
         temporary_ = folder / name;
         file_ = FileDescriptor(::open(temporary_.c_str(),
-                                      O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+                                      O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
         if (!file_.Valid() && errno != EEXIST) ThrowErrno(errno, name_);
     }
     if (!file_.Valid()) ThrowErrno(EEXIST, name_);

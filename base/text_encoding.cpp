@@ -144,6 +144,32 @@ std::string Utf8ToWindows1252(std::string_view text) {
     return out;
 }
 
+std::string DecodeByteOrderMark(std::string text) {
+    if (text.starts_with("\xEF\xBB\xBF")) return text.substr(3);
+    const bool little = text.starts_with("\xFF\xFE"), big = text.starts_with("\xFE\xFF");
+    if (!little && !big) return text;
+    const auto unit = [&](std::size_t at) -> char32_t {
+        const auto low = static_cast<unsigned char>(text[at + (little ? 0 : 1)]);
+        const auto high = static_cast<unsigned char>(text[at + (little ? 1 : 0)]);
+        return static_cast<char32_t>(high << 8 | low);
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 2; at + 1 < text.size(); at += 2) {
+        char32_t c = unit(at);
+        if (c >= 0xD800 && c < 0xDC00 && at + 3 < text.size()) {
+            const char32_t next = unit(at + 2);
+            if (next >= 0xDC00 && next < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
+                at += 2;
+            }
+        }
+        if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;  // a lone surrogate
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
 std::string DecodeFileText(std::string text) {
     if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
     if (IsValidUtf8(text)) return text;

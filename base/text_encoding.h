@@ -26,6 +26,11 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos, char32_t&
 // The number of characters of UTF-8 text (bytes that do not continue one).
 std::size_t CountCharacters(std::string_view utf8);
 
+// A whole file's text with its byte-order mark taken off: UTF-8 without the mark;
+// UTF-16 (little or big endian, by its mark) as UTF-8, a lone surrogate as
+// U+FFFD. Text without a mark stays as it is, byte for byte.
+std::string DecodeByteOrderMark(std::string text);
+
 // Text read from one of our files: kept as it is when it is valid UTF-8, otherwise
 // taken as Windows-1252 (files carried over from the old platform keep their umlauts).
 // A UTF-8 byte-order mark at the start is dropped.

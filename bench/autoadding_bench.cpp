@@ -19,12 +19,16 @@
 
 namespace {
 
-// A music tree of count files in 100 folders, each a copy of a small lame file.
+// A music tree of count files in 100 folders, each a copy of a small lame file, or
+// (withId3v2) of a file with an ID3v2.3 tag holding a cover picture.
 struct MusicTree {
-    explicit MusicTree(int count)
+    MusicTree(int count, bool withId3v2)
         : Root(std::filesystem::temp_directory_path() /
-               ("tunevault-autoadd-" + std::to_string(::getpid()) + "-" + std::to_string(count))) {
-        const std::filesystem::path source = TV_TEST_DATA_DIR "/mp3/mpeg2_vbr_mono.mp3";
+               ("tunevault-autoadd-" + std::to_string(::getpid()) + "-" + std::to_string(count) +
+                (withId3v2 ? "-v2" : ""))) {
+        const std::filesystem::path source =
+            withId3v2 ? TV_TEST_DATA_DIR "/mp3/id3v2_cover.mp3"
+                      : TV_TEST_DATA_DIR "/mp3/mpeg2_vbr_mono.mp3";
         for (int folder = 0; folder < 100; ++folder) {
             const auto dir = Root / ("Interpret " + std::to_string(folder)) / "Album";
             std::filesystem::create_directories(dir);
@@ -38,10 +42,10 @@ struct MusicTree {
     std::filesystem::path Root;
 };
 
-const MusicTree& Tree(int count) {
-    static std::map<int, std::unique_ptr<MusicTree>> trees;
-    auto& tree = trees[count];
-    if (!tree) tree = std::make_unique<MusicTree>(count);
+const MusicTree& Tree(int count, bool withId3v2 = false) {
+    static std::map<std::pair<int, bool>, std::unique_ptr<MusicTree>> trees;
+    auto& tree = trees[{count, withId3v2}];
+    if (!tree) tree = std::make_unique<MusicTree>(count, withId3v2);
     return *tree;
 }
 
@@ -90,7 +94,7 @@ BENCHMARK(BM_AutoAddScan)
     ->Unit(benchmark::kMillisecond);
 
 void BM_AutoAddAdd(benchmark::State& state) {
-    const MusicTree& tree = Tree(static_cast<int>(state.range(0)));
+    const MusicTree& tree = Tree(static_cast<int>(state.range(0)), state.range(1) != 0);
     for (auto _ : state) {
         Program program;
         program.Dialog->DirEdit()->setText(QString::fromStdString(tree.Root.string()));
@@ -104,10 +108,12 @@ void BM_AutoAddAdd(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
+// The second argument: 1 for files with an ID3v2 tag.
 BENCHMARK(BM_AutoAddAdd)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Arg(20000)
+    ->Args({1000, 0})
+    ->Args({10000, 0})
+    ->Args({20000, 0})
+    ->Args({10000, 1})
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

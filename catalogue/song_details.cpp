@@ -1,9 +1,11 @@
 #include "catalogue/song_details.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "base/text_case.h"
+#include "base/text_encoding.h"
 
 namespace tv {
 namespace {
@@ -58,13 +60,21 @@ std::string YearOfFolder(std::string_view folder) {
 
 std::string CapitalizeWords(std::string_view text) {
     if (text.empty()) return {};
-    std::string out = LowerCase(text);
+    const std::string lowered = LowerCase(text);
+    std::string out;
+    out.reserve(lowered.size());
     bool raise = true;
-    for (char& c : out) {
-        if (raise && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-        // Only the byte right behind a separator is raised; the bytes of a
-        // multi-byte character never match a separator.
-        raise = c == ' ' || c == '&' || c == '(' || c == '-' || c == '.' || c == ':';
+    for (std::size_t at = 0; at < lowered.size();) {
+        char32_t codePoint = 0;
+        const std::size_t length = std::max<std::size_t>(
+            Utf8SequenceLength(lowered, at, codePoint), 1);
+        const std::string_view character(lowered.data() + at, length);
+        // The first letter of a word in upper case, umlauts and accents included;
+        // one character stays one ("ß" has no single upper case and stays).
+        out += raise ? UpperCase(character) : std::string(character);
+        const char c = lowered[at];
+        raise = length == 1 && (c == ' ' || c == '&' || c == '(' || c == '-' || c == '.' || c == ':');
+        at += length;
     }
     return out;
 }

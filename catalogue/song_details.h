@@ -6,8 +6,8 @@
 namespace tv {
 
 // Lowers the whole text by Unicode rules, then raises the first character and every
-// character that follows a blank, "&", "(", "-", "." or ":" when it is one of a-z
-// (a word that starts with an umlaut stays lower case).
+// character that follows a blank, "&", "(", "-", "." or ":" by Unicode rules too
+// ("über" becomes "Über", "élise" "Élise"; "ß" has no single upper case and stays).
 std::string CapitalizeWords(std::string_view text);
 
 // Seconds as minutes ":" seconds, each with at least two digits ("03:07").

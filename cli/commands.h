@@ -10,7 +10,7 @@ namespace tv::cli {
 // status in exitCode (0 done, 1 failed or a file left out). Wrong calls are
 // CLI11's parse errors (status 2).
 
-// list FILE.TSV, info FILE...
+// list FILE.TSV, info FILE..., tag [--title T ...] FILE...
 void AddFileCommands(CLI::App& app, int& exitCode);
 // search, doubles, export, m3u: the collection tools on list files.
 void AddCollectionCommands(CLI::App& app, int& exitCode);

@@ -25,8 +25,9 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libtag1-dev xvfb xauth
     # the command-line tool's options
     libcli11-dev
-    # ffprobe cross-checks the MPEG analysis of the encoder-made test files
-    ffmpeg
+    # ffprobe cross-checks the MPEG analysis of the encoder-made test files; lame
+    # and ffmpeg make the tagged files the tag tests write, mutagen reads them back
+    ffmpeg lame python3-mutagen
     # independent readers of the images the tests write
     genisoimage xorriso libarchive-tools
     # the drive test on a real kernel: Debian's kernel, QEMU's emulated drives,

@@ -1,5 +1,7 @@
 #include "settings/form_storage.h"
 
+#include "base/text_encoding.h"
+
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -86,12 +88,12 @@ void FormStorage::AddBoolProperty(std::string_view name, std::function<bool()> g
 }
 
 void FormStorage::AddTextProperty(std::string_view name, std::function<std::string()> get,
-                                  std::function<void(const std::string&)> set) {
-    properties_.push_back(
-        Property{KeyOf(name), std::move(get), [set = std::move(set)](const std::string& text) {
-                     set(text);
-                     return true;
-                 }});
+                                  std::function<void(const std::string&)> set, TextKind kind) {
+    properties_.push_back(Property{
+        KeyOf(name), std::move(get), [set = std::move(set), kind](const std::string& text) {
+            set(kind == TextKind::FileName ? text : DecodeFileText(text));
+            return true;
+        }});
 }
 
 std::optional<WindowPlacement> FormStorage::Restore() {

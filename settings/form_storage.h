@@ -45,8 +45,12 @@ class FormStorage {
                         std::function<void(int)> set);
     void AddBoolProperty(std::string_view name, std::function<bool()> get,
                          std::function<void(bool)> set);
+    // A text's value is decoded on its own (UTF-8, or else Windows-1252, so one
+    // odd value never garbles the others); a file name's value keeps its bytes.
+    enum class TextKind { Text, FileName };
     void AddTextProperty(std::string_view name, std::function<std::string()> get,
-                         std::function<void(const std::string&)> set);
+                         std::function<void(const std::string&)> set,
+                         TextKind kind = TextKind::Text);
 
     // Reads the section: applies every stored property whose key is present and whose
     // value converts (others keep their value) and returns the placement, if the

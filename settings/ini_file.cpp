@@ -64,7 +64,9 @@ IniFile IniFile::Parse(std::string_view text) {
 IniFile IniFile::Load(const std::filesystem::path& path) {
     std::error_code error;
     if (!std::filesystem::exists(path, error) && !error) return Parse({});
-    return Parse(DecodeFileText(ReadWholeFile(path)));
+    // Values are kept as their bytes: a value that is not UTF-8 (a folder name of
+    // another system) is decoded by whoever reads it, on its own.
+    return Parse(DecodeByteOrderMark(ReadWholeFile(path)));
 }
 
 std::string IniFile::Text() const {

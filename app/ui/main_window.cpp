@@ -310,10 +310,12 @@ void TForm1::FormCreate() {
 
 void TForm1::RegisterStoredProperties() {
     FormStorage& storage = placement_->Storage();
+    // File and folder names keep their bytes (a name that is not UTF-8 too).
     const auto text = [&storage](const char* name, QString& field) {
         storage.AddTextProperty(
-            name, [&field] { return field.toStdString(); },
-            [&field](const std::string& value) { field = QString::fromStdString(value); });
+            name, [&field] { return BytesFromQString(field); },
+            [&field](const std::string& value) { field = QStringFromBytes(value); },
+            FormStorage::TextKind::FileName);
     };
     text("SaveDialog.InitialDir", saveDialogInitialDir_);
     text("SaveDialog.FileName", saveDialogFileName_);

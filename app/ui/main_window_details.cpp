@@ -214,10 +214,13 @@ void TForm1::ListRowClick(ListKind kind, int row) {
 }
 
 void TForm1::ShowFileInPanel(const QString& fileName) {
-    if (details_.EdtFile->text() == fileName)
-        LoadSongDetails(fileName);  // the box shows it already: no change to load it
+    // The box holds the plain name (the folder scan hands names in quotes): a
+    // double click, the cover's folder and OK all take it from there.
+    const QString name = QStringFromBytes(StripQuotes(BytesFromQString(fileName)));
+    if (details_.EdtFile->text() == name)
+        LoadSongDetails(name);  // the box shows it already: no change to load it
     else
-        details_.EdtFile->setText(fileName);
+        details_.EdtFile->setText(name);
 }
 
 void TForm1::LoadSongDetails(const QString& fileName) {
@@ -234,6 +237,7 @@ void TForm1::LoadSongDetails(const QString& fileName) {
     d.EdtTitel->clear();
     d.EdtInterpret->clear();
     d.EdtAlbum->clear();
+    d.edtComment->clear();  // never the previous song's comment
     d.EdtJahr->setText(QString::fromLatin1(kEmptyYear));
     SetTimeText(d.EdtTime, QString());
     d.EdtBitrate->clear();
@@ -264,13 +268,21 @@ void TForm1::LoadSongDetails(const QString& fileName) {
 void TForm1::ReadSongTags(const QString& fileName) {
     SongDetailsControls& d = details_;
     const std::string name = BytesFromQString(fileName);
+    // The MPEG analysis and the tag each under a guard of their own: a file whose
+    // audio cannot be analysed still shows its tag.
     try {
         TMPEGData data;
         ReadMPEGData(name, data);
         SetTimeText(d.EdtTime, QString::fromStdString(FormatPlayingTime(data.Duration)));
         d.EdtBitrate->setText(QString::number(data.BitRate));
-
+    } catch (const std::exception&) {
+        // Time and bitrate stay empty.
+    }
+    bool tagRead = false;
+    try {
         id3Tag_.SetFileName(name);
+        tagRead = id3Tag_.ReadFromFile();
+        if (!tagRead) throw std::system_error(ENOENT, std::generic_category(), name);
         d.EdtTitel->setText(QString::fromStdString(CapitalizeWords(id3Tag_.Title())));
         d.EdtInterpret->setText(QString::fromStdString(CapitalizeWords(id3Tag_.Artist())));
         d.EdtAlbum->setText(QString::fromStdString(CapitalizeWords(id3Tag_.Album())));
@@ -288,11 +300,14 @@ void TForm1::ReadSongTags(const QString& fileName) {
             d.EdtInterpret->setText(QString::fromStdString(artist));
         }
     } catch (const std::exception&) {
-        // A file that cannot be read keeps what was set so far; the name still helps.
+        // A file whose tag cannot be read keeps what was set so far; the name
+        // still helps.
+        tagRead = false;
     }
     if (d.EdtTitel->text().isEmpty() || d.EdtInterpret->text().isEmpty())
         GuessTagsFromPath(fileName);
-    if (id3WriteChecked_) WriteBackTag(fileName);
+    // A tag that could not be read is never replaced by guesses.
+    if (id3WriteChecked_ && tagRead) WriteBackTag(fileName);
 }
 
 void TForm1::GuessTagsFromPath(const QString& path) {
@@ -372,7 +387,14 @@ bool TForm1::WriteBackTag(const QString& fileName) {
         id3Tag_.SetYear(d.EdtJahr->displayText().toStdString());
         id3Tag_.SetAlbum(d.EdtAlbum->text().toStdString());
         id3Tag_.SetComment(d.edtComment->text().toStdString());
-        id3Tag_.SetGenre(d.CBGenre->currentText().toStdString());
+        // A genre the list cannot show (an ID3v2 genre of its own) stays in the
+        // file rather than being taken for "no genre".
+        const QString shown = d.CBGenre->currentText();
+        const QString inFile = QString::fromStdString(id3Tag_.Genre());
+        const bool unshowable =
+            shown.isEmpty() && !inFile.isEmpty() &&
+            d.CBGenre->findText(inFile, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0;
+        id3Tag_.SetGenre(unshowable ? inFile.toStdString() : shown.toStdString());
         id3Tag_.Save();
         return true;
     } catch (const std::exception& error) {

@@ -11,8 +11,14 @@ TEST(CapitalizeWords, RaisesLettersAfterSeparatorsOnly) {
     EXPECT_EQ(CapitalizeWords(""), "");
     EXPECT_EQ(CapitalizeWords("hello WORLD"), "Hello World");
     EXPECT_EQ(CapitalizeWords("rock&roll (live)-mix.2:end"), "Rock&Roll (Live)-Mix.2:End");
-    EXPECT_EQ(CapitalizeWords("ÜBER ALLES"), "über Alles");  // an umlaut is lowered, never raised
-    EXPECT_EQ(CapitalizeWords("DIE ÄRZTE"), "Die ärzte");
+    // Words that begin with an umlaut or an accent keep their capital.
+    EXPECT_EQ(CapitalizeWords("ÜBER ALLES"), "Über Alles");
+    EXPECT_EQ(CapitalizeWords("über den wolken"), "Über Den Wolken");
+    EXPECT_EQ(CapitalizeWords("DIE ÄRZTE"), "Die Ärzte");
+    EXPECT_EQ(CapitalizeWords("ängste"), "Ängste");
+    EXPECT_EQ(CapitalizeWords("walzer für élise"), "Walzer Für Élise");
+    EXPECT_EQ(CapitalizeWords("ßtraße ÇA Ωmega"), "ßtraße Ça Ωmega");  // "ß" has no capital of one letter
+    EXPECT_EQ(CapitalizeWords(std::string("caf\xE9 \xFFx")), std::string("Caf\xE9 \xFFx"));  // not UTF-8: kept
     EXPECT_EQ(CapitalizeWords("o'neil"), "O'neil");
 }
 

@@ -22,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(again->Year == fields->Year);
     FUZZ_CHECK(again->Comment == fields->Comment);
     FUZZ_CHECK(again->Genre == fields->Genre);
+    FUZZ_CHECK(again->Track == fields->Track);
     FUZZ_CHECK(BuildID3v1(*again) == built);
     return 0;
 }

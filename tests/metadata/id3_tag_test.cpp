@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "metadata/id3_genres.h"
+#include "metadata/id3v2_tag.h"
 #include "tests/support/temp_folder.h"
 
 namespace tv {
@@ -277,6 +278,55 @@ TEST(ID3Genres, NamesAndBytesMapBothWays) {
     EXPECT_EQ(GenreName(126), "Goa");
     EXPECT_EQ(GenreName(254), "Unknown");
     EXPECT_EQ(GenreName(255), "");
+}
+
+// An ID3v1.1 tag's track number survives every write whose comment fits in 28
+// bytes; a longer comment takes the 30 bytes as before.
+TEST(ID3v1Bytes, TheTrackNumberIsKept) {
+    ID3v1Fields fields{"T", "A", "L", "1999", "kurz", 17, 9};
+    auto bytes = BuildID3v1(fields);
+    EXPECT_EQ(bytes[125], 0);
+    EXPECT_EQ(bytes[126], 9);
+    EXPECT_EQ(ParseID3v1(bytes)->Track, 9);
+    EXPECT_EQ(ParseID3v1(bytes)->Comment, "kurz");
+    fields.Comment = std::string(28, 'c');
+    EXPECT_EQ(BuildID3v1(fields)[126], 9);
+    fields.Comment = std::string(29, 'c');
+    bytes = BuildID3v1(fields);
+    EXPECT_EQ(ParseID3v1(bytes)->Comment, fields.Comment);
+    EXPECT_EQ(ParseID3v1(bytes)->Track, 0);
+}
+
+TEST(TID3Tag, AWriteKeepsTheTrackOfTheFile) {
+    test::TempFolder folder;
+    const auto path = CopyFixture(folder, "with_id3v1.mp3");
+    TID3Tag tag;
+    tag.SetFileName(path.string());
+    ASSERT_NE(tag.Track(), 0);
+    const std::uint8_t track = tag.Track();
+    tag.SetTitle("Neu");
+    tag.Save();
+    TagLib::MPEG::File file(path.c_str(), false);
+    EXPECT_EQ(file.ID3v1Tag(false)->track(), track);
+    EXPECT_EQ(file.ID3v1Tag(false)->title().to8Bit(true), "Neu");
+}
+
+// Files with an ID3v2 tag: its texts (whole, in UTF-8) before the ID3v1 tag's.
+TEST(TID3Tag, ReadsTheId3v2TagBeforeTheId3v1Tag) {
+    test::TempFolder folder;
+    const auto path = CopyFixture(folder, "id3v2_cover.mp3");
+    TID3Tag tag;
+    tag.SetFileName(path.string());
+    EXPECT_TRUE(tag.HasID3v2());
+    EXPECT_EQ(tag.ID3v2Version(), 3);
+    EXPECT_EQ(tag.Title(), "Cover Song");
+    // A tag of 2.2 and one cut short by the end of the data.
+    const std::string v22("ID3\x02\x00\x00\x00\x00\x00\x0BTT2\x00\x00\x05\x00Zwei", 21);
+    ASSERT_TRUE(ParseID3v2(v22).has_value());
+    EXPECT_EQ(ParseID3v2(v22)->Title, "Zwei");
+    EXPECT_EQ(ParseID3v2(v22)->Version, 2);
+    EXPECT_FALSE(ParseID3v2("ID3").has_value());
+    EXPECT_FALSE(ParseID3v2(v22.substr(0, 12)).value_or(ID3v2Texts{}).Title.size() > 4);
 }
 
 }  // namespace

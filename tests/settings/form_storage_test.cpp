@@ -113,5 +113,31 @@ TEST(FormStorage, KeysJoinComponentAndPropertyWithAnUnderscore) {
     EXPECT_FALSE(ParseStoredBool("1").has_value());
 }
 
+// Each text value is decoded on its own: an old Windows-1252 value and a UTF-8
+// one in the same file both read right; a file name keeps its bytes.
+TEST(FormStorage, EachValueIsDecodedOnItsOwn) {
+    test::TempFolder folder;
+    test::WriteBytes(folder / "SONGVAT.INI",
+                     "[W]\r\nOld_Text=M\xFCsik\r\nNew_Text=M\xC3\xBCsik\r\nDir_Text=/m/B\xE4r\r\n");
+    FormStorage storage(folder / "SONGVAT.INI", "W");
+    std::string oldText, newText, dir;
+    storage.AddTextProperty("Old.Text", [&] { return oldText; },
+                            [&](const std::string& v) { oldText = v; });
+    storage.AddTextProperty("New.Text", [&] { return newText; },
+                            [&](const std::string& v) { newText = v; });
+    storage.AddTextProperty(
+        "Dir.Text", [&] { return dir; }, [&](const std::string& v) { dir = v; },
+        FormStorage::TextKind::FileName);
+    storage.Restore();
+    EXPECT_EQ(oldText, "Müsik");
+    EXPECT_EQ(newText, "Müsik");
+    EXPECT_EQ(dir, "/m/B\xE4r");
+    storage.Save(WindowPlacement{});
+    const std::string saved = test::ReadBytes(folder / "SONGVAT.INI");
+    EXPECT_NE(saved.find("Old_Text=M\xC3\xBCsik\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("New_Text=M\xC3\xBCsik\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("Dir_Text=/m/B\xE4r\r\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace tv

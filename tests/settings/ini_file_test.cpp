@@ -38,11 +38,21 @@ TEST(IniFile, MissingFileIsEmptyAndSavedFilesReadBack) {
               "/musik/Größe");
 }
 
-TEST(IniFile, OldWindows1252FilesAreRead) {
+// Values keep their bytes: one that is not UTF-8 never changes how the others are
+// read, and a save writes every value back as it was.
+TEST(IniFile, ValuesKeepTheirBytes) {
     test::TempFolder folder;
-    test::WriteBytes(folder / "SONGVAT.INI", "[AUTOADDING]\r\nDirEdit_Text=C:\\M\xFCsik\r\n");
-    EXPECT_EQ(IniFile::Load(folder / "SONGVAT.INI").Value("AUTOADDING", "DirEdit_Text"),
-              "C:\\Müsik");
+    const std::string text =
+        "[AUTOADDING]\r\nDirEdit_Text=/m/M\xFCsik\r\n[EXPORT]\r\nEdtFileName_Text=M\xC3\xBCsik.csv\r\n";
+    test::WriteBytes(folder / "SONGVAT.INI", text);
+    IniFile ini = IniFile::Load(folder / "SONGVAT.INI");
+    EXPECT_EQ(ini.Value("AUTOADDING", "DirEdit_Text"), "/m/M\xFCsik");
+    EXPECT_EQ(ini.Value("EXPORT", "EdtFileName_Text"), "Müsik.csv");
+    ini.Save(folder / "SONGVAT.INI");
+    EXPECT_EQ(test::ReadBytes(folder / "SONGVAT.INI"), text);
+    // A file saved as UTF-16 by an editor is read by its mark.
+    test::WriteBytes(folder / "U16.INI", std::string("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0\xFC\0", 18));
+    EXPECT_EQ(IniFile::Load(folder / "U16.INI").Value("A", "k"), "ü");
 }
 
 TEST(IniFile, UnreadableFileThrows) {

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <cstdlib>
 
 #include "catalogue/song_columns.h"
 #include "catalogue/ui/list_page.h"
@@ -34,7 +35,7 @@ std::string Fixture(Program& program, const char* name, const std::string& as = 
 ID3v1Fields TagOf(const std::string& path) {
     TID3Tag tag;
     tag.SetFileName(path);
-    return {tag.Title(), tag.Artist(), tag.Album(), tag.Year(), tag.Comment(), 0};
+    return {tag.Title(), tag.Artist(), tag.Album(), tag.Year(), tag.Comment(), 0, 0};
 }
 
 QString Text(QLineEdit* edit) {
@@ -57,8 +58,8 @@ class DetailsPanelTest : public QObject {
         d.EdtFile->setText(QString::fromStdString(file));
         QVERIFY(d.GBSongInfo->isEnabled());
         QCOMPARE(d.EdtTitel->text(),
-                 QStringLiteral("über Alles"));  // capitalised; the umlaut stays lower
-        QCOMPARE(d.EdtInterpret->text(), QStringLiteral("Die ärzte"));
+                 QStringLiteral("Über Alles"));  // capitalised, the umlaut too
+        QCOMPARE(d.EdtInterpret->text(), QStringLiteral("Die Ärzte"));
         QCOMPARE(d.EdtAlbum->text(), QStringLiteral("Das Album"));
         QCOMPARE(d.edtComment->text(), QStringLiteral("Kommentar"));
         QCOMPARE(d.CBGenre->currentText(), QStringLiteral("Rock"));
@@ -87,7 +88,7 @@ class DetailsPanelTest : public QObject {
         const SongList& catalogue = program.form->Catalogue();
         QCOMPARE(catalogue.DataRowCount(), 1);
         const QStringList expected{
-            "Neuer Titel", "Die ärzte", "00:03", "Das Album",
+            "Neuer Titel", "Die Ärzte", "00:03", "Das Album",
             "Rock",        "1998",      "128",   QString::fromStdString(file),
             "Kommentar",   "",          "",      "/cover.jpg"};
         for (int c = 0; c < kSongColumnCount; ++c)
@@ -144,7 +145,7 @@ class DetailsPanelTest : public QObject {
         // "Titelinfo" reads the file itself, catalogued or not.
         ClickRow(program.form->StGrdMain(), 1);
         d.BtnRetryID3->click();
-        QCOMPARE(d.EdtTitel->text(), QStringLiteral("über Alles"));
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("Über Alles"));
     }
 
     void theOkButtonNeedsTitleAndArtist() {
@@ -206,12 +207,96 @@ class DetailsPanelTest : public QObject {
         std::filesystem::create_directory(file);  // cannot be written as a file
         const SongDetailsControls& d = program.form->Details();
         d.EdtFile->setText(QString::fromStdString(file));
-        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(1));  // while loading
+        // A tag that could not be read is not written back while loading.
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(0));
         d.BtnSongOK->click();
-        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(2));
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(1));
         QVERIFY(program.prompts.LastText().contains(QString::fromStdString(file)));
         QCOMPARE(program.prompts.AskedSoFar().back().Icon, PromptIcon::Error);
         QCOMPARE(program.form->Catalogue().Cell(1, colFileName), file);
+    }
+
+    // A file whose audio cannot be analysed still shows its own tag, never the
+    // previous song's comment or guesses from its path; with write-back ticked its
+    // tag stays as it was.
+    void aFileWhoseAnalysisFailsKeepsItsTag() {
+        Program program;
+        program.Start();
+        program.form->ChBID3WriteClick();
+        const SongDetailsControls& d = program.form->Details();
+        const std::string before = Fixture(program, "with_id3v1.mp3", "before.mp3");
+        d.EdtFile->setText(QString::fromStdString(before));
+        QCOMPARE(d.edtComment->text(), QStringLiteral("Kommentar"));
+        // One frame's start and an intact tag: the analysis fails, the tag is there.
+        const auto tag = BuildID3v1(
+            {"Real Title", "Real Artist", "Real Album", "2001", "real comment", 17, 0});
+        const std::string victim = ReadBytes(kData / "mpeg25_cbr16.mp3").substr(0, 200) +
+                                   std::string(tag.begin(), tag.end());
+        const std::string file = (program.folder / "Victim" / "M.mp3").string();
+        std::filesystem::create_directories(program.folder / "Victim");
+        WriteBytes(file, victim);
+        d.EdtFile->setText(QString::fromStdString(file));
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("Real Title"));
+        QCOMPARE(d.EdtInterpret->text(), QStringLiteral("Real Artist"));
+        QCOMPARE(d.EdtAlbum->text(), QStringLiteral("Real Album"));
+        QCOMPARE(d.edtComment->text(), QStringLiteral("real comment"));
+        QCOMPARE(d.CBGenre->currentText(), QStringLiteral("Rock"));
+        QCOMPARE(ReadBytes(file), victim);
+        // A file with no tag to read at all is never written while loading.
+        const std::string folder = (program.folder / "Ordner.mp3").string();
+        std::filesystem::create_directory(folder);
+        d.EdtFile->setText(QString::fromStdString(folder));
+        QVERIFY(d.edtComment->text().isEmpty());
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(0));
+    }
+
+    // The file box takes the plain name from the folder scan's quoted one: a
+    // double click and the cover's folder use it as it is.
+    void theFileBoxHoldsNoQuotes() {
+        Program program;
+        program.Start();
+        const std::string file = Fixture(program, "with_id3v1.mp3");
+        program.form->ShowFileInPanel(QStringLiteral("\"%1\"").arg(QString::fromStdString(file)));
+        QCOMPARE(program.form->Details().EdtFile->text(), QString::fromStdString(file));
+    }
+
+    // An ID3v2 tag (made by ffmpeg) shows its whole title; OK with write-back
+    // updates its frames, as mutagen reads them, and the audio stays as it was.
+    void anId3v2TagIsReadAndWrittenFromThePanel() {
+        Program program;
+        program.Start();
+        const std::string file = (program.folder / "zwei.mp3").string();
+        const std::string longTitle(40, 'w');
+        QCOMPARE(std::system(("ffmpeg -loglevel error -f lavfi -i sine=duration=1 -c:a libmp3lame "
+                              "-metadata title='" + longTitle + "' -metadata artist='ödland' "
+                              "-metadata comment=alt -id3v2_version 3 '" + file + "'")
+                                 .c_str()),
+                 0);
+        const auto audio = [&] {
+            return std::system(("ffmpeg -loglevel error -i '" + file +
+                                "' -map 0:a -f md5 - > '" + file + ".md5'")
+                                   .c_str()) == 0
+                       ? ReadBytes(file + ".md5")
+                       : std::string();
+        };
+        const std::string audioBefore = audio();
+        const SongDetailsControls& d = program.form->Details();
+        d.EdtFile->setText(QString::fromStdString(file));
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("W") + QString(39, QLatin1Char('w')));
+        QCOMPARE(d.EdtInterpret->text(), QStringLiteral("Ödland"));
+        program.form->ChBID3WriteClick();
+        d.EdtTitel->setText(QStringLiteral("Größer als dreißig Zeichen ist dieser Titel"));
+        d.edtComment->setText(QStringLiteral("neu"));
+        d.BtnSongOK->click();
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(0));
+        QCOMPARE(std::system(("/usr/bin/python3 -c \"import sys; from mutagen.id3 import ID3; "
+                              "t = ID3(sys.argv[1], load_v1=False); "
+                              "sys.exit(0 if t.version[1] == 3 and str(t['TIT2']) == "
+                              "'Größer als dreißig Zeichen ist dieser Titel' and "
+                              "str(t.getall('COMM')[0]) == 'neu' else 1)\" '" + file + "'")
+                                 .c_str()),
+                 0);
+        QCOMPARE(audio(), audioBefore);
     }
 
     void theBrowseButtonChoosesAFile() {
@@ -223,7 +308,7 @@ class DetailsPanelTest : public QObject {
         QCOMPARE(program.prompts.lastFileRequest.Title, QStringLiteral("MP3-Datei auswählen"));
         QVERIFY(program.prompts.lastFileRequest.Filter.startsWith(
             QStringLiteral("Audio- Dateien|*.mp3;*.wma;*.wav")));
-        QCOMPARE(program.form->Details().EdtTitel->text(), QStringLiteral("über Alles"));
+        QCOMPARE(program.form->Details().EdtTitel->text(), QStringLiteral("Über Alles"));
         program.prompts.ChooseFile(std::nullopt);  // cancelled: nothing changes
         program.form->Details().EdtFileButton->click();
         QCOMPARE(program.form->Details().EdtFile->text(), QString::fromStdString(file));
@@ -269,7 +354,7 @@ class DetailsPanelTest : public QObject {
         // The browse button shows another file; row 1 stays highlighted.
         program.prompts.ChooseFile(QString::fromStdString(other));
         d.EdtFileButton->click();
-        QCOMPARE(d.EdtTitel->text(), QStringLiteral("über Alles"));
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("Über Alles"));
         QCOMPARE(program.form->Catalogue().CurrentRow(), 1);
         ClickRow(program.form->StGrdMain(), 1);
         QCOMPARE(d.EdtFile->text(), QString::fromStdString(first));
@@ -337,20 +422,20 @@ class DetailsPanelTest : public QObject {
         dialog->OKBtnClick();
         QCOMPARE(program.form->Catalogue().Cell(1, colFileName), file);
         QCOMPARE(program.form->Catalogue().Cell(1, colTime), std::string("00:03"));
-        QCOMPARE(program.form->Catalogue().Cell(1, colArtist), std::string("Die ärzte"));
+        QCOMPARE(program.form->Catalogue().Cell(1, colArtist), std::string("Die Ärzte"));
         QVERIFY(program.Close());
         const std::string saved = program.File("ALL_SONGS.TSV");
         QVERIFY(saved.find("\t" + file + "\t") != std::string::npos);
-        QVERIFY(saved.find("Die \xC3\xA4rzte") != std::string::npos);  // UTF-8 stays UTF-8
+        QVERIFY(saved.find("Die \xC3\x84rzte") != std::string::npos);  // UTF-8 stays UTF-8
 
         program.Start();
         const SongList& catalogue = program.form->Catalogue();
         QCOMPARE(catalogue.Cell(1, colFileName), file);
-        QCOMPARE(catalogue.Cell(1, colArtist), std::string("Die ärzte"));
+        QCOMPARE(catalogue.Cell(1, colArtist), std::string("Die Ärzte"));
         program.form->ChBID3WriteClick();
         ClickRow(program.form->StGrdMain(), 1);
         const SongDetailsControls& d = program.form->Details();
-        QCOMPARE(d.EdtTitel->text(), QStringLiteral("über Alles"));
+        QCOMPARE(d.EdtTitel->text(), QStringLiteral("Über Alles"));
         QCOMPARE(d.EdtFileSize->text(), QStringLiteral("0,05"));  // the file itself was found
         d.EdtTitel->setText(QStringLiteral("Neuer Titel"));
         d.BtnSongOK->click();

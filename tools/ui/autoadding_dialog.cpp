@@ -133,7 +133,8 @@ TAutoadding::TAutoadding(CatalogueHost& host)
     FormStorage& storage = placement_->Storage();
     storage.AddTextProperty(
         "DirEdit.Text", [this] { return BytesFromQString(dirEdit_->text()); },
-        [this](const std::string& text) { dirEdit_->setText(QStringFromBytes(text)); });
+        [this](const std::string& text) { dirEdit_->setText(QStringFromBytes(text)); },
+        FormStorage::TextKind::FileName);
     for (QCheckBox* box : {cbMp3_, cbWav_, cbWma_}) {
         storage.AddBoolProperty(
             box->objectName().toStdString() + ".Checked", [box] { return box->isChecked(); },

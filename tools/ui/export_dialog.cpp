@@ -78,8 +78,9 @@ TFrmExport::TFrmExport(CatalogueHost& host)
                                         FormPlacement::Parts::PositionOnly, host_.UserPrompts());
     FormStorage& storage = placement_->Storage();
     storage.AddTextProperty(
-        "EdtFileName.Text", [this] { return edtFileName_->text().toStdString(); },
-        [this](const std::string& text) { edtFileName_->setText(QString::fromStdString(text)); });
+        "EdtFileName.Text", [this] { return BytesFromQString(edtFileName_->text()); },
+        [this](const std::string& text) { edtFileName_->setText(QStringFromBytes(text)); },
+        FormStorage::TextKind::FileName);
     storage.AddIntProperty(
         "RGFormat.ItemIndex", [this] { return RGFormatItemIndex(); },
         [this](int index) { SetRGFormatItemIndex(index); });
