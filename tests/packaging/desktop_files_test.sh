@@ -11,13 +11,13 @@ grep -q '<launchable type="desktop-id">de.tunevault.TuneVault.desktop</launchabl
 grep -qx 'Categories=AudioVideo;Audio;Player;DiscBurning;' "$folder/de.tunevault.TuneVault.desktop"
 grep -qx 'Icon=tunevault' "$folder/de.tunevault.TuneVault.desktop"
 test -s "$folder/tunevault.svg"
-for command in list info drives iso burn erase search doubles export m3u; do
+for command in list info tag drives iso burn erase search doubles export m3u; do
     grep -q "^\.B.* $command\b\|^\.BI $command \|^\.B $command" "$folder/tunevault-tool.1" ||
         { echo "Die Handbuchseite nennt \"$command\" nicht" >&2; exit 1; }
 done
 # Every option each command takes (its --help) is in the manual page.
 if [ -n "${2:-}" ]; then
-    for command in list info drives iso burn erase search doubles export m3u; do
+    for command in list info tag drives iso burn erase search doubles export m3u; do
         "$2" "$command" --help >/dev/null || { echo "$command --help failed" >&2; exit 1; }
         for option in $("$2" "$command" --help | grep -o '^ *-[-a-z]*\(,--[a-z-]*\)\?' | tr ',' ' '); do
             [ "$option" = -h ] || [ "$option" = --help ] && continue
