@@ -38,9 +38,26 @@ class MediaDevice {
     virtual int Volume() const = 0;
     virtual void SetVolume(int volume) = 0;
 
+    // Gapless playing: the file that follows the one playing, handed to the
+    // decoder before the current one ends so that it starts on the sample after
+    // its last (OnNextStarted then). A later call replaces it, an empty name
+    // withdraws it. False when the device plays one file at a time (the caller
+    // then starts the next file after OnEnded).
+    virtual bool QueueNext(const std::string& file) {
+        (void)file;
+        return false;
+    }
+
     std::function<void()> OnLoaded;                    // the open file can be played
     std::function<void()> OnEnded;                     // played to its end
     std::function<void(const std::string&)> OnFailed;  // cannot be played: the reason
+    // The queued file started where the last one ended.
+    std::function<void(const std::string&)> OnNextStarted;
+    // The queued file could not be played: its name and the reason. What played
+    // before it has ended.
+    std::function<void(const std::string&, const std::string&)> OnNextFailed;
+    // The volume was changed from outside (the desktop's mixer).
+    std::function<void(int)> OnVolumeChanged;
 };
 
 }  // namespace tv

@@ -7,9 +7,11 @@ packages=(
     # build
     build-essential cmake ninja-build ccache pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    # playback: Qt Multimedia on GStreamer (MP3 through mpg123), a PulseAudio server
-    # whose null sink lets the tests play on machines without a sound card
-    qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    # playback: GStreamer's playbin (MP3 through mpg123) into the sound server, a
+    # PulseAudio server whose null sink lets the tests play on machines without a
+    # sound card; media keys through MPRIS on D-Bus, tested with playerctl
+    libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good dbus playerctl
     gstreamer1.0-pulseaudio pulseaudio pulseaudio-utils
     # WMA (and other formats of the old platform) through libav
     gstreamer1.0-libav

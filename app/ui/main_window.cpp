@@ -22,6 +22,7 @@
 #include <system_error>
 
 #include "app/ui/about_box.h"
+#include "app/ui/desktop_player.h"
 #include "app/ui/list_tabs.h"
 #include "burning/ui/burn_dialog.h"
 #include "catalogue/list_file.h"
@@ -37,6 +38,7 @@
 #include "picture/ui/picture_box.h"
 #include "picture/ui/scan_dialog.h"
 #include "playback/ui/audio_player.h"
+#include "playback/ui/mpris_service.h"
 #include "playback/ui/random_dialog.h"
 #include "settings/form_storage.h"
 #include "settings/ui/colour_dialog.h"
@@ -112,9 +114,7 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
     mp3Burn_ = new TMP3Burn(*this);
     frmExport_ = new TFrmExport(*this);
     fileCopyDialog_ = new TFileCopyDialog(this, prompts_);
-    connect(audioplayer_, &TAudioplayer::SongLoaded, this, &TForm1::SongLoaded);
-    connect(audioplayer_, &TAudioplayer::SongEnded, this, &TForm1::SongEnded);
-    connect(audioplayer_, &TAudioplayer::SongFailed, this, &TForm1::SongFailed);
+    WirePlayback();
     connect(audioplayer_, &TAudioplayer::Shown, this, [this] { showAudioTag_ = 0; });
     connect(audioplayer_, &TAudioplayer::ClosedByUser, this, [this] { showAudioTag_ = 1; });
 

@@ -53,6 +53,8 @@ class TFrmExport;
 class TForm7;
 class TFormInfo;
 class TMP3Burn;
+class DesktopPlayer;
+class MprisService;
 
 // The controls of the details panel in the upper part of the main window.
 struct SongDetailsControls {
@@ -230,6 +232,9 @@ class TForm1 : public QMainWindow, public CatalogueHost {
     void PlaylistplayClick();
     void BtnRandomClick();
     void Timer3Timer();
+    // Plays the playlist row step rows from the current one (cycling): the desktop's
+    // next and previous keys.
+    void PlayPlaylistStep(int step);
     bool AdvanceOn() const noexcept { return advanceOn_; }
     bool PlayListPlayChecked() const noexcept { return playListPlayChecked_; }
     int ShowAudioTag() const noexcept { return showAudioTag_; }
@@ -296,10 +301,17 @@ class TForm1 : public QMainWindow, public CatalogueHost {
     bool SaveLists(bool interactive);
     void DeleteSelectedRows(ListKind kind, const QString& question);
     bool ConfirmDeletion(const QString& question);
+    void WirePlayback();
     void SongLoaded(const QByteArray& file);
+    void SongAdvanced(const QByteArray& file);
     void SongFailed(const QByteArray& file, const QString& reason);
     void SongEnded();
     void AdvanceAfterFailure();
+    // The next playlist row after row whose file can be played (cycling), or 0.
+    int FollowingPlayableRow(int row) const;
+    // While the advance runs, the song after the one playing goes to the player
+    // before this one ends (gapless).
+    void QueueFollowingSong();
 
     std::filesystem::path programFolder_;
     Prompts& prompts_;
@@ -378,6 +390,9 @@ class TForm1 : public QMainWindow, public CatalogueHost {
     std::thread scannerSearch_;
     bool advanceOn_ = false;  // the playlist advance ("Timer3") runs
     int failedInARow_ = 0;    // playlist songs that could not be played, in a row
+    int queuedRow_ = 0;       // the playlist row handed to the player to follow
+    std::unique_ptr<DesktopPlayer> desktopPlayer_;
+    std::unique_ptr<MprisService> mpris_;
 };
 
 }  // namespace tv

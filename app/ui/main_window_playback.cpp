@@ -12,7 +12,9 @@
 #include <chrono>
 #include <random>
 
+#include "app/ui/desktop_player.h"
 #include "app/ui/main_window.h"
+#include "base/safe_open.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
 #include "catalogue/ui/song_grid.h"
@@ -20,6 +22,7 @@
 #include "playback/player_rules.h"
 #include "playback/random_pick.h"
 #include "playback/ui/audio_player.h"
+#include "playback/ui/mpris_service.h"
 #include "playback/ui/random_dialog.h"
 #include "widgets/ui/byte_text.h"
 #include "widgets/ui/program_locale.h"
@@ -45,6 +48,17 @@ RowColour TForm1::HighlightColour() const {
     return WindowsFromColour(QApplication::palette().color(QPalette::ToolTipBase));
 }
 
+void TForm1::WirePlayback() {
+    connect(audioplayer_, &TAudioplayer::SongLoaded, this, &TForm1::SongLoaded);
+    connect(audioplayer_, &TAudioplayer::SongAdvanced, this, &TForm1::SongAdvanced);
+    connect(audioplayer_, &TAudioplayer::SongEnded, this, &TForm1::SongEnded);
+    connect(audioplayer_, &TAudioplayer::SongFailed, this, &TForm1::SongFailed);
+    // The desktop's media keys and sound menu (MPRIS).
+    desktopPlayer_ = std::make_unique<DesktopPlayer>(*this);
+    mpris_ = std::make_unique<MprisService>(*desktopPlayer_);
+    connect(audioplayer_, &TAudioplayer::PlayerChanged, this, [this] { mpris_->PlayerChanged(); });
+}
+
 bool TForm1::PlaySongFile(const std::string& file, const QString& caption) {
     if (file.empty()) return false;
     if (!FileExists(file)) {
@@ -66,7 +80,8 @@ bool TForm1::PlaySongFile(const std::string& file, const QString& caption) {
                       PromptIcon::Error);
         return false;
     }
-    // The play is counted once the device has loaded the file (SongLoaded).
+    // The play is counted once the song has started (SongLoaded).
+    queuedRow_ = 0;
     advanceOn_ = playListPlayChecked_;
     return true;
 }
@@ -74,9 +89,49 @@ bool TForm1::PlaySongFile(const std::string& file, const QString& caption) {
 void TForm1::SongLoaded(const QByteArray& file) {
     failedInARow_ = 0;
     CountPlay(catalogue_, file.toStdString(), ShortDateText(QDate::currentDate()).toStdString());
+    desktopPlayer_->NewTrack();
+    QueueFollowingSong();
+}
+
+void TForm1::SongAdvanced(const QByteArray& file) {
+    // The queued row plays now, on the sample after the last song's end: the
+    // highlight, the count and "zuletzt" follow only now.
+    if (queuedRow_ > 0 && queuedRow_ <= playlist_.DataRowCount())
+        MoveHighlight(playlist_, audioplayer_->CurrentPlaylistRowRef(), queuedRow_,
+                      HighlightColour());
+    queuedRow_ = 0;
+    failedInARow_ = 0;
+    CountPlay(catalogue_, file.toStdString(), ShortDateText(QDate::currentDate()).toStdString());
+    desktopPlayer_->NewTrack();
+    QueueFollowingSong();
+}
+
+int TForm1::FollowingPlayableRow(int row) const {
+    const int rows = playlist_.DataRowCount();
+    for (int step = 0; step < rows; ++step) {
+        row = NextPlaylistRow(row, rows);
+        const std::string& file = playlist_.Cell(row, colFileName);
+        if (!file.empty() && IsRegularFile(file)) return row;  // missing files are skipped
+    }
+    return 0;
+}
+
+void TForm1::QueueFollowingSong() {
+    queuedRow_ = 0;
+    if (!advanceOn_ || audioplayer_->FileName().empty()) return;
+    const int row = FollowingPlayableRow(audioplayer_->CurrentPlaylistRow());
+    if (row == 0) return;
+    if (audioplayer_->QueueNext(playlist_.Cell(row, colFileName), CaptionOf(playlist_, row)))
+        queuedRow_ = row;
 }
 
 void TForm1::SongFailed(const QByteArray& file, const QString& reason) {
+    // A queued song that could not be played: the advance goes on after its row.
+    if (queuedRow_ > 0 && queuedRow_ <= playlist_.DataRowCount() &&
+        playlist_.Cell(queuedRow_, colFileName) == file.toStdString())
+        MoveHighlight(playlist_, audioplayer_->CurrentPlaylistRowRef(), queuedRow_,
+                      HighlightColour());
+    queuedRow_ = 0;
     prompts_.Tell(this, QStringLiteral("Fehler"),
                   QStringLiteral("Die Datei ") + QStringFromBytes(file.toStdString()) +
                       QStringLiteral(" kann nicht abgespielt werden: ") + reason,
@@ -85,7 +140,20 @@ void TForm1::SongFailed(const QByteArray& file, const QString& reason) {
 }
 
 void TForm1::SongEnded() {
+    queuedRow_ = 0;
     if (advanceOn_) Timer3Timer();
+}
+
+void TForm1::PlayPlaylistStep(int step) {
+    const int rows = playlist_.DataRowCount();
+    if (rows == 0 || playlist_.Cell(1, colFileName).empty()) return;
+    int& current = audioplayer_->CurrentPlaylistRowRef();
+    const int target = step > 0    ? NextPlaylistRow(current, rows)
+                       : step < 0  ? (current <= 1 ? rows : current - 1)
+                                   : std::clamp(current, 1, rows);
+    MoveHighlight(playlist_, current, target, HighlightColour());
+    if (!PlaySongFile(playlist_.Cell(current, colFileName), CaptionOf(playlist_, current)))
+        AdvanceAfterFailure();
 }
 
 void TForm1::Timer3Timer() {

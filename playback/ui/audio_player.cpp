@@ -5,12 +5,14 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "playback/ui/qt_media_device.h"
+#include "playback/ui/gst_media_device.h"
 #include "playback/ui/scrolling_label.h"
 #include "widgets/ui/form_placement.h"
+#include "widgets/ui/prompts.h"
 
 namespace tv {
 namespace {
@@ -40,7 +42,8 @@ TAudioplayer::TAudioplayer(QWidget* parent, const std::filesystem::path& setting
       btnPause_(TransportButton(this, "BtnMPause", QStringLiteral("Pause"))),
       btnStop_(TransportButton(this, "BtnMStop", QStringLiteral("Stop"))),
       btnEject_(TransportButton(this, "BtnMEject", QStringLiteral("Eject"))),
-      timer4_(new QTimer(this)) {
+      timer4_(new QTimer(this)),
+      prompts_(prompts) {
     setObjectName(QStringLiteral("Audioplayer"));
     setWindowTitle(QStringLiteral("MP3-TUNEVAULT AudioPlayer"));
     lblTitel_->setObjectName(QStringLiteral("LbLTitel"));
@@ -80,7 +83,7 @@ TAudioplayer::TAudioplayer(QWidget* parent, const std::filesystem::path& setting
 
     placement_ = std::make_unique<FormPlacement>(this, settingsPath, QStringLiteral("AudioPlayer"),
                                                  FormPlacement::Parts::PositionSizeState, prompts);
-    SetDevice(std::make_unique<QtMediaDevice>());
+    SetDevice(std::make_unique<GstMediaDevice>());
 }
 
 TAudioplayer::~TAudioplayer() {
@@ -89,6 +92,9 @@ TAudioplayer::~TAudioplayer() {
         device_->OnLoaded = nullptr;
         device_->OnEnded = nullptr;
         device_->OnFailed = nullptr;
+        device_->OnNextStarted = nullptr;
+        device_->OnNextFailed = nullptr;
+        device_->OnVolumeChanged = nullptr;
     }
 }
 
@@ -101,20 +107,59 @@ void TAudioplayer::SetDevice(std::unique_ptr<MediaDevice> device) {
 void TAudioplayer::WireDevice() {
     // The device reports in the main thread; each report concerns the file it
     // holds now.
-    device_->OnLoaded = [this] { emit SongLoaded(QByteArray::fromStdString(fileName_)); };
+    device_->OnLoaded = [this] {
+        emit SongLoaded(QByteArray::fromStdString(fileName_));
+        emit PlayerChanged();
+    };
+    device_->OnNextStarted = [this](const std::string& file) {
+        // The queued song plays: the player shows it as if it had been started.
+        fileName_ = file;
+        caption_ = queuedCaption_;
+        StopWinding();
+        lblTitel_->SetText(caption_);
+        lblTitel_->Rewind();
+        lblTitel_->SetScrolling(true);
+        timer4_->start();
+        SetState(PlayerState::Playing);
+        emit SongAdvanced(QByteArray::fromStdString(file));
+        emit PlayerChanged();
+    };
     device_->OnEnded = [this] {
         timer4_->stop();
+        StopWinding();  // winding ends with the song, never carries into the next
         lblTitel_->SetScrolling(false);
         ShowPosition(device_->Length());
         SetState(PlayerState::Stopped);
         emit SongEnded();
+        emit PlayerChanged();
     };
     device_->OnFailed = [this](const std::string& reason) {
         timer4_->stop();
+        StopWinding();
         lblTitel_->SetScrolling(false);
         SetState(PlayerState::Stopped);
         emit SongFailed(QByteArray::fromStdString(fileName_), QString::fromStdString(reason));
+        emit PlayerChanged();
     };
+    device_->OnNextFailed = [this](const std::string& file, const std::string& reason) {
+        timer4_->stop();
+        StopWinding();
+        lblTitel_->SetScrolling(false);
+        SetState(PlayerState::Stopped);
+        emit SongFailed(QByteArray::fromStdString(file), QString::fromStdString(reason));
+        emit PlayerChanged();
+    };
+    device_->OnVolumeChanged = [this](int volume) {
+        // The desktop's mixer moved the stream's volume: the slider follows.
+        const QSignalBlocker quiet(slVolume_);
+        slVolume_->setValue(volume);
+        emit PlayerChanged();
+    };
+}
+
+void TAudioplayer::StopWinding() {
+    forwardHold_ = 0;
+    rewindHold_ = 0;
 }
 
 void TAudioplayer::SetState(PlayerState state) {
@@ -153,12 +198,21 @@ void TAudioplayer::PlayFile(const std::string& file, const QString& caption) {
         SetState(PlayerState::Stopped);
         throw;
     }
+    caption_ = caption;
+    StopWinding();
     lblTitel_->SetText(caption);
     lblTitel_->Rewind();
     device_->Play();
     timer4_->start();
     lblTitel_->SetScrolling(true);
     SetState(PlayerState::Playing);
+    emit PlayerChanged();
+}
+
+bool TAudioplayer::QueueNext(const std::string& file, const QString& caption) {
+    if (!device_->QueueNext(file)) return false;
+    queuedCaption_ = caption;
+    return true;
 }
 
 void TAudioplayer::StopPlayback() {
@@ -171,11 +225,25 @@ void TAudioplayer::StopPlayback() {
 }
 
 void TAudioplayer::BtnMPlayClick() {
-    if (fileName_.empty()) return;
+    if (fileName_.empty()) {
+        // After Eject: the last song again, from its start.
+        if (lastFile_.empty()) return;
+        try {
+            PlayFile(lastFile_, lastCaption_);
+        } catch (const std::exception& error) {
+            prompts_.Tell(this, QStringLiteral("Fehler"),
+                          QStringLiteral("Die Datei %1 kann nicht abgespielt werden: %2")
+                              .arg(QString::fromStdString(lastFile_),
+                                   QString::fromStdString(error.what())),
+                          PromptIcon::Error);
+        }
+        return;
+    }
     lblTitel_->SetScrolling(true);
     device_->Play();
     timer4_->start();
     SetState(PlayerState::Playing);
+    emit PlayerChanged();
 }
 
 void TAudioplayer::BtnMPauseClick() {
@@ -186,6 +254,7 @@ void TAudioplayer::BtnMPauseClick() {
     else if (device_->GetMode() == MediaDevice::Mode::Paused)
         device_->Resume();
     SetState(PlayerState::Paused);
+    emit PlayerChanged();
 }
 
 void TAudioplayer::BtnMStopClick() {
@@ -199,12 +268,18 @@ void TAudioplayer::BtnMStopClick() {
     }
     SetState(PlayerState::Stopped);
     ShowPosition(0);
+    emit PlayerChanged();
 }
 
 void TAudioplayer::BtnMEjectClick() {
     BtnMStopClick();
     // The advance stops with the file name cleared; the device stays open until
-    // the next song.
+    // the next song. Play plays the last song again.
+    if (!fileName_.empty()) {
+        lastFile_ = fileName_;
+        lastCaption_ = caption_;
+    }
+    device_->QueueNext({});
     fileName_.clear();
     try {
         if (device_->CanEject()) device_->OpenDoor();
@@ -212,6 +287,7 @@ void TAudioplayer::BtnMEjectClick() {
     }
     lblTitel_->SetText(kIdleTitle);
     SetState(PlayerState::Stopped);
+    emit PlayerChanged();
 }
 
 void TAudioplayer::BtnMForPress() {
@@ -246,8 +322,15 @@ void TAudioplayer::Timer4Timer() {
     btnRew_->setEnabled(position > 0 || rewindHold_ > 0);
     btnFor_->setEnabled(length <= 0 || position < length || forwardHold_ > 0);
     if (forwardHold_ > 0) {
-        position = WindPosition(position, forwardHold_, true);
-        device_->Seek(position);
+        // Winding stops at the song's end: the rest plays out, and the next song
+        // is never wound.
+        const std::int64_t target = WindPosition(position, forwardHold_, true);
+        if (length > 0 && target >= length) {
+            StopWinding();
+        } else {
+            position = target;
+            device_->Seek(position);
+        }
     }
     if (rewindHold_ > 0) {
         position = WindPosition(position, rewindHold_, false);

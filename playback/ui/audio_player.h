@@ -41,6 +41,12 @@ class TAudioplayer : public CompanionWindow {
     // Stops and closes the device, opens the file and plays it under the caption.
     // Throws std::runtime_error with the reason when the file cannot be opened.
     void PlayFile(const std::string& file, const QString& caption);
+    // The file that follows the one playing, without a gap (SongAdvanced when it
+    // starts); false when the device cannot take it (the caller starts it after
+    // SongEnded). An empty name withdraws the queued file.
+    bool QueueNext(const std::string& file, const QString& caption);
+    // The caption of the song playing.
+    const QString& Caption() const noexcept { return caption_; }
     // Stops the device (errors ignored): the program ends.
     void StopPlayback();
 
@@ -77,17 +83,27 @@ class TAudioplayer : public CompanionWindow {
 
   signals:
     void SongLoaded(const QByteArray& file);
+    // A queued song started where the last one ended.
+    void SongAdvanced(const QByteArray& file);
     void SongEnded();
     void SongFailed(const QByteArray& file, const QString& reason);
+    // The state, the song, the position (a seek) or the volume changed.
+    void PlayerChanged();
 
   private:
     void WireDevice();
     void SetState(PlayerState state);
     void ShowButtons();
     void ShowPosition(std::int64_t position);
+    void StopWinding();
 
     std::unique_ptr<MediaDevice> device_;
     std::string fileName_;
+    QString caption_;
+    QString queuedCaption_;
+    // The song before Eject: Play plays it again from its start.
+    std::string lastFile_;
+    QString lastCaption_;
     PlayerState state_ = PlayerState::Empty;
     int currentPlaylistRow_ = 0;
     int forwardHold_ = 0;
@@ -103,6 +119,7 @@ class TAudioplayer : public CompanionWindow {
     QPushButton* btnStop_;
     QPushButton* btnEject_;
     QTimer* timer4_;
+    Prompts& prompts_;
     std::unique_ptr<FormPlacement> placement_;
 };
 

@@ -16,8 +16,8 @@ check list "$("$TOOL" list "$dir/L.TSV")" "3 rows, 2 columns"
 data="$DATA/mp3"
 printf 'x' > "$dir/one.mp3"
 out=$("$TOOL" info "$data/with_id3v1.mp3" "$data/no_frames.wav" "$dir/one.mp3" "$dir/none.mp3")
-check info-header "$(echo "$out" | head -1)" "$(printf 'path\tresult\tDuration\tFileSize\tVersion\tLayer\tSampleRate\tBitRate\tChannelMode\tFrameLength\tEncoder\tTitle\tArtist\tAlbum\tYear\tComment\tGenre')"
-check info-mp3 "$(echo "$out" | sed -n 2p)" "$(printf '%s\t0\t3\t48611\t1\t3\t44100\t128\t1\t417\tmp3 Producer\tÜber Alles\tDie Ärzte\tDas Album\t1998\tKommentar\tRock' "$data/with_id3v1.mp3")"
+check info-header "$(echo "$out" | head -1)" "$(printf 'path\tresult\tDuration\tFileSize\tVersion\tLayer\tSampleRate\tBitRate\tChannelMode\tFrameLength\tEncoder\tTitle\tArtist\tAlbum\tYear\tComment\tGenre\tTags')"
+check info-mp3 "$(echo "$out" | sed -n 2p)" "$(printf '%s\t0\t3\t48611\t1\t3\t44100\t128\t1\t417\tmp3 Producer\tÜber Alles\tDie Ärzte\tDas Album\t1998\tKommentar\tRock\tID3v1.1' "$data/with_id3v1.mp3")"
 check info-wav "$(echo "$out" | sed -n 3p | cut -f2,3,11)" "$(printf -- '-1\t0\tEncoder nicht erkannt')"
 check info-tiny "$(echo "$out" | sed -n 4p | cut -f2)" "0"
 check info-missing "$(echo "$out" | sed -n 5p | cut -f2)" "-1"
@@ -25,6 +25,11 @@ head -c 200 "$data/mpeg25_cbr16.mp3" > "$dir/short.mp3"  # one frame fits, the X
 check info-error "$("$TOOL" info "$dir/short.mp3" | sed -n 2p | cut -f2)" "error"
 "$TOOL" info >/dev/null 2>&1
 check info-usage $? 2
+# A file that cannot be analysed fails the run.
+"$TOOL" info "$data/with_id3v1.mp3" >/dev/null
+check info-exit-ok $? 0
+"$TOOL" info "$data/with_id3v1.mp3" "$dir/short.mp3" >/dev/null
+check info-exit-failed $? 1
 
 # drives: the simulated recorder is listed and described with its disc.
 out=$("$TOOL" drives --sim cd-r --sim-image "$dir/disc.img" 2>/dev/null)
