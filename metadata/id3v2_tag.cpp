@@ -46,7 +46,8 @@ TagLib::String TagText(const std::string& utf8) {
 std::size_t ID3v2TagSize(std::string_view header) {
     if (header.size() < 10 || header.substr(0, 3) != "ID3") return 0;
     const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(header[at]); };
-    if (byte(3) == 0xFF || byte(4) == 0xFF) return 0;
+    // Versions after 2.4 may change the layout; TagLib would read them as 2.4.
+    if (byte(3) < 2 || byte(3) > 4 || byte(4) == 0xFF) return 0;
     std::size_t size = 0;
     for (std::size_t at = 6; at < 10; ++at) {
         if (byte(at) & 0x80) return 0;  // sizes are "sync-safe": seven bits a byte

@@ -22,7 +22,8 @@ struct ID3v2Texts {
 };
 
 // The size in bytes of the ID3v2 tag whose 10-byte header is given (header,
-// frames, padding and a footer), or 0 when the bytes are no ID3v2 header.
+// frames, padding and a footer), or 0 when the bytes are no ID3v2 header of
+// version 2.2, 2.3 or 2.4.
 std::size_t ID3v2TagSize(std::string_view header);
 
 // Reads an ID3v2 tag (2.2, 2.3 or 2.4; all four text encodings,

@@ -326,6 +326,12 @@ TEST(TID3Tag, ReadsTheId3v2TagBeforeTheId3v1Tag) {
     EXPECT_EQ(ParseID3v2(v22)->Title, "Zwei");
     EXPECT_EQ(ParseID3v2(v22)->Version, 2);
     EXPECT_FALSE(ParseID3v2("ID3").has_value());
+    // A version after 2.4 is not read as if it were 2.4.
+    std::string v5 = v22;
+    v5[3] = '\x05';
+    EXPECT_FALSE(ParseID3v2(v5).has_value());
+    v5[3] = '\xCB';
+    EXPECT_FALSE(ParseID3v2(v5).has_value());
     EXPECT_FALSE(ParseID3v2(v22.substr(0, 12)).value_or(ID3v2Texts{}).Title.size() > 4);
 }
 
