@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tv {
 
@@ -38,13 +39,15 @@ class MediaDevice {
     virtual int Volume() const = 0;
     virtual void SetVolume(int volume) = 0;
 
-    // Gapless playing: the file that follows the one playing, handed to the
-    // decoder before the current one ends so that it starts on the sample after
-    // its last (OnNextStarted then). A later call replaces it, an empty name
-    // withdraws it. False when the device plays one file at a time (the caller
-    // then starts the next file after OnEnded).
-    virtual bool QueueNext(const std::string& file) {
-        (void)file;
+    // Gapless playing: the files that follow the one playing, in order. Each is
+    // handed to the decoder before the one before it ends, so that it starts on the
+    // sample after its last (OnNextStarted then). Files the decoder has taken
+    // already (a short song is read whole at once) are skipped from the front of
+    // the list. A later call replaces the list, an empty one withdraws it. False
+    // when the device plays one file at a time (the caller then starts the next
+    // file after OnEnded).
+    virtual bool QueueNext(const std::vector<std::string>& files) {
+        (void)files;
         return false;
     }
 

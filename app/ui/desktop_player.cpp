@@ -76,7 +76,7 @@ void DesktopPlayer::Play() {
         case PlayerState::Playing:
             return;
         case PlayerState::Paused:
-            player.BtnMPauseClick();  // resumes
+            player.BtnMPlayClick();  // on from where it was paused
             return;
         default:
             if (player.FileName().empty() && !player.BtnMPlay()->isEnabled())

@@ -309,6 +309,10 @@ class TForm1 : public QMainWindow, public CatalogueHost {
     void AdvanceAfterFailure();
     // The next playlist row after row whose file can be played (cycling), or 0.
     int FollowingPlayableRow(int row) const;
+    int UpcomingRowOf(const std::string& file) const;
+    // The songs after the current playlist row that the advance plays next, and
+    // their rows.
+    std::vector<std::pair<std::string, QString>> FollowingSongs(std::vector<int>& rows) const;
     // While the advance runs, the song after the one playing goes to the player
     // before this one ends (gapless).
     void QueueFollowingSong();
@@ -390,7 +394,8 @@ class TForm1 : public QMainWindow, public CatalogueHost {
     std::thread scannerSearch_;
     bool advanceOn_ = false;  // the playlist advance ("Timer3") runs
     int failedInARow_ = 0;    // playlist songs that could not be played, in a row
-    int queuedRow_ = 0;       // the playlist row handed to the player to follow
+    // The playlist rows handed to the player to follow the song playing, in order.
+    std::vector<int> upcomingRows_;
     std::unique_ptr<DesktopPlayer> desktopPlayer_;
     std::unique_ptr<MprisService> mpris_;
 };

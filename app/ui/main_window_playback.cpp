@@ -70,8 +70,11 @@ bool TForm1::PlaySongFile(const std::string& file, const QString& caption) {
     }
     SIShowAudioClick();
     if (adding_) return false;
+    std::vector<int> rows;
+    const TAudioplayer::Songs following =
+        playListPlayChecked_ ? FollowingSongs(rows) : TAudioplayer::Songs{};
     try {
-        audioplayer_->PlayFile(file, caption);
+        audioplayer_->PlayFile(file, caption, following);
     } catch (const std::exception& error) {
         prompts_.Tell(this, QStringLiteral("Fehler"),
                       QStringLiteral("Die Datei ") + QStringFromBytes(file) +
@@ -81,7 +84,7 @@ bool TForm1::PlaySongFile(const std::string& file, const QString& caption) {
         return false;
     }
     // The play is counted once the song has started (SongLoaded).
-    queuedRow_ = 0;
+    upcomingRows_ = std::move(rows);
     advanceOn_ = playListPlayChecked_;
     return true;
 }
@@ -96,14 +99,19 @@ void TForm1::SongLoaded(const QByteArray& file) {
 void TForm1::SongAdvanced(const QByteArray& file) {
     // The queued row plays now, on the sample after the last song's end: the
     // highlight, the count and "zuletzt" follow only now.
-    if (queuedRow_ > 0 && queuedRow_ <= playlist_.DataRowCount())
-        MoveHighlight(playlist_, audioplayer_->CurrentPlaylistRowRef(), queuedRow_,
-                      HighlightColour());
-    queuedRow_ = 0;
+    if (const int row = UpcomingRowOf(file.toStdString()); row > 0)
+        MoveHighlight(playlist_, audioplayer_->CurrentPlaylistRowRef(), row, HighlightColour());
     failedInARow_ = 0;
     CountPlay(catalogue_, file.toStdString(), ShortDateText(QDate::currentDate()).toStdString());
     desktopPlayer_->NewTrack();
     QueueFollowingSong();
+}
+
+int TForm1::UpcomingRowOf(const std::string& file) const {
+    // The rows queued last, in order; the playlist may have changed since.
+    for (const int row : upcomingRows_)
+        if (row <= playlist_.DataRowCount() && playlist_.Cell(row, colFileName) == file) return row;
+    return 0;
 }
 
 int TForm1::FollowingPlayableRow(int row) const {
@@ -116,22 +124,34 @@ int TForm1::FollowingPlayableRow(int row) const {
     return 0;
 }
 
+std::vector<std::pair<std::string, QString>> TForm1::FollowingSongs(std::vector<int>& rows) const {
+    // A few songs ahead: a short song is read whole at once, and the one after it
+    // must be there by then.
+    constexpr int kAhead = 3;
+    TAudioplayer::Songs songs;
+    rows.clear();
+    for (int row = audioplayer_->CurrentPlaylistRow(), n = 0; n < kAhead; ++n) {
+        row = FollowingPlayableRow(row);
+        if (row == 0) break;
+        rows.push_back(row);
+        songs.emplace_back(playlist_.Cell(row, colFileName), CaptionOf(playlist_, row));
+    }
+    return songs;
+}
+
 void TForm1::QueueFollowingSong() {
-    queuedRow_ = 0;
+    upcomingRows_.clear();
     if (!advanceOn_ || audioplayer_->FileName().empty()) return;
-    const int row = FollowingPlayableRow(audioplayer_->CurrentPlaylistRow());
-    if (row == 0) return;
-    if (audioplayer_->QueueNext(playlist_.Cell(row, colFileName), CaptionOf(playlist_, row)))
-        queuedRow_ = row;
+    std::vector<int> rows;
+    const TAudioplayer::Songs songs = FollowingSongs(rows);
+    if (!songs.empty() && audioplayer_->QueueNext(songs)) upcomingRows_ = std::move(rows);
 }
 
 void TForm1::SongFailed(const QByteArray& file, const QString& reason) {
     // A queued song that could not be played: the advance goes on after its row.
-    if (queuedRow_ > 0 && queuedRow_ <= playlist_.DataRowCount() &&
-        playlist_.Cell(queuedRow_, colFileName) == file.toStdString())
-        MoveHighlight(playlist_, audioplayer_->CurrentPlaylistRowRef(), queuedRow_,
-                      HighlightColour());
-    queuedRow_ = 0;
+    if (const int row = UpcomingRowOf(file.toStdString()); row > 0)
+        MoveHighlight(playlist_, audioplayer_->CurrentPlaylistRowRef(), row, HighlightColour());
+    upcomingRows_.clear();
     prompts_.Tell(this, QStringLiteral("Fehler"),
                   QStringLiteral("Die Datei ") + QStringFromBytes(file.toStdString()) +
                       QStringLiteral(" kann nicht abgespielt werden: ") + reason,
@@ -140,7 +160,7 @@ void TForm1::SongFailed(const QByteArray& file, const QString& reason) {
 }
 
 void TForm1::SongEnded() {
-    queuedRow_ = 0;
+    upcomingRows_.clear();
     if (advanceOn_) Timer3Timer();
 }
 

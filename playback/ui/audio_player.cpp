@@ -114,7 +114,7 @@ void TAudioplayer::WireDevice() {
     device_->OnNextStarted = [this](const std::string& file) {
         // The queued song plays: the player shows it as if it had been started.
         fileName_ = file;
-        caption_ = queuedCaption_;
+        caption_ = queuedCaptions_[file];
         StopWinding();
         lblTitel_->SetText(caption_);
         lblTitel_->Rewind();
@@ -182,7 +182,8 @@ void TAudioplayer::ShowPosition(std::int64_t position) {
     lblTime_->setText(QString::fromStdString(PlayTimeText(position)));
 }
 
-void TAudioplayer::PlayFile(const std::string& file, const QString& caption) {
+void TAudioplayer::PlayFile(const std::string& file, const QString& caption,
+                            const Songs& following) {
     try {
         device_->Stop();
         device_->Close();
@@ -202,6 +203,7 @@ void TAudioplayer::PlayFile(const std::string& file, const QString& caption) {
     StopWinding();
     lblTitel_->SetText(caption);
     lblTitel_->Rewind();
+    if (!following.empty()) QueueNext(following);
     device_->Play();
     timer4_->start();
     lblTitel_->SetScrolling(true);
@@ -209,10 +211,13 @@ void TAudioplayer::PlayFile(const std::string& file, const QString& caption) {
     emit PlayerChanged();
 }
 
-bool TAudioplayer::QueueNext(const std::string& file, const QString& caption) {
-    if (!device_->QueueNext(file)) return false;
-    queuedCaption_ = caption;
-    return true;
+bool TAudioplayer::QueueNext(const Songs& songs) {
+    std::vector<std::string> files;
+    for (const auto& [file, caption] : songs) {
+        files.push_back(file);
+        queuedCaptions_[file] = caption;
+    }
+    return device_->QueueNext(files);
 }
 
 void TAudioplayer::StopPlayback() {
@@ -279,7 +284,7 @@ void TAudioplayer::BtnMEjectClick() {
         lastFile_ = fileName_;
         lastCaption_ = caption_;
     }
-    device_->QueueNext({});
+    device_->QueueNext(std::vector<std::string>{});
     fileName_.clear();
     try {
         if (device_->CanEject()) device_->OpenDoor();

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 #include <string>
 
 #include "playback/media_device.h"
@@ -40,11 +43,14 @@ class TAudioplayer : public CompanionWindow {
 
     // Stops and closes the device, opens the file and plays it under the caption.
     // Throws std::runtime_error with the reason when the file cannot be opened.
-    void PlayFile(const std::string& file, const QString& caption);
-    // The file that follows the one playing, without a gap (SongAdvanced when it
-    // starts); false when the device cannot take it (the caller starts it after
-    // SongEnded). An empty name withdraws the queued file.
-    bool QueueNext(const std::string& file, const QString& caption);
+    // The songs that follow are queued before the file starts (see QueueNext):
+    // a file read whole at once asks for its successor right away.
+    using Songs = std::vector<std::pair<std::string, QString>>;
+    void PlayFile(const std::string& file, const QString& caption, const Songs& following = {});
+    // The files that follow the one playing (with their captions), without a gap
+    // (SongAdvanced when each starts); false when the device cannot take them
+    // (the caller starts the next after SongEnded). An empty list withdraws them.
+    bool QueueNext(const Songs& songs);
     // The caption of the song playing.
     const QString& Caption() const noexcept { return caption_; }
     // Stops the device (errors ignored): the program ends.
@@ -100,7 +106,7 @@ class TAudioplayer : public CompanionWindow {
     std::unique_ptr<MediaDevice> device_;
     std::string fileName_;
     QString caption_;
-    QString queuedCaption_;
+    std::map<std::string, QString> queuedCaptions_;
     // The song before Eject: Play plays it again from its start.
     std::string lastFile_;
     QString lastCaption_;

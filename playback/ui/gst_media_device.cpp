@@ -7,7 +7,9 @@
 #include <QMetaObject>
 #include <algorithm>
 #include <cmath>
+#include <chrono>
 #include <stdexcept>
+#include <utility>
 
 #include "base/safe_open.h"
 
@@ -36,6 +38,32 @@ std::string FileUri(const std::string& file) {
 void CheckRegularFile(const std::string& file) {
     std::error_code error;
     if (!OpenRegularFile(file, O_RDONLY, error).Valid()) throw std::runtime_error(error.message());
+}
+
+// The file an error message is about: the address of the uridecodebin the
+// failing element sits in (playbin has one per file, the next one while the
+// current one still plays). Empty when the message comes from elsewhere.
+std::string FileOfMessage(GstMessage* message) {
+    for (GstObject* object = GST_MESSAGE_SRC(message); object != nullptr;
+         object = GST_OBJECT_PARENT(object)) {
+        if (!GST_IS_ELEMENT(object)) continue;
+        GstElementFactory* factory = gst_element_get_factory(GST_ELEMENT(object));
+        if (factory == nullptr) continue;
+        const std::string name = gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory));
+        if (name.rfind("uridecodebin", 0) != 0) continue;
+        gchar* uri = nullptr;
+        g_object_get(object, "uri", &uri, nullptr);
+        std::string file;
+        if (uri != nullptr) {
+            if (gchar* name = g_filename_from_uri(uri, nullptr, nullptr)) {
+                file = name;
+                g_free(name);
+            }
+            g_free(uri);
+        }
+        return file;
+    }
+    return {};
 }
 
 GstElement* MakeAudioSink() {
@@ -72,7 +100,7 @@ GstMediaDevice::GstMediaDevice(QObject* parent) : QObject(parent) {
 GstMediaDevice::~GstMediaDevice() {
     if (playbin_ == nullptr) return;
     // Stops the streaming threads; reports still queued for this object go with it.
-    gst_element_set_state(playbin_, GST_STATE_NULL);
+    Restart(GST_STATE_NULL);
     g_signal_handlers_disconnect_by_data(playbin_, this);
     GstBus* bus = gst_element_get_bus(playbin_);
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
@@ -80,7 +108,19 @@ GstMediaDevice::~GstMediaDevice() {
     gst_object_unref(playbin_);
 }
 
+template <typename Report>
+void GstMediaDevice::Post(Report report) {
+    const unsigned generation = generation_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, report = std::move(report)] {
+            if (generation == generation_) report();
+        },
+        Qt::QueuedConnection);
+}
+
 int GstMediaDevice::OnBusMessage(GstBus*, GstMessage* message, void* self) {
+    // In whichever thread posted the message.
     auto* device = static_cast<GstMediaDevice*>(self);
     switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_ERROR: {
@@ -88,18 +128,25 @@ int GstMediaDevice::OnBusMessage(GstBus*, GstMessage* message, void* self) {
             gst_message_parse_error(message, &error, nullptr);
             const std::string reason = error ? error->message : "GStreamer-Fehler";
             g_clear_error(&error);
-            QMetaObject::invokeMethod(
-                device, [device, reason] { device->HandleError(reason); }, Qt::QueuedConnection);
+            const std::string file = FileOfMessage(message);
+            device->Post([device, reason, file] { device->HandleError(reason, file); });
             break;
         }
         case GST_MESSAGE_EOS:
-            QMetaObject::invokeMethod(
-                device, [device] { device->HandleEnd(); }, Qt::QueuedConnection);
+            device->Post([device] { device->HandleEnd(); });
             break;
-        case GST_MESSAGE_STREAM_START:
-            QMetaObject::invokeMethod(
-                device, [device] { device->HandleStreamStart(); }, Qt::QueuedConnection);
+        case GST_MESSAGE_STREAM_START: {
+            // Only a file handed over in about-to-finish starts a new song; any
+            // other stream start belongs to the opened file.
+            bool handedOver = false;
+            {
+                std::lock_guard lock(device->mutex_);
+                handedOver = std::exchange(device->awaitingStart_, false);
+            }
+            device->started_.notify_all();
+            device->Post([device, handedOver] { device->HandleStreamStart(handedOver); });
             break;
+        }
         default:
             break;
     }
@@ -107,18 +154,29 @@ int GstMediaDevice::OnBusMessage(GstBus*, GstMessage* message, void* self) {
 }
 
 void GstMediaDevice::OnAboutToFinish(GstElement* playbin, void* self) {
-    // In a streaming thread, before the current file's last sample: the queued
-    // file becomes the next stream, without a gap.
+    // In a streaming thread, once the current file is read to its end: the queued
+    // file becomes the next stream and starts on the sample after the last.
+    // playbin holds one file ahead: a file that was read whole before it began
+    // (a WAV file, a tag read ahead) waits here until the one before it has
+    // started, which another thread reports. A restart ends the wait at once.
     auto* device = static_cast<GstMediaDevice*>(self);
-    std::lock_guard lock(device->mutex_);
-    if (device->queued_.empty()) return;
-    try {
-        g_object_set(playbin, "uri", FileUri(device->queued_).c_str(), nullptr);
-        device->switching_ = std::move(device->queued_);
-    } catch (const std::exception&) {
-        // a name that cannot be an address: the song ends, the advance goes on
+    std::unique_lock lock(device->mutex_);
+    device->started_.wait_for(lock, std::chrono::seconds(5), [device] {
+        return !device->awaitingStart_ || device->restarting_;
+    });
+    if (device->awaitingStart_ || device->restarting_) return;
+    while (!device->upcoming_.empty()) {
+        std::string file = std::move(device->upcoming_.front());
+        device->upcoming_.pop_front();
+        try {
+            g_object_set(playbin, "uri", FileUri(file).c_str(), nullptr);
+            device->handedOver_.push_back(std::move(file));
+            device->awaitingStart_ = true;
+            return;
+        } catch (const std::exception&) {
+            // a name that cannot be an address: the next one
+        }
     }
-    device->queued_.clear();
 }
 
 void GstMediaDevice::OnVolumeNotify(GstElement*, void*, void* self) {
@@ -132,33 +190,62 @@ void GstMediaDevice::OnVolumeNotify(GstElement*, void*, void* self) {
         Qt::QueuedConnection);
 }
 
-void GstMediaDevice::HandleError(const std::string& reason) {
-    std::string failedNext;
+void GstMediaDevice::Restart(int state) {
+    // Once the state change has returned, the streaming threads of the last run
+    // are gone: what they posted is dropped, and nothing is handed over any more.
     {
         std::lock_guard lock(mutex_);
-        failedNext = std::exchange(switching_, {});
-        queued_.clear();
+        restarting_ = true;
     }
-    gst_element_set_state(playbin_, GST_STATE_READY);  // an error ends the stream
-    mode_ = Mode::Stopped;
-    if (!failedNext.empty()) {
-        if (OnNextFailed) OnNextFailed(failedNext, reason);
+    started_.notify_all();
+    gst_element_set_state(playbin_, static_cast<GstState>(state));
+    ++generation_;
+    std::lock_guard lock(mutex_);
+    restarting_ = false;
+    upcoming_.clear();
+    handedOver_.clear();
+    awaitingStart_ = false;
+}
+
+void GstMediaDevice::HandleError(const std::string& reason, const std::string& failedFile) {
+    // An error ends the stream; the elements' further reports of it are dropped.
+    bool nextFailed = false;
+    {
+        std::lock_guard lock(mutex_);
+        nextFailed = std::find(handedOver_.begin(), handedOver_.end(), failedFile) !=
+                     handedOver_.end();
+    }
+    // Down to NULL: playbin keeps a failed next file otherwise and tries it again
+    // on the next start.
+    // The address goes back to the current file, so that Play never tries the
+    // failed one again.
+    Restart(GST_STATE_NULL);
+    ended_ = false;
+    mode_ = Mode::NotReady;
+    if (!file_.empty()) {
+        try {
+            g_object_set(playbin_, "uri", FileUri(file_).c_str(), nullptr);
+        } catch (const std::exception&) {
+        }
+    }
+    if (nextFailed) {
+        if (OnNextFailed) OnNextFailed(failedFile, reason);
         return;
     }
-    if (failureReported_) return;  // one report per file: the pipeline may repeat itself
-    failureReported_ = true;
     if (OnFailed) OnFailed(reason);
 }
 
-void GstMediaDevice::HandleStreamStart() {
+void GstMediaDevice::HandleStreamStart(bool handedOver) {
     std::string started;
-    {
+    if (handedOver) {
         std::lock_guard lock(mutex_);
-        started = std::exchange(switching_, {});
+        if (!handedOver_.empty()) {
+            started = std::move(handedOver_.front());
+            handedOver_.pop_front();
+        }
     }
     if (!started.empty()) {
         file_ = started;
-        failureReported_ = false;
         loadedReported_ = true;
         if (OnNextStarted) OnNextStarted(started);
         return;
@@ -169,6 +256,10 @@ void GstMediaDevice::HandleStreamStart() {
 }
 
 void GstMediaDevice::HandleEnd() {
+    // The stream stays at its end; a seek is kept until the next Play, which
+    // would otherwise decode the file anew right now.
+    ended_ = true;
+    seekAfterEnd_ = Length();
     mode_ = Mode::Stopped;
     if (OnEnded) OnEnded();
 }
@@ -178,31 +269,30 @@ void GstMediaDevice::Open(const std::string& file) {
         throw std::runtime_error("GStreamer kann nicht abspielen (playbin fehlt)");
     CheckRegularFile(file);
     const std::string uri = FileUri(file);
-    gst_element_set_state(playbin_, GST_STATE_READY);
-    {
-        std::lock_guard lock(mutex_);
-        queued_.clear();
-        switching_.clear();
-    }
+    Restart(GST_STATE_READY);
     g_object_set(playbin_, "uri", uri.c_str(), nullptr);
     file_ = file;
+    ended_ = false;
     loadedReported_ = false;
-    failureReported_ = false;
     mode_ = Mode::Stopped;
 }
 
 void GstMediaDevice::Close() {
     if (playbin_ == nullptr) return;
-    gst_element_set_state(playbin_, GST_STATE_READY);
-    std::lock_guard lock(mutex_);
-    queued_.clear();
-    switching_.clear();
+    Restart(GST_STATE_READY);
+    ended_ = false;
     mode_ = Mode::NotReady;
 }
 
 void GstMediaDevice::Play() {
     if (playbin_ == nullptr || file_.empty()) return;
+    if (mode_ == Mode::NotReady) loadedReported_ = false;  // the file starts anew
     gst_element_set_state(playbin_, GST_STATE_PLAYING);
+    if (ended_) {
+        ended_ = false;
+        gst_element_seek_simple(playbin_, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH,
+                                seekAfterEnd_ * GST_MSECOND);
+    }
     mode_ = Mode::Playing;
 }
 
@@ -224,16 +314,21 @@ void GstMediaDevice::Stop() {
 }
 
 void GstMediaDevice::Seek(std::int64_t position) {
-    if (playbin_ == nullptr) return;
+    if (playbin_ == nullptr || mode_ == Mode::NotReady) return;
     const std::int64_t length = Length();
     position = std::max<std::int64_t>(position, 0);
     if (length > 0) position = std::min(position, length);
+    if (ended_) {
+        seekAfterEnd_ = position;
+        return;
+    }
     gst_element_seek_simple(playbin_, GST_FORMAT_TIME,
                             static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT),
                             position * GST_MSECOND);
 }
 
 std::int64_t GstMediaDevice::Position() const {
+    if (ended_) return seekAfterEnd_;
     gint64 position = 0;
     if (playbin_ == nullptr || !gst_element_query_position(playbin_, GST_FORMAT_TIME, &position))
         return 0;
@@ -262,17 +357,19 @@ void GstMediaDevice::SetVolume(int volume) {
     settingVolume_ = false;
 }
 
-bool GstMediaDevice::QueueNext(const std::string& file) {
+bool GstMediaDevice::QueueNext(const std::vector<std::string>& files) {
     if (playbin_ == nullptr) return false;
-    if (!file.empty()) {
-        try {
-            CheckRegularFile(file);
-        } catch (const std::exception&) {
-            return false;
-        }
-    }
     std::lock_guard lock(mutex_);
-    queued_ = file;
+    upcoming_.clear();
+    // The files the decoder has already taken stand at the front of the list.
+    for (std::size_t i = handedOver_.size(); i < files.size(); ++i) {
+        try {
+            CheckRegularFile(files[i]);
+        } catch (const std::exception&) {
+            break;  // the list ends before a file that cannot be played
+        }
+        upcoming_.push_back(files[i]);
+    }
     return true;
 }
 

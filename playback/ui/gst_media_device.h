@@ -2,8 +2,11 @@
 
 #include <QObject>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "playback/media_device.h"
 
@@ -42,27 +45,37 @@ class GstMediaDevice final : public QObject, public MediaDevice {
     bool HasVolume() const override { return true; }
     int Volume() const override;
     void SetVolume(int volume) override;
-    bool QueueNext(const std::string& file) override;
+    bool QueueNext(const std::vector<std::string>& files) override;
 
   private:
     static int OnBusMessage(GstBus* bus, GstMessage* message, void* self);
     static void OnAboutToFinish(GstElement* playbin, void* self);
     static void OnVolumeNotify(GstElement* playbin, void* spec, void* self);
-    void HandleError(const std::string& reason);
-    void HandleStreamStart();
+    // Runs a report on the main thread unless the pipeline was restarted (Open,
+    // Close, an error) since the message was posted.
+    template <typename Report>
+    void Post(Report report);
+    void HandleError(const std::string& reason, const std::string& failedFile);
+    void HandleStreamStart(bool handedOver);
     void HandleEnd();
+    void Restart(int state);
 
     GstElement* playbin_ = nullptr;
     Mode mode_ = Mode::NotReady;
     std::string file_;  // the file the device plays (main thread)
+    bool ended_ = false;  // played to its end; a seek waits for Play
+    std::int64_t seekAfterEnd_ = 0;
 
     // Shared with the streaming threads.
     std::mutex mutex_;
-    std::string queued_;     // the file that follows, as the main thread queued it
-    std::string switching_;  // handed to playbin, not started yet
+    std::deque<std::string> upcoming_;    // the files that follow, as queued
+    std::deque<std::string> handedOver_;  // given to playbin, start not reported yet
+    bool awaitingStart_ = false;          // one given to playbin has not started yet
+    bool restarting_ = false;             // a state change waits for the threads
+    std::condition_variable started_;     // awaitingStart_ or restarting_ changed
+    std::atomic<unsigned> generation_{0};  // counts the pipeline's restarts
     std::atomic<bool> settingVolume_{false};
     bool loadedReported_ = false;
-    bool failureReported_ = false;
 };
 
 }  // namespace tv
