@@ -166,9 +166,33 @@ void PasteRowsText(SongList& list, std::string_view text, int top, int bottom) {
     });
 }
 
+ListFileFormatError::ListFileFormatError(const std::filesystem::path& path, std::size_t offset)
+    : std::system_error(std::make_error_code(std::errc::illegal_byte_sequence),
+                        path.string() + ": Nullbyte bei Byte " + std::to_string(offset) +
+                            ", keine Listendatei"),
+      offset_(offset) {}
+
 void LoadList(SongList& list, const std::filesystem::path& path) {
     std::string text = ReadWholeFile(path);
-    if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
+    // A UTF-16 file's zero units stand on even offsets after its mark.
+    const bool utf16 = text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
+    std::size_t zero = std::string::npos;
+    for (std::size_t at = utf16 ? 2 : 0; at < text.size();) {
+        at = text.find(std::string_view("\0\0", utf16 ? 2 : 1), at);
+        if (at == std::string::npos || !utf16 || at % 2 == 0) {
+            zero = at;
+            break;
+        }
+        ++at;
+    }
+    if (zero != std::string::npos) {
+        // Zero bytes that only fill the end (a file padded by a copy tool) are
+        // no content; one before the end would cut the list there.
+        if (text.find_first_not_of('\0', zero) != std::string::npos)
+            throw ListFileFormatError(path, zero);
+        text.resize(zero);
+    }
+    if (utf16) text = DecodeByteOrderMark(std::move(text));
     std::string_view content(text);
     if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
     if (IsValidUtf8(content))

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "catalogue/song_list.h"
 
@@ -32,11 +33,26 @@ std::string FormatRowsText(const SongList& list, int top, int bottom);
 // first column on, never beyond row bottom or the last column (for the clipboard).
 void PasteRowsText(SongList& list, std::string_view text, int top, int bottom);
 
+// A list file whose bytes are no list: a zero byte before the end (a binary
+// file, or one cut and mended badly). Reading it would lose every row after it.
+class ListFileFormatError : public std::system_error {
+  public:
+    ListFileFormatError(const std::filesystem::path& path, std::size_t offset);
+    // Where the zero byte stands (from 0, in the file as stored).
+    std::size_t Offset() const noexcept { return offset_; }
+
+  private:
+    std::size_t offset_;
+};
+
 // Reads a list file into a list as ReadListText does. The file is UTF-8; a cell
 // that is not valid UTF-8 is read as Windows-1252 (files of the old platform),
 // except the paths ("Dateiname", "Image"), which are bytes and kept exactly. A
-// FIFO, device or directory is refused, never waited for. Throws std::system_error naming the file
-// when it cannot be opened or read; the list is then unchanged.
+// file with a UTF-16 byte-order mark (a spreadsheet's "Unicode text") is decoded
+// from UTF-16. Zero bytes at the very end are ignored; one before the end throws
+// ListFileFormatError. A FIFO, device or directory is refused, never waited for.
+// Throws std::system_error naming the file when it cannot be opened or read; the
+// list is then unchanged.
 void LoadList(SongList& list, const std::filesystem::path& path);
 
 // Writes a list file, replacing any old one without ever leaving a half-written

@@ -13,23 +13,13 @@
 #include "catalogue/m3u_playlist.h"
 #include "catalogue/song_columns.h"
 #include "cli/commands.h"
+#include "cli/list_loading.h"
 #include "tools/duplicate_finder.h"
 #include "tools/list_export.h"
 #include "tools/song_search.h"
 
 namespace tv::cli {
 namespace {
-
-// Loads a list file; false (after a message) when it cannot be read.
-bool Load(SongList& list, const std::string& path) {
-    try {
-        LoadList(list, path);
-        return true;
-    } catch (const std::system_error& error) {
-        std::cerr << "tunevault-tool: " << path << ": " << error.code().message() << "\n";
-        return false;
-    }
-}
 
 // Writes a command's text to target ("-": standard output) through the one
 // writer: never over the list it was made from, a FIFO or a device. 0, or 1 after
@@ -67,7 +57,7 @@ struct SearchCall {
 
 int Search(const SearchCall& call) {
     SongList catalogue(0);
-    if (!Load(catalogue, call.List)) return 1;
+    if (!LoadListFile(catalogue, call.List)) return 1;
     SongList selection(kCopyColumnCount);
     SongSearch search;
     const std::string text = SearchText(call.Text);
@@ -89,7 +79,7 @@ int Doubles(DoublesCall call) {
     if (call.Artist) call.Options.Criteria |= kDoubleByArtist;
     if (call.Length) call.Options.Criteria |= kDoubleByLength;
     SongList catalogue(0);
-    if (!Load(catalogue, call.List)) return 1;
+    if (!LoadListFile(catalogue, call.List)) return 1;
     SongList doubles(kCopyColumnCount);
     FillDoublesList(catalogue, doubles, FindDuplicatePairs(catalogue, call.Options), call.Options);
     std::cout << FormatListText(doubles);
@@ -104,7 +94,7 @@ struct OutputCall {
 
 int Export(const OutputCall& call) {
     SongList list(0);
-    if (!Load(list, call.List)) return 1;
+    if (!LoadListFile(list, call.List)) return 1;
     // The look of a list with the program's standard colours.
     ExportLook look;
     look.Header.Background = 0xF0F0F0;
@@ -114,7 +104,7 @@ int Export(const OutputCall& call) {
 
 int M3U(const OutputCall& call) {
     SongList list(0);
-    if (!Load(list, call.List)) return 1;
+    if (!LoadListFile(list, call.List)) return 1;
     return WriteText(call.Target, M3UText(list), call.List);
 }
 

@@ -13,6 +13,7 @@
 #include "catalogue/list_file.h"
 #include "catalogue/song_list.h"
 #include "cli/commands.h"
+#include "cli/list_loading.h"
 #include "metadata/id3_tag.h"
 #include "metadata/mpeg_data.h"
 
@@ -22,12 +23,7 @@ namespace {
 // Prints the number of data rows and columns of a list file.
 int ListCommand(const std::string& path) {
     SongList list(0);
-    try {
-        LoadList(list, path);
-    } catch (const std::system_error& error) {
-        std::cerr << "tunevault-tool: " << path << ": " << error.code().message() << "\n";
-        return 1;
-    }
+    if (!LoadListFile(list, path)) return 1;
     std::cout << list.DataRowCount() << " rows, " << list.ColumnCount() << " columns\n";
     return 0;
 }

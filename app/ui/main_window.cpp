@@ -424,23 +424,29 @@ void TForm1::LoadListFile(ListKind kind) {
         fileStates_[Index(kind)] = ListFileState::Missing;
         return;
     }
+    QString reason;
     try {
         LoadList(ListOf(kind), path);
         fileStates_[Index(kind)] = ListFileState::Loaded;
+        return;
+    } catch (const ListFileFormatError& error) {
+        reason = QStringLiteral("Sie enthält ein Nullbyte (bei Byte %1) und ist keine Listendatei.")
+                     .arg(error.Offset());
     } catch (const std::system_error& error) {
-        // The file stays as it is: an unreadable list is never saved over it.
-        fileStates_[Index(kind)] = ListFileState::Unreadable;
-        qCInfo(lcStartup).noquote()
-            << "Liste nicht lesbar:" << QString::fromStdString(path.string());
-        QApplication::restoreOverrideCursor();
-        prompts_.Tell(this, QStringLiteral("Fehler beim Laden"),
-                      QStringLiteral("Die Liste \"%1\" konnte nicht geladen werden:\n%2\n\n"
-                                     "Die Datei bleibt unverändert; diese Liste wird beim Beenden "
-                                     "nicht gespeichert.")
-                          .arg(QString::fromStdString(path.string()), ErrorText(error)),
-                      PromptIcon::Error);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        reason = ErrorText(error);
     }
+    // The file stays as it is: an unreadable list is never saved over it.
+    fileStates_[Index(kind)] = ListFileState::Unreadable;
+    qCInfo(lcStartup).noquote()
+        << "Liste nicht lesbar:" << QString::fromStdString(path.string());
+    QApplication::restoreOverrideCursor();
+    prompts_.Tell(this, QStringLiteral("Fehler beim Laden"),
+                  QStringLiteral("Die Liste \"%1\" konnte nicht geladen werden:\n%2\n\n"
+                                 "Die Datei bleibt unverändert; diese Liste wird beim Beenden "
+                                 "nicht gespeichert.")
+                      .arg(QString::fromStdString(path.string()), reason),
+                  PromptIcon::Error);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

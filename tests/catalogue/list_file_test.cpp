@@ -83,13 +83,48 @@ TEST(ListFileReading, EveryKindOfLineEndSplitsLinesAndBlankLinesGiveEmptyRows) {
     EXPECT_EQ(list.Cell(4, 0), "four");
 }
 
-TEST(ListFileReading, ZeroByteEndsTheText) {
+TEST(ListFileReading, AZeroByteBeforeTheEndMakesTheFileUnreadable) {
     TempFolder folder;
     WriteBytes(folder / "L.TSV", std::string("H\r\nrow1\r\nro\0w2\r\nrow3\r\n", 22));
     SongList list(1);
-    LoadList(list, folder / "L.TSV");
-    EXPECT_EQ(list.DataRowCount(), 2);
-    EXPECT_EQ(list.Cell(2, 0), "ro");
+    list.SetCell(1, 0, "before");
+    try {
+        LoadList(list, folder / "L.TSV");
+        FAIL() << "a zero byte in the middle was read";
+    } catch (const ListFileFormatError& error) {
+        EXPECT_EQ(error.Offset(), 11u);
+    }
+    EXPECT_EQ(list.DataRowCount(), 1);  // unchanged
+    EXPECT_EQ(list.Cell(1, 0), "before");
+    // Zeros that only fill the end are no content.
+    WriteBytes(folder / "P.TSV", std::string("H\r\nrow1\r\n\0\0\0\0", 13));
+    LoadList(list, folder / "P.TSV");
+    EXPECT_EQ(list.Cell(1, 0), "row1");
+}
+
+TEST(ListFileReading, UnicodeTextOfASpreadsheetIsDecodedFromUtf16) {
+    TempFolder folder;
+    const std::u16string text = u"Titel\tInterpret\r\n\u00DCber den Wolken\tReinhard Mey\r\n"
+                                u"\U0001D11E Clef\tX\r\n";
+    for (const bool little : {true, false}) {
+        std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+        for (const char16_t unit : text) {
+            const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+            bytes += little ? std::string{low, high} : std::string{high, low};
+        }
+        if (little) bytes += std::string(2, '\0');  // a closing zero unit
+        WriteBytes(folder / "U.TSV", bytes);
+        SongList list(2);
+        LoadList(list, folder / "U.TSV");
+        ASSERT_EQ(list.DataRowCount(), 2) << little;
+        EXPECT_EQ(list.Cell(1, 0), "\xC3\x9C" "ber den Wolken");
+        EXPECT_EQ(list.Cell(1, 1), "Reinhard Mey");
+        EXPECT_EQ(list.Cell(2, 0), "\xF0\x9D\x84\x9E Clef");
+    }
+    // A zero unit in the middle is a zero byte like any other.
+    WriteBytes(folder / "Z.TSV", std::string("\xFF\xFE" "a\0\0\0b\0", 8));
+    SongList list(1);
+    EXPECT_THROW(LoadList(list, folder / "Z.TSV"), ListFileFormatError);
 }
 
 TEST(ListFileReading, LongerLinesWidenTheListAndAreSavedBackWhole) {

@@ -11,6 +11,16 @@ check version "$("$TOOL" --version)" "tunevault-tool 2.01"
 
 printf 'Titel\tInterpret\t\r\na\tb\t\r\nc\td\t\r\ne\r\n' > "$dir/L.TSV"
 check list "$("$TOOL" list "$dir/L.TSV")" "3 rows, 2 columns"
+# A zero byte inside is refused with its position; a spreadsheet's "Unicode text"
+# (UTF-16 with its mark) is read.
+printf 'Titel\tInterpret\t\r\na\0b\tc\t\r\n' > "$dir/Z.TSV"
+"$TOOL" list "$dir/Z.TSV" >/dev/null 2>"$dir/err"
+check list-zero-byte $? 1
+grep -q "Z.TSV: Nullbyte bei Byte 19" "$dir/err" || { echo "FAIL list-zero-message: $(cat "$dir/err")"; fail=1; }
+printf 'Titel\tInterpret\t\t\t\t\t\tDateiname\r\nÜber\tÄrzte\t\t\t\t\t\t/ü.mp3\r\nzwei\tx\t\t\t\t\t\t/x.mp3\r\n' |
+    iconv -f UTF-8 -t UTF-16 > "$dir/U.TSV"
+check list-utf16 "$("$TOOL" list "$dir/U.TSV")" "2 rows, 8 columns"
+check search-utf16 "$("$TOOL" search "über" "$dir/U.TSV" | sed -n 2p | cut -f2)" "Ärzte"
 
 # info: one line per file, tag texts in UTF-8, "error" for a failed analysis.
 data="$DATA/mp3"

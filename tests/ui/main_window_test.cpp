@@ -147,6 +147,29 @@ class MainWindowTest : public QObject {
         QVERIFY(std::filesystem::is_directory(program.folder / "ALL_SONGS.TSV"));
     }
 
+    // A list with a zero byte inside would load cut short and be saved cut
+    // short: it is reported and kept byte for byte. A spreadsheet's "Unicode
+    // text" (UTF-16 with its mark) is read.
+    void listsWithAZeroByteAreKeptAndUtf16ListsAreRead() {
+        Program program;
+        const std::string broken =
+            kCopyCaptions + CopyLine("Eins", "/1.mp3") + std::string("\0", 1) +
+            CopyLine("Zwei", "/2.mp3");
+        WriteBytes(program.folder / "PLAYLIST.TSV", broken);
+        const QString selection = QString::fromStdString(kCopyCaptions + CopyLine("Ödland", "/ö.mp3"));
+        std::string utf16 = "\xFF\xFE";
+        for (const QChar c : selection) utf16 += std::string{static_cast<char>(c.unicode() & 0xFF),
+                                                            static_cast<char>(c.unicode() >> 8)};
+        WriteBytes(program.folder / "SELECTION.TSV", utf16);
+        program.Start();
+        QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(1));
+        QVERIFY(program.prompts.LastText().contains(QStringLiteral("Nullbyte")));
+        QCOMPARE(program.form->Selection().Cell(1, colTitle), std::string("\xC3\x96" "dland"));
+        QVERIFY(program.Close());
+        QCOMPARE(program.File("PLAYLIST.TSV"), broken);
+        QCOMPARE(program.File("SELECTION.TSV"), selection.toStdString());  // saved as UTF-8
+    }
+
     void deletingCatalogueRowsAsksAndRemovesThemFromEveryList() {
         Program program;
         WriteBytes(program.folder / "ALL_SONGS.TSV",
