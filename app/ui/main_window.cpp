@@ -469,7 +469,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::ShutDown(bool interactive) {
-    placement_->Save();  // the settings first, then the lists
+    placement_->Save(interactive);  // the settings first, then the lists
     audioplayer_->StopPlayback();
     return SaveLists(interactive);
 }
@@ -488,6 +488,10 @@ void TForm1::ShutDownAndQuit() {
     // returned (aboutToQuit).
     quitRequested_ = true;
     QCoreApplication::exit(0);
+    // A request that came while a box was open before the main loop started (a
+    // settings file that could not be read, at the first showing) ends the main
+    // loop as soon as it runs.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
 bool TForm1::SaveLists(bool interactive) {

@@ -54,4 +54,42 @@ else
     [ "$(cat "$dir/ALL_SONGS.TSV")" = "$expected" ] || { echo "FAIL modal: catalogue not saved"; fail=1; }
     [ -d "$dir/SELECTION.TSV" ] || { echo "FAIL modal: the unreadable list was replaced"; fail=1; }
 fi
+# A signal while the settings file cannot be written (it is a link to a file of
+# /proc: readable, but nothing can be made beside it, not even by root) asks
+# nobody: the failure goes to standard error, the lists are saved and the
+# program ends.
+rm -rf "$dir"/*.TSV "$dir"/SONGVAT.INI "$dir/log"
+ln -s /proc/version "$dir/SONGVAT.INI"
+printf 'Titel\tInterpret\nSong\tBand\t\t\t\t\t\t/m/song.mp3\n' > "$dir/ALL_SONGS.TSV"
+QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="tunevault.startup.info=true" "$dir/tunevault" 2> "$dir/log" &
+pid=$!
+for _ in $(seq 1 300); do
+    grep -q "Listen geladen" "$dir/log" 2>/dev/null && break
+    sleep 0.1
+done
+kill -TERM $pid
+for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 $pid 2>/dev/null; then
+    echo "FAIL settings: the program waits (for a message box?)"; kill -9 $pid; fail=1
+else
+    wait $pid
+    [ "$(cat "$dir/ALL_SONGS.TSV")" = "$expected" ] || { echo "FAIL settings: catalogue not saved"; fail=1; }
+    grep -q "nicht gespeichert werden" "$dir/log" || { echo "FAIL settings: the failure is not reported"; cat "$dir/log"; fail=1; }
+fi
+# A signal while a box is open before the main loop runs (the settings file
+# cannot be read at the first showing) ends the program too; nothing was loaded,
+# so the list file stays as it was.
+rm -rf "$dir"/*.TSV "$dir"/SONGVAT.INI "$dir/log"
+mkdir "$dir/SONGVAT.INI"
+printf 'Titel\tInterpret\n' > "$dir/ALL_SONGS.TSV"
+QT_QPA_PLATFORM=offscreen "$dir/tunevault" 2> "$dir/log" &
+pid=$!
+sleep 3
+kill -TERM $pid
+for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 $pid 2>/dev/null; then
+    echo "FAIL start box: the program did not end"; kill -9 $pid; fail=1
+else
+    [ "$(cat "$dir/ALL_SONGS.TSV")" = "$(printf 'Titel\tInterpret\n')" ] || { echo "FAIL start box: list changed"; fail=1; }
+fi
 exit $fail

@@ -1,9 +1,11 @@
 #include "widgets/ui/form_placement.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QThread>
 #include <QWidget>
 #include <system_error>
 
@@ -21,8 +23,17 @@ FormPlacement::FormPlacement(QWidget* form, const std::filesystem::path& iniPath
     form_->installEventFilter(this);
 }
 
+namespace {
+
+// A message box needs an event loop and a person; the program's end has neither.
+bool EventLoopRuns() {
+    return QThread::currentThread()->loopLevel() > 0;
+}
+
+}  // namespace
+
 FormPlacement::~FormPlacement() {
-    if (restored_ && !savedSinceRestore_) Save();
+    if (restored_ && !savedSinceRestore_) Save(false);
 }
 
 bool FormPlacement::eventFilter(QObject* watched, QEvent* event) {
@@ -30,7 +41,7 @@ bool FormPlacement::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::Show) {
             Restore();
         } else if (event->type() == QEvent::Hide && saveOnHide_ && restored_) {
-            Save();
+            Save(EventLoopRuns());
         }
     }
     return QObject::eventFilter(watched, event);
@@ -51,18 +62,21 @@ void FormPlacement::Restore() {
     }
 }
 
-bool FormPlacement::Save() {
+bool FormPlacement::Save(bool interactive) {
     savedSinceRestore_ = true;
     try {
         storage_.Save(CurrentPlacement());
         return true;
     } catch (const std::system_error& error) {
-        prompts_.Tell(form_, QStringLiteral("Einstellungen"),
-                      QStringLiteral("Die Einstellungen des Fensters (Abschnitt \"%1\") konnten "
-                                     "nicht gespeichert werden:\n%2")
-                          .arg(QString::fromStdString(storage_.Section()),
-                               QString::fromLocal8Bit(error.what())),
-                      PromptIcon::Error);
+        const QString text =
+            QStringLiteral("Die Einstellungen des Fensters (Abschnitt \"%1\") konnten "
+                           "nicht gespeichert werden:\n%2")
+                .arg(QString::fromStdString(storage_.Section()),
+                     QString::fromLocal8Bit(error.what()));
+        if (interactive)
+            prompts_.Tell(form_, QStringLiteral("Einstellungen"), text, PromptIcon::Error);
+        else
+            qWarning().noquote() << text;
         return false;
     }
 }

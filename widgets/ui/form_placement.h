@@ -17,7 +17,8 @@ class Prompts;
 // (unless SaveOnHide is off, for windows that save at a moment of their own) and
 // when it is destroyed, the latter only if nothing was written since the last
 // reading. A window that was never shown writes nothing. Failures to read or write
-// the file are reported in a German message and do not stop the program.
+// the file are reported in a German message and do not stop the program; after
+// the main event loop has ended they go to standard error.
 class FormPlacement : public QObject {
     Q_OBJECT
   public:
@@ -33,7 +34,10 @@ class FormPlacement : public QObject {
     // Reads the section now and applies it to the window.
     void Restore();
     // Writes the section now; returns false (after the message) when it failed.
-    bool Save();
+    // Unattended (the program ends on a signal or with the session, or no event
+    // loop runs any more) the message goes to standard error: nobody may be there
+    // to press OK.
+    bool Save(bool interactive = true);
 
     WindowPlacement CurrentPlacement() const;
     void ApplyPlacement(const WindowPlacement& placement);
