@@ -1,6 +1,10 @@
 #include "catalogue/m3u_playlist.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <cmath>
+#include <optional>
 
 #include "base/atomic_file.h"
 #include "base/text_encoding.h"
@@ -32,14 +36,17 @@ std::string TwoDigits(long long value) {
     return text.size() < 2 ? "0" + text : text;
 }
 
-// "187" -> "03:07"; anything but a non-negative integer -> "  :  ".
+// "187" -> "03:07", "12.5" -> "00:13" (rounded); anything but a non-negative
+// number -> "  :  ".
 std::string TimeText(std::string_view length) {
     length = Trimmed(length);
-    long long seconds = -1;
-    const auto [end, error] =
-        std::from_chars(length.data(), length.data() + length.size(), seconds);
-    if (error != std::errc() || end != length.data() + length.size() || seconds < 0)
+    double value = -1;
+    const auto [end, error] = std::from_chars(length.data(), length.data() + length.size(), value,
+                                              std::chars_format::fixed);
+    if (error != std::errc() || end != length.data() + length.size() || !(value >= 0) ||
+        value > 1e12)
         return std::string(kUnknownTime);
+    const auto seconds = static_cast<long long>(std::llround(value));
     return TwoDigits(seconds / 60) + ":" + TwoDigits(seconds % 60);
 }
 
@@ -89,8 +96,34 @@ bool Exists(const std::string& path) {
     return std::filesystem::exists(std::filesystem::path(path), error);
 }
 
-// The file name a path line stands for.
-std::string FileNameOf(std::string_view line, const std::filesystem::path& folder) {
+std::string Absolute(const std::string& path, const std::filesystem::path& folder) {
+    if (path.starts_with('/') || folder.empty()) return path;
+    return (folder / path).lexically_normal().string();
+}
+
+// The name of an existing file a path stands for: as written, or, for a name in
+// another code page, as the Windows-1252 text it was on the old platform.
+std::optional<std::string> ExistingName(const std::string& written,
+                                        const std::filesystem::path& folder) {
+    const std::string path = Absolute(written, folder);
+    if (Exists(path)) return path;
+    if (!IsValidUtf8(path)) {
+        std::string decoded = Windows1252ToUtf8(path);
+        if (Exists(decoded)) return decoded;
+    }
+    return std::nullopt;
+}
+
+// "C:\Musik\a.mp3", "d:/a.mp3": a path on a Windows drive.
+bool IsDriveLetterPath(std::string_view path) {
+    return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
+           path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+}
+
+// The file name a path line stands for. drivePath is set when the line names a
+// Windows drive that no file here matches.
+std::string FileNameOf(std::string_view line, const std::filesystem::path& folder,
+                       bool& drivePath) {
     std::string path;
     if (line.starts_with("file://")) {
         path = PathOfFileUrl(line);
@@ -99,14 +132,30 @@ std::string FileNameOf(std::string_view line, const std::filesystem::path& folde
     } else {
         path = std::string(line);
     }
-    if (!path.starts_with('/') && !folder.empty())
-        path = (folder / path).lexically_normal().string();
-    if (IsValidUtf8(path)) return path;
-    // A name in another code page: as it is when that file exists, else as the
-    // Windows-1252 text it would be on the old platform.
-    if (Exists(path)) return path;
-    std::string decoded = Windows1252ToUtf8(path);
-    return Exists(decoded) ? decoded : path;
+    if (auto found = ExistingName(path, folder)) return *found;
+    // Playlists of Windows players separate folders by backslashes; on Linux a
+    // backslash is a character of a name, so that reading comes second.
+    if (path.find('\\') != std::string::npos) {
+        std::string slashed = path;
+        std::replace(slashed.begin(), slashed.end(), '\\', '/');
+        if (auto found = ExistingName(slashed, folder)) return *found;
+        // Missing either way: a relative path is Windows', an absolute one is a
+        // Linux name and stays as written.
+        if (!path.starts_with('/') && !IsDriveLetterPath(path)) path = std::move(slashed);
+    }
+    // No such file: the name's bytes as written (a drive path), else as the
+    // absolute name it would have here.
+    if (IsDriveLetterPath(path)) {
+        drivePath = true;
+        return path;
+    }
+    return Absolute(path, folder);
+}
+
+// A line break would end the entry's line: it becomes a blank.
+std::string OnOneLine(std::string text) {
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return text;
 }
 
 void SplitArtistAndTitle(std::string_view text, M3UEntry& entry) {
@@ -138,14 +187,22 @@ std::string M3UText(const SongList& playlist) {
     text += "\r\n";
     if (playlist.IsEmpty()) return text;  // no entries
     for (int row = 1; row <= playlist.DataRowCount(); ++row) {
+        const std::string& file = playlist.Cell(row, colFileName);
+        if (file.empty()) continue;  // nothing to play
+        const std::string artist = OnOneLine(playlist.Cell(row, colArtist));
+        const std::string title = OnOneLine(playlist.Cell(row, colTitle));
         text += kInfo;
         text += std::to_string(M3USeconds(playlist.Cell(row, colTime)));
         text += ',';
-        text += playlist.Cell(row, colArtist);
-        text += " - ";
-        text += playlist.Cell(row, colTitle);
+        text += artist;
+        // Without an artist the dash is left out, unless the title has one of its
+        // own: it would then be read back as artist and title.
+        if ((!artist.empty() && !title.empty()) || (artist.empty() && title.find(" - ") !=
+                                                                          std::string::npos))
+            text += " - ";
+        text += title;
         text += "\r\n";
-        text += playlist.Cell(row, colFileName);
+        text += OnOneLine(file);
         text += "\r\n";
     }
     return text;
@@ -156,15 +213,23 @@ void WriteM3U(const SongList& playlist, const std::filesystem::path& path) {
 }
 
 std::vector<M3UEntry> ParseM3U(std::string_view text, const std::filesystem::path& folder) {
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+        const std::string decoded = DecodeByteOrderMark(std::string(text));  // UTF-16
+        return ParseM3U(decoded, folder);
+    }
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // a byte-order mark
     std::vector<M3UEntry> entries;
     M3UEntry pending;
     bool havePending = false;
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
+        // Lines end at CR LF, LF or a lone CR (old Mac players).
+        const std::size_t end = text.find_first_of("\r\n");
         std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (line.ends_with('\r')) line.remove_suffix(1);
+        std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+        if (end != std::string_view::npos && text[end] == '\r' && next < text.size() &&
+            text[next] == '\n')
+            ++next;
+        text.remove_prefix(next);
         if (Trimmed(line).empty()) continue;
         if (line.starts_with(kInfo)) {
             const std::string info = DecodeFileText(std::string(line.substr(kInfo.size())));
@@ -181,7 +246,7 @@ std::vector<M3UEntry> ParseM3U(std::string_view text, const std::filesystem::pat
         if (line.find('\0') != std::string_view::npos) continue;
         M3UEntry entry = havePending ? std::move(pending) : M3UEntry{};
         havePending = false;
-        entry.FileName = FileNameOf(line, folder);
+        entry.FileName = FileNameOf(line, folder, entry.OnWindowsDrive);
         entries.push_back(std::move(entry));
     }
     return entries;

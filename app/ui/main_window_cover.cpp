@@ -94,12 +94,13 @@ void TForm1::KDImage1PictureChange() {
 void TForm1::BtnImageClick() {
     FileDialogRequest request;
     request.Title = QStringLiteral("Image laden");
+    // What the picture box shows (Qt's readers and the JPEG decoder).
     request.Filter = QStringLiteral(
-        "Alle Dateien (*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.gif;*.jpg;*.jpeg;*.bmp;*.ico;"
-        "*.emf;*.wmf;*.GIF;*.JPG;*.JPEG;*.BMP;*.ICO;*.EMF;*.WMF|CompuServe GIF Image "
-        "(*.gif)|*.gif;*.GIF|JPEG Bilddatei (*.jpg)|*.jpg;*.JPG|JPEG Bilddatei (*.jpeg)|*.jpeg;"
-        "*.JPEG|Bitmaps (*.bmp)|*.bmp;*.BMP|Symbole (*.ico)|*.ico;*.ICO|Erweiterte Metadateien "
-        "(*.emf)|*.emf;*.EMF|Metadateien (*.wmf)|*.wmf;*.WMF");
+        "Alle Bilder (*.jpg;*.jpeg;*.png;*.gif;*.bmp;*.tif;*.tiff;*.ico)|*.jpg;*.jpeg;*.png;*.gif;"
+        "*.bmp;*.tif;*.tiff;*.ico;*.JPG;*.JPEG;*.PNG;*.GIF;*.BMP;*.TIF;*.TIFF;*.ICO|JPEG Bilddatei "
+        "(*.jpg)|*.jpg;*.JPG|JPEG Bilddatei (*.jpeg)|*.jpeg;*.JPEG|PNG-Bild (*.png)|*.png;*.PNG|"
+        "CompuServe GIF Image (*.gif)|*.gif;*.GIF|Bitmaps (*.bmp)|*.bmp;*.BMP|TIFF-Bild (*.tif, "
+        "*.tiff)|*.tif;*.tiff;*.TIF;*.TIFF|Symbole (*.ico)|*.ico;*.ICO");
     request.FileName = rememberedPictureName_;
     const std::optional<QString> chosen = prompts_.OpenFile(this, request);
     if (!chosen) return;

@@ -30,7 +30,10 @@ std::uint32_t Rgb(const QColor& colour) {
 }
 
 // M3U and M3U8 files, upper and lower case.
-const QString kPlaylistFilter = QStringLiteral("M3U|*.M3U;*.m3u|M3U8|*.M3U8;*.m3u8");
+// Both kinds under the first entry: the dialog shows that one first, and both
+// are read.
+const QString kPlaylistFilter = QStringLiteral(
+    "Playlisten (M3U, M3U8)|*.m3u;*.M3U;*.m3u8;*.M3U8|M3U|*.M3U;*.m3u|M3U8|*.M3U8;*.m3u8");
 
 }  // namespace
 
@@ -129,13 +132,39 @@ void TForm1::M3ULoadClick() {
     if (!chosen) return;
     openDialogInitialDir_ = QFileInfo(*chosen).absolutePath();
     openDialogFileName_ = *chosen;
+    const QString title = QStringLiteral("WinAmp-Playliste M3U laden");
+    std::vector<M3UEntry> entries;
     try {
-        AppendM3UEntries(playlist_, ReadM3U(BytesFromQString(*chosen)));
+        entries = ReadM3U(BytesFromQString(*chosen));
     } catch (const std::exception& error) {
-        prompts_.Tell(this, QStringLiteral("WinAmp-Playliste M3U laden"),
+        prompts_.Tell(this, title,
                       QStringLiteral("Die Playliste ") + *chosen +
                           QStringLiteral(" kann nicht gelesen werden: ") + ErrorText(error),
                       PromptIcon::Error);
+        return;
+    }
+    if (entries.empty()) {
+        prompts_.Tell(this, title,
+                      QStringLiteral("Die Playliste ") + *chosen +
+                          QStringLiteral(" enthält keine Einträge."),
+                      PromptIcon::Information);
+        return;
+    }
+    AppendM3UEntries(playlist_, entries);
+    UpdateStatusBars();
+    // Paths on a Windows drive name nothing here: say so, with the first few.
+    QStringList onDrives;
+    for (const M3UEntry& entry : entries)
+        if (entry.OnWindowsDrive) onDrives << QString::fromStdString(entry.FileName);
+    if (!onDrives.isEmpty()) {
+        const int total = static_cast<int>(onDrives.size());
+        if (total > 5) onDrives = onDrives.mid(0, 5) << QStringLiteral("…");
+        prompts_.Tell(this, title,
+                      QStringLiteral("%1 Einträge der Playliste nennen ein Windows-Laufwerk und "
+                                     "keine Datei auf diesem Rechner:\n%2")
+                          .arg(total)
+                          .arg(onDrives.join(QLatin1Char('\n'))),
+                      PromptIcon::Warning);
     }
 }
 

@@ -10,6 +10,7 @@ namespace tv {
 namespace {
 
 using test::TempFolder;
+using test::WriteBytes;
 
 int AddRow(SongList& list, const std::string& time, const std::string& artist,
            const std::string& title, const std::string& file) {
@@ -27,10 +28,28 @@ TEST(M3UText, WritesLengthArtistTitleAndPath) {
     AddRow(list, "03:07", "Band", "Song", "/Musik/a.mp3");
     AddRow(list, "  :  ", "Ab-Cd", "Ef", "/Musik/\xE4.mp3");
     AddRow(list, "", "", "", "/x.mp3");
+    // Only what is there goes into the information line; a row without a file
+    // is left out; line breaks become blanks.
+    AddRow(list, "00:05", "", "Nur Titel", "/y.mp3");
+    AddRow(list, "00:05", "Nur Band", "", "/z.mp3");
+    AddRow(list, "00:05", "Band", "Ohne Datei", "");
+    AddRow(list, "00:05", "Zwei\r\nZeilen", "Titel\nmit Umbruch", "/Ordner\n/a.mp3");
+    AddRow(list, "00:05", "", "Titel - mit Strich", "/s.mp3");
     EXPECT_EQ(M3UText(list),
               "#EXTM3U\r\n#EXTINF:187,Band - Song\r\n/Musik/a.mp3\r\n"
               "#EXTINF:-1,Ab-Cd - Ef\r\n/Musik/\xE4.mp3\r\n"
-              "#EXTINF:-1, - \r\n/x.mp3\r\n");
+              "#EXTINF:-1,\r\n/x.mp3\r\n"
+              "#EXTINF:5,Nur Titel\r\n/y.mp3\r\n"
+              "#EXTINF:5,Nur Band\r\n/z.mp3\r\n"
+              "#EXTINF:5,Zwei  Zeilen - Titel mit Umbruch\r\n/Ordner /a.mp3\r\n"
+              "#EXTINF:5, - Titel - mit Strich\r\n/s.mp3\r\n");
+    // What is read back keeps title and artist apart.
+    const auto back = ParseM3U(M3UText(list), "/");
+    ASSERT_EQ(back.size(), 7u);
+    EXPECT_EQ(back[3].Title, "Nur Titel");
+    EXPECT_EQ(back[3].Artist, "");
+    EXPECT_EQ(back[6].Title, "Titel - mit Strich");
+    EXPECT_EQ(back[6].Artist, "");
     EXPECT_EQ(M3USeconds("100:05"), 6005);
     EXPECT_EQ(M3USeconds("03:7x"), -1);
     EXPECT_EQ(M3USeconds("00:-1"), -1);
@@ -96,6 +115,47 @@ TEST(ParseM3U, ReadsTheFormsOtherPlayersWrite) {
     EXPECT_EQ(entries[4].Time, "00:12");
     EXPECT_EQ(entries[4].Title, "");
     EXPECT_EQ(entries[4].FileName, "/home/u/fünf.mp3");
+}
+
+// Playlists written on Windows: backslashes, relative paths against the list's
+// folder, drive letters, CR-only line ends, UTF-16, fractional lengths.
+TEST(ParseM3U, ReadsPlaylistsOfWindowsPlayers) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder / "listen");
+    std::filesystem::create_directories(folder / "other");
+    WriteBytes(folder / "other" / "a b.mp3", "x");
+    WriteBytes(folder / "listen" / "back\\slash.mp3", "x");  // a Linux name with a backslash
+    const std::string text =
+        "#EXTM3U\r#EXTINF:12.5,Band - Eins\r..\\other\\a b.mp3\r"
+        "back\\slash.mp3\r"
+        "C:\\Musik\\fehlt.mp3\r"
+        "#EXTINF:200.4,Drei\r..\\other\\gibt es nicht.mp3\r";
+    const auto entries = ParseM3U(text, folder / "listen");
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].FileName, (folder / "other" / "a b.mp3").string());
+    EXPECT_EQ(entries[0].Time, "00:13");
+    EXPECT_EQ(entries[0].Title, "Eins");
+    EXPECT_FALSE(entries[0].OnWindowsDrive);
+    EXPECT_EQ(entries[1].FileName, (folder / "listen" / "back\\slash.mp3").string());
+    EXPECT_EQ(entries[2].FileName, "C:\\Musik\\fehlt.mp3");
+    EXPECT_TRUE(entries[2].OnWindowsDrive);
+    // Nothing there either way: the Windows reading, where it would be.
+    EXPECT_EQ(entries[3].FileName, (folder / "other" / "gibt es nicht.mp3").string());
+    EXPECT_EQ(entries[3].Time, "03:20");
+    // The same playlist as UTF-16 (little and big endian) with CR LF.
+    for (const bool little : {true, false}) {
+        const std::u16string utf16 = u"#EXTM3U\r\n#EXTINF:3,\u00C4rzte - Zw\u00F6lf\r\n/m/\u00FC.mp3\r\n";
+        std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+        for (const char16_t unit : utf16) {
+            const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+            bytes += little ? std::string{low, high} : std::string{high, low};
+        }
+        const auto decoded = ParseM3U(bytes, "/");
+        ASSERT_EQ(decoded.size(), 1u);
+        EXPECT_EQ(decoded[0].Artist, "\xC3\x84rzte");
+        EXPECT_EQ(decoded[0].Title, "Zw\xC3\xB6lf");
+        EXPECT_EQ(decoded[0].FileName, "/m/\xC3\xBC.mp3");
+    }
 }
 
 TEST(ParseM3U, TextOfTheOldPlatformKeepsItsUmlauts) {

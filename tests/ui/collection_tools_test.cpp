@@ -320,7 +320,7 @@ class CollectionToolsTest : public QObject {
         QCOMPARE(program.prompts.lastFileRequest.Title, QStringLiteral("WinAmp-M2U speichern"));
         QCOMPARE(ReadBytes(program.folder / "liste.m3u"),
                  std::string("#EXTM3U\r\n#EXTINF:187,Ab-Cd - Song\r\n/m/1.mp3\r\n"
-                             "#EXTINF:-1, - Zwei\r\n/m/\xE4.mp3\r\n"));
+                             "#EXTINF:-1,Zwei\r\n/m/\xE4.mp3\r\n"));
         program.prompts.ChooseFile(file);
         form.M3ULoadClick();
         QCOMPARE(program.prompts.lastFileRequest.Title, QStringLiteral("WinAmp-M3U öffnen"));
@@ -339,6 +339,27 @@ class CollectionToolsTest : public QObject {
         QCOMPARE(program.prompts.AskedSoFar().back().Title,
                  QStringLiteral("WinAmp-Playliste M3U laden"));
         QCOMPARE(form.Playlist().DataRowCount(), 4);
+        // The dialog's first filter shows M3U and M3U8 files alike.
+        QVERIFY(program.prompts.lastFileRequest.Filter.startsWith(
+            QStringLiteral("Playlisten (M3U, M3U8)|*.m3u;*.M3U;*.m3u8;*.M3U8|")));
+        // A Windows player's list: the song beside it is found through the
+        // backslashes, the path on drive C: is named in a warning.
+        WriteBytes(program.folder / "lied.mp3", "x");
+        WriteBytes(program.folder / "win.m3u8",
+                   "#EXTM3U\r\n.\\lied.mp3\r\nC:\\Musik\\weg.mp3\r\n");
+        program.prompts.ChooseFile(QString::fromStdString((program.folder / "win.m3u8").string()));
+        form.M3ULoadClick();
+        QCOMPARE(form.Playlist().DataRowCount(), 6);
+        QCOMPARE(form.Playlist().Cell(5, colFileName), (program.folder / "lied.mp3").string());
+        QVERIFY(program.prompts.LastText().startsWith(QStringLiteral("1 Einträge")));
+        QVERIFY(program.prompts.LastText().contains(QStringLiteral("C:\\Musik\\weg.mp3")));
+        QCOMPARE(form.STBarPlay()->PanelText(0), QStringLiteral("Playlist : 6 Einträge"));
+        // A list without entries says so.
+        WriteBytes(program.folder / "leer.m3u", "#EXTM3U\r\n# nur ein Kommentar\r\n");
+        program.prompts.ChooseFile(QString::fromStdString((program.folder / "leer.m3u").string()));
+        form.M3ULoadClick();
+        QVERIFY(program.prompts.LastText().endsWith(QStringLiteral("enthält keine Einträge.")));
+        QCOMPARE(form.Playlist().DataRowCount(), 6);
     }
 };
 
