@@ -55,12 +55,13 @@ case "$mode" in
         cmake --build "$build" -j "$jobs"
         export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/sanitizers/tsan.supp"
         # The threads of the core: drive layer and erase, write pipeline and image
-        # recorder, burn jobs, copying, the scanner, the main-thread invoker, and
-        # the command-line burns. (The window tests stay out: Qt itself is not
+        # recorder, burn jobs, copying, the scanner, the main-thread invoker, the
+        # lists' background writer, and the command-line burns. (The window
+        # tests stay out: Qt itself is not
         # built with TSan, and its own thread pool, which scales pictures, shows
         # up as false races.)
         ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 1800 \
-            -R '^(picture_tests|cli_tests)$|^(DiscErase|WaitForReady|SimulatedRecorder|WritePipeline|DiscBurner|BurnJob|TShFileOP|QueuedInvoker|SgTransport|LibraryTransport)\.'
+            -R '^(picture_tests|cli_tests)$|^(DiscErase|WaitForReady|SimulatedRecorder|WritePipeline|DiscBurner|BurnJob|TShFileOP|QueuedInvoker|BackgroundWriter|SgTransport|LibraryTransport)\.'
         ;;
     fuzz)
         ./scripts/fuzz.sh "$seconds"

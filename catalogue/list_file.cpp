@@ -142,6 +142,12 @@ void ReadMixedListText(SongList& list, std::string_view text) {
 
 }  // namespace
 
+void AppendListRowsText(const SongList& list, int first, int last, std::string& out) {
+    first = std::max(first, 0);
+    last = std::min(last, list.RowCount() - 1);
+    for (int r = first; r <= last; ++r) AppendRowText(out, list.Row(r), list.ColumnCount());
+}
+
 std::string FormatListText(const SongList& list) {
     return FormatRows(list, 0, list.RowCount() - 1);
 }

@@ -26,6 +26,10 @@ void ReadListText(SongList& list, std::string_view text);
 // so that it cannot shift cells or rows when the file is read again.
 std::string FormatListText(const SongList& list);
 
+// Appends rows first ... last (0 is the captions) in the list-file format to out:
+// FormatListText in slices, for a writer that must not hold its thread long.
+void AppendListRowsText(const SongList& list, int first, int last, std::string& out);
+
 // The data rows top ... bottom in the list-file line format (for the clipboard).
 std::string FormatRowsText(const SongList& list, int top, int bottom);
 

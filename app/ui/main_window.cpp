@@ -28,6 +28,7 @@
 #include "catalogue/list_file.h"
 #include "catalogue/song_columns.h"
 #include "catalogue/ui/copy_progress.h"
+#include "catalogue/ui/list_autosave.h"
 #include "catalogue/ui/list_page.h"
 #include "catalogue/ui/song_grid.h"
 #include "catalogue/ui/song_list_model.h"
@@ -127,7 +128,10 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
         // The desktop session ends: keep everything as a normal end would. The
         // session may still be cancelled, so a later close saves again.
-        if (!shutDown_) ShutDown(false);
+        if (!shutDown_) {
+            ShutDown(false);
+            if (autosave_ != nullptr) autosave_->Start();
+        }
     });
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         if (!shutDown_) ShutDown(false);
@@ -411,6 +415,7 @@ void TForm1::Timer2Timer() {
     StartScannerSearch();  // the scan button is enabled when a scanner is found
     formInfo_->hide();
 
+    StartAutosave();
     startedUp_ = true;
     qCInfo(lcStartup) << "Listen geladen";
     emit StartupFinished();
@@ -468,7 +473,33 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
 }
 
+void TForm1::StartAutosave() {
+    autosave_ = new ListAutosave(
+        [this](const std::filesystem::path& path, const QString& reason) {
+            prompts_.Tell(this, QStringLiteral("Automatisch speichern"),
+                          QStringLiteral("Die Liste \"%1\" konnte nicht gespeichert werden:\n%2\n\n"
+                                         "TuneVault versucht es nach der nächsten Änderung "
+                                         "wieder und beim Beenden.")
+                              .arg(QString::fromStdString(path.string()), reason),
+                          PromptIcon::Warning);
+        },
+        this);
+    for (ListKind kind :
+         {ListKind::Catalogue, ListKind::Playlist, ListKind::Selection, ListKind::Doubles}) {
+        ListFileState& state = fileStates_[Index(kind)];
+        // An unreadable file is never written over; what its list holds is kept
+        // beside it at the end.
+        autosave_->Watch(
+            ListOf(kind), ListFilePath(kind),
+            [&state] { return state == ListFileState::Loaded || state == ListFileState::Missing; },
+            [&state] { state = ListFileState::Loaded; });
+    }
+    autosave_->Start();
+}
+
 bool TForm1::ShutDown(bool interactive) {
+    // A save under way ends first, so that the one made now is the last.
+    if (autosave_ != nullptr) autosave_->Stop();
     placement_->Save(interactive);  // the settings first, then the lists
     audioplayer_->StopPlayback();
     return SaveLists(interactive);

@@ -31,6 +31,7 @@ namespace tv {
 
 class ColouredTabWidget;
 class FormPlacement;
+class ListAutosave;
 class ListPage;
 class Prompts;
 class SongGrid;
@@ -297,6 +298,8 @@ class TForm1 : public QMainWindow, public CatalogueHost {
     void FormShow();
     void Timer2Timer();
     void LoadListFile(ListKind kind);
+    // Lists are saved a few seconds after each change from the end of start-up on.
+    void StartAutosave();
     bool ShutDown(bool interactive);
     bool SaveLists(bool interactive);
     void DeleteSelectedRows(ListKind kind, const QString& question);
@@ -344,6 +347,7 @@ class TForm1 : public QMainWindow, public CatalogueHost {
     TID3Tag id3Tag_;
     QString rememberedPictureName_;
     std::unique_ptr<FormPlacement> placement_;
+    ListAutosave* autosave_ = nullptr;  // child: lists saved while working
 
     TAutoadding* autoadding_ = nullptr;
     TFormInfo* formInfo_ = nullptr;
