@@ -1,5 +1,7 @@
 #include "picture/sane_scanner.h"
 
+#include <mutex>
+
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
@@ -79,10 +81,17 @@ std::uint8_t Sample(const std::vector<SANE_Byte>& line, int depth, int index) {
     return set ? 0 : 255;
 }
 
+// SANE's state belongs to the process (sane_init, sane_exit, the backends'
+// own globals): one lock for every scanner object of the program.
+std::mutex& SaneLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 }  // namespace
 
 std::vector<ScannerDevice> SaneScanner::FindScanners() {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(SaneLock());
     SaneSession session;
     const SANE_Device** devices = nullptr;
     std::vector<ScannerDevice> found;
@@ -97,7 +106,7 @@ std::vector<ScannerDevice> SaneScanner::FindScanners() {
 
 RgbImage SaneScanner::Scan(const std::string& deviceName, ScanMode mode, int dotsPerInch,
                            const std::function<bool(int)>& progress) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(SaneLock());
     cancel_ = false;
     SaneSession session;
     SaneDevice device(deviceName);

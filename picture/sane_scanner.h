@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,9 +18,9 @@ struct ScannerDevice {
 
 enum class ScanMode { Colour, Grey, LineArt };
 
-// The scanners of SANE. One object serves the whole program; its calls may come
-// from worker threads but never at the same time (SANE is not made for that):
-// each call holds the object's lock.
+// The scanners of SANE. Calls may come from worker threads but never run at the
+// same time (SANE is not made for that): each call holds one lock that all
+// objects share, since SANE's state is the process's.
 class SaneScanner {
   public:
     SaneScanner() = default;
@@ -41,7 +40,6 @@ class SaneScanner {
     void Cancel() noexcept { cancel_ = true; }
 
   private:
-    std::mutex mutex_;
     std::atomic<bool> cancel_{false};
 };
 

@@ -35,6 +35,7 @@
 #include "files/ui/file_copy_dialog.h"
 #include "picture/preview_cache.h"
 #include "picture/sane_scanner.h"
+#include "picture/scanner_search.h"
 #include "picture/ui/cover_window.h"
 #include "picture/ui/picture_box.h"
 #include "picture/ui/scan_dialog.h"
@@ -108,7 +109,7 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
     imagePanel_ = new TImagePanel(this, SettingsPath(), prompts_);
     imagePanel_->KDImage1()->SetPreviewCache(previewCache_.get());
     imagePanel_->KDImage1()->SetDeferredDecoding(true);  // the small picture first
-    scanner_ = std::make_unique<SaneScanner>();
+    scanner_ = std::make_shared<SaneScanner>();
     scanDialog_ = new TScanDialog(this, *scanner_, prompts_);
     connect(imagePanel_, &TImagePanel::Shown, this, [this] { imageTag_ = 0; });
     connect(imagePanel_, &TImagePanel::ClosedByUser, this, [this] { imageTag_ = 1; });
@@ -140,7 +141,7 @@ TForm1::TForm1(std::filesystem::path programFolder, Prompts& prompts, QWidget* p
 }
 
 TForm1::~TForm1() {
-    if (scannerSearch_.joinable()) scannerSearch_.join();
+    scannerSearch_.reset();  // waits a moment at most for a slow scanner search
     // The scan dialog stops a scan of the scanner on its way out; it goes before
     // the scanner does.
     delete scanDialog_;

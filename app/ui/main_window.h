@@ -38,6 +38,7 @@ class SongGrid;
 class SongListModel;
 class StatusPanels;
 class SaneScanner;
+class ScannerSearch;
 class PreviewCache;
 class TAudioplayer;
 class TImagePanel;
@@ -393,9 +394,9 @@ class TForm1 : public QMainWindow, public CatalogueHost {
     TScanDialog* scanDialog_ = nullptr;
     QToolButton* btnImage_ = nullptr;
     QToolButton* btnScan_ = nullptr;
-    std::unique_ptr<SaneScanner> scanner_;
+    std::shared_ptr<SaneScanner> scanner_;  // shared with a search that may outlive the window
     std::vector<ScannerDevice> scanners_;
-    std::thread scannerSearch_;
+    std::unique_ptr<ScannerSearch> scannerSearch_;
     bool advanceOn_ = false;  // the playlist advance ("Timer3") runs
     int failedInARow_ = 0;    // playlist songs that could not be played, in a row
     // The playlist rows handed to the player to follow the song playing, in order.

@@ -18,6 +18,7 @@
 #include "catalogue/song_columns.h"
 #include "picture/preview_cache.h"
 #include "picture/sane_scanner.h"
+#include "picture/scanner_search.h"
 #include "picture/ui/cover_window.h"
 #include "picture/ui/picture_box.h"
 #include "picture/ui/scan_dialog.h"
@@ -164,20 +165,18 @@ void TForm1::Splitter1Moved() {
 
 void TForm1::StartScannerSearch() {
     // SANE's search can take seconds (network scanners): never in the window's way.
-    scannerSearch_ = std::thread([this] {
-        std::vector<ScannerDevice> found;
-        try {
-            found = scanner_->FindScanners();
-        } catch (const std::exception&) {
-        }
-        QMetaObject::invokeMethod(
-            this,
-            [this, found] {
-                scanners_ = found;
-                btnScan_->setEnabled(!scanners_.empty());
-            },
-            Qt::QueuedConnection);
-    });
+    scannerSearch_ = std::make_unique<ScannerSearch>(
+        [scanner = scanner_] { return scanner->FindScanners(); },
+        [this](const std::vector<ScannerDevice>& found) {
+            // In the search's thread; the window waits for this before it goes.
+            QMetaObject::invokeMethod(
+                this,
+                [this, found] {
+                    scanners_ = found;
+                    btnScan_->setEnabled(!scanners_.empty());
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void TForm1::BuildCoverGroup(const QColor& glyphColour) {
