@@ -1,6 +1,7 @@
 #include "app/ui/about_box.h"
 
 #include <QDesktopServices>
+#include <utility>
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -117,9 +118,16 @@ void TFormInfo::Label5Click() {
 }
 
 bool TFormInfo::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == link_ && (event->type() == QEvent::MouseButtonRelease ||
-                             event->type() == QEvent::MouseButtonDblClick)) {
-        Label5Click();
+    // A click opens the page once; a double click is a click and a second press
+    // and release, which open nothing more.
+    if (watched == link_ && event->type() == QEvent::MouseButtonPress)
+        releaseOfDoubleClick_ = false;  // a new click
+    if (watched == link_ && event->type() == QEvent::MouseButtonDblClick) {
+        releaseOfDoubleClick_ = true;
+        return true;
+    }
+    if (watched == link_ && event->type() == QEvent::MouseButtonRelease) {
+        if (!std::exchange(releaseOfDoubleClick_, false)) Label5Click();
         return true;
     }
     return QDialog::eventFilter(watched, event);

@@ -50,6 +50,7 @@ class TFormInfo : public QDialog {
     QLabel* link_;
     QLabel* dataFolderLabel_ = nullptr;
     std::function<void(const QUrl&)> urlOpener_;
+    bool releaseOfDoubleClick_ = false;
 };
 
 // The program's picture: a disc with a note, drawn at the given size.

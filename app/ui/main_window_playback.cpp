@@ -257,7 +257,10 @@ void TForm1::BtnRandomClick() {
     const int rows = catalogue_.DataRowCount();
     frmRandom_->SetMaximum(rows - 1);
     if (rows < 2) return;
-    if (frmRandom_->exec() != QDialog::Accepted) return;
+    if (frmRandom_->exec() != QDialog::Accepted) {
+        UpdateStatusBars();  // the lists may have changed behind the dialog
+        return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const int count = std::min(frmRandom_->SpinEdit1()->value(), rows);
     std::mt19937 random(static_cast<std::mt19937::result_type>(

@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScopeGuard>
 
 #include "app/ui/main_window.h"
 #include "catalogue/m3u_playlist.h"
@@ -68,6 +69,8 @@ void TForm1::BtnSaveCSVClick() {
     const ListKind kind = ActiveListKind();
     const QString caption = pageControl_->tabText(pageControl_->indexOf(Page(kind)));
     frmExport_->setWindowTitle(caption + QStringLiteral(" exportieren"));
+    // The written file may be one the lists name: the sizes are summed again.
+    const auto refresh = qScopeGuard([this] { UpdateStatusBars(); });
     if (frmExport_->exec() != QDialog::Accepted) return;
 
     // The look of the list on screen: its background, its header row in the tab

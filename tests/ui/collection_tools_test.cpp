@@ -261,9 +261,12 @@ class CollectionToolsTest : public QObject {
         AddSong(form.Playlist(), "Rock & Roll", "Ärzte", "/m/1.mp3");
         AddSong(form.Playlist(), "läuft", "b", "/m/2.mp3");
         form.Playlist().SetRowColour(2, 0x00FFFF);  // the playing row, yellow
-        form.CPageControl()->setCurrentWidget(form.Page(ListKind::Playlist));
-        TFrmExport* dialog = form.FrmExport();
         const QString target = QString::fromStdString((program.folder / "liste.html").string());
+        // A row that names the export's file: its size counts once it is written.
+        AddSong(form.Playlist(), "Die Liste " + std::string(30000, 'x'), "c", target.toStdString());
+        form.CPageControl()->setCurrentWidget(form.Page(ListKind::Playlist));
+        QCOMPARE(form.STBarPlay()->PanelText(1), QStringLiteral("Größe : 0,00 MB"));
+        TFrmExport* dialog = form.FrmExport();
         WhileOpen(
             dialog, [&] { form.BtnSaveCSVClick(); },
             [&] {
@@ -287,6 +290,7 @@ class CollectionToolsTest : public QObject {
         QVERIFY(html.find("Rock &amp; Roll") != std::string::npos);
         QVERIFY(html.find("&Auml;rzte") != std::string::npos);
         QVERIFY(html.find("<td align=left bgcolor=#FFFF00>l&auml;uft") != std::string::npos);
+        QCOMPARE(form.STBarPlay()->PanelText(1), QStringLiteral("Größe : 0,03 MB"));
         const IniFile ini = IniFile::Load(program.folder / "SONGVAT.INI");
         QCOMPARE(QString::fromStdString(ini.Value("EXPORT", "EdtFileName_Text").value_or("")),
                  target);
@@ -303,6 +307,22 @@ class CollectionToolsTest : public QObject {
             });
         QCOMPARE(program.prompts.AskedSoFar().back().Title, QStringLiteral("Exportieren"));
         QVERIFY(program.prompts.LastText().startsWith(QStringLiteral("Die Datei ")));
+    }
+
+    // The export window keeps its size as well as its place across a restart.
+    void theExportWindowKeepsItsPlaceAndSize() {
+        Program program;
+        program.Start();
+        WhileOpen(
+            program.form->FrmExport(), [&] { program.form->BtnSaveCSVClick(); },
+            [&] { program.form->FrmExport()->setGeometry(120, 90, 640, 300); });
+        QVERIFY(program.Close());
+        program.Start();
+        QSize size;
+        WhileOpen(
+            program.form->FrmExport(), [&] { program.form->BtnSaveCSVClick(); },
+            [&] { size = program.form->FrmExport()->size(); });
+        QCOMPARE(size, QSize(640, 300));
     }
 
     void playlistsAreSavedAndLoadedAsM3U() {

@@ -460,6 +460,24 @@ class MainWindowTest : public QObject {
         QVERIFY(info->Animation()->isVisibleTo(info));
     }
 
+    // The maker's address opens once per click, and once for a double click.
+    void theAboutBoxLinkOpensThePageOncePerClick() {
+        TFormInfo info(nullptr);
+        int opened = 0;
+        info.SetUrlOpener([&](const QUrl&) { ++opened; });
+        QLabel* link = info.Label5();
+        info.show();
+        QTest::mouseClick(link, Qt::LeftButton);
+        QCOMPARE(opened, 1);
+        // A double click as the system sends it: a click, then a press that comes
+        // as a double click, and its release.
+        QTest::mouseClick(link, Qt::LeftButton);
+        QTest::mouseDClick(link, Qt::LeftButton);
+        QCOMPARE(opened, 2);
+        QTest::mouseClick(link, Qt::LeftButton);
+        QCOMPARE(opened, 3);
+    }
+
     void statusBarsSumTheSizesOfExistingFiles() {
         Program program;
         WriteBytes(program.folder / "a.mp3", std::string(3 * 1048576 / 2, 'x'));

@@ -75,7 +75,7 @@ TFrmExport::TFrmExport(CatalogueHost& host)
     // The settings file keeps the file name and the format with the position.
     placement_ =
         std::make_unique<FormPlacement>(this, host_.SettingsPath(), QStringLiteral("EXPORT"),
-                                        FormPlacement::Parts::PositionOnly, host_.UserPrompts());
+                                        FormPlacement::Parts::PositionSizeState, host_.UserPrompts());
     FormStorage& storage = placement_->Storage();
     storage.AddTextProperty(
         "EdtFileName.Text", [this] { return BytesFromQString(edtFileName_->text()); },
