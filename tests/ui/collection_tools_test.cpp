@@ -237,6 +237,24 @@ class CollectionToolsTest : public QObject {
             });
         QCOMPARE(Cells(form.Catalogue(), colTitle), (std::vector<std::string>{"da"}));
         QCOMPARE(program.prompts.Unexpected(), 0);
+        // Rows in several unreachable folders: each folder named (the first five)
+        // with their number; No keeps them all.
+        for (int i = 1; i <= 7; ++i)
+            AddSong(form.Catalogue(), "s", "", "/media/stick" + std::to_string(i) + "/a.mp3");
+        AddSong(form.Catalogue(), "s", "", "/media/stick1/b.mp3");
+        program.prompts.Answer(PromptAnswer::Ok);
+        program.prompts.Answer(PromptAnswer::No);
+        WhileOpen(
+            dialog, [&] { form.BtnNonExistClick(); },
+            [&] {
+                QTRY_VERIFY_WITH_TIMEOUT(
+                    dialog->StatusBar1()->PanelText(0).endsWith(QStringLiteral("gelöscht!")), 5000);
+            });
+        QCOMPARE(program.prompts.AskedSoFar().back().Text,
+                 QStringLiteral("7 Ordner sind nicht erreichbar (8 Einträge):\n/media/stick1\n"
+                                "/media/stick2\n/media/stick3\n/media/stick4\n/media/stick5\n"
+                                "… und 2 weitere\n\nDiese Einträge trotzdem löschen?"));
+        QCOMPARE(form.Catalogue().DataRowCount(), 9);
     }
 
     void anEmptyCatalogueCountsItsEmptyRow() {

@@ -7,6 +7,9 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
 
 #include "catalogue/song_columns.h"
 #include "catalogue/ui/catalogue_host.h"
@@ -73,11 +76,33 @@ std::vector<int> TFormDelNo::RowsToKeepUnlessConfirmed() {
         if (!path.empty() && !check.FolderReachable(path)) unreachable.push_back(row);
     }
     if (unreachable.empty()) return {};
-    const std::string folder(FolderOf(catalogue.Cell(unreachable.front(), colFileName)));
-    const QString text =
-        QStringLiteral("Der Ordner ") + QStringFromBytes(folder) +
-        QStringLiteral(" ist nicht erreichbar (%1 Einträge). Diese Einträge trotzdem löschen?")
-            .arg(ProgramLocale().toString(static_cast<qlonglong>(unreachable.size())));
+    // Each folder once, in the list's order; the first few are named.
+    constexpr std::size_t kNamed = 5;
+    std::unordered_set<std::string_view> seen;
+    std::vector<std::string_view> folders;
+    for (const int row : unreachable) {
+        const std::string_view folder = FolderOf(catalogue.Cell(row, colFileName));
+        if (seen.insert(folder).second) folders.push_back(folder);
+    }
+    const QString count = ProgramLocale().toString(static_cast<qlonglong>(unreachable.size()));
+    QString text;
+    if (folders.size() == 1) {
+        text = QStringLiteral("Der Ordner ") + QStringFromBytes(std::string(folders.front())) +
+               QStringLiteral(" ist nicht erreichbar (%1 Einträge). Diese Einträge trotzdem löschen?")
+                   .arg(count);
+    } else {
+        QStringList named;
+        for (std::size_t i = 0; i < folders.size() && i < kNamed; ++i)
+            named << QStringFromBytes(std::string(folders[i]));
+        if (folders.size() > kNamed)
+            named << QStringLiteral("… und %1 weitere")
+                         .arg(ProgramLocale().toString(
+                             static_cast<qlonglong>(folders.size() - kNamed)));
+        text = QStringLiteral("%1 Ordner sind nicht erreichbar (%2 Einträge):\n%3\n\n"
+                              "Diese Einträge trotzdem löschen?")
+                   .arg(ProgramLocale().toString(static_cast<qlonglong>(folders.size())), count,
+                        named.join(QLatin1Char('\n')));
+    }
     const PromptAnswer answer =
         host_.UserPrompts().Ask(this, QStringLiteral("Verwaiste Einträge löschen?"), text,
                                 PromptIcon::Question, PromptButtons::YesNo);
