@@ -5,8 +5,10 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScopeGuard>
 #include <QThread>
 #include <QWidget>
+#include <algorithm>
 #include <system_error>
 
 #include "widgets/ui/prompts.h"
@@ -47,9 +49,36 @@ bool FormPlacement::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
+namespace {
+
+// Moves a top-level window wholly onto the screen it is mostly on (or the first
+// one), shrinking it where it is larger: a title bar above the screen's edge
+// cannot be grabbed.
+void KeepOnScreen(QWidget* window) {
+    if (!window->isWindow() || window->isMaximized() || window->isFullScreen()) return;
+    const QRect frame = window->frameGeometry();
+    const QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect room = screen->availableGeometry();
+    const QSize border = frame.size() - window->geometry().size();
+    if (frame.width() > room.width() || frame.height() > room.height())
+        window->resize(std::min(frame.width(), room.width()) - border.width(),
+                       std::min(frame.height(), room.height()) - border.height());
+    // A window that cannot be made small enough keeps its top left corner (and
+    // title bar) on the screen.
+    const QRect now = window->frameGeometry();
+    const int x = std::max(room.left(), std::min(now.left(), room.right() - now.width() + 1));
+    const int y = std::max(room.top(), std::min(now.top(), room.bottom() - now.height() + 1));
+    if (x != now.left() || y != now.top()) window->move(x, y);
+}
+
+}  // namespace
+
 void FormPlacement::Restore() {
     restored_ = true;
     savedSinceRestore_ = false;
+    const auto keepOnScreen = qScopeGuard([this] { KeepOnScreen(form_); });
     try {
         if (const auto placement = storage_.Restore()) ApplyPlacement(*placement);
     } catch (const std::system_error& error) {
