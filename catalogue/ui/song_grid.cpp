@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <algorithm>
 
 #include "catalogue/list_file.h"
 #include "catalogue/list_operations.h"
@@ -82,8 +84,33 @@ SongList& SongGrid::List() const {
 }
 
 void SongGrid::ApplyColumnWidths(int first, int last) {
-    for (int column = first; column <= last; ++column)
-        setColumnWidth(column, SongColumnWidth(column));
+    // The stored widths, widened where the German caption or a typical value
+    // ("09.12.2026" for "zuletzt") would not fit in the font shown.
+    const auto sample = [](int column) -> QString {
+        switch (column) {
+            case colTime: return QStringLiteral("00:00");
+            case colYear: return QStringLiteral("0000");
+            case colBitrate: return QStringLiteral("000");
+            case colPlayCount: return QStringLiteral("0000");
+            case colLastPlayed: return QStringLiteral("00.00.0000");
+            default: return {};
+        }
+    };
+    const QFontMetrics cells(font());
+    const QFontMetrics captions(horizontalHeader()->font());
+    constexpr int kPadding = 14;  // the cell's margins and the header's sort arrow room
+    for (int column = first; column <= last; ++column) {
+        const QString caption = model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int needed = std::max(cells.horizontalAdvance(sample(column)),
+                                    captions.horizontalAdvance(caption)) +
+                           kPadding;
+        setColumnWidth(column, std::max(SongColumnWidth(column), needed));
+    }
+}
+
+void SongGrid::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) ApplyColumnWidths(0, model_->columnCount() - 1);
 }
 
 void SongGrid::SetHeaderColours(const QColor& background, const QColor& text) {

@@ -55,6 +55,7 @@ class SongGrid : public QTableView {
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void changeEvent(QEvent* event) override;  // a new font widens the columns
 
   private:
     // Marks the handling of one mouse or key event of the user.

@@ -59,6 +59,7 @@ TColorDlg::TColorDlg(QWidget* parent, TabColouringSource mainTabs)
     setWindowTitle(QStringLiteral("Farbeinstellung"));
     setModal(true);
     testTabs_->setObjectName(QStringLiteral("CSTestColor"));
+    testTabs_->setUsesScrollButtons(false);  // every title shows whole
     for (int i = 0; i < 4; ++i) {
         auto* preview = new QFrame(testTabs_);
         preview->setObjectName(QStringLiteral("CSTestColor%1").arg(i + 1));
@@ -105,8 +106,6 @@ QString TColorDlg::TestCaption(int tab) const {
 
 void TColorDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (const QScreen* shownOn = screen())
-        move(shownOn->availableGeometry().center() - rect().center());
     // The main tabs, in their order, onto the test tabs.
     for (int i = 0; i < 4; ++i) {
         const TabColouring tab = mainTabs_(i);
@@ -115,6 +114,10 @@ void TColorDlg::showEvent(QShowEvent* event) {
         testTabs_->ColouredBar()->SetTabColours(i, ColourFromWindows(colours_[i].Tab),
                                                 ColourFromWindows(colours_[i].Text));
     }
+    // Wide enough for the four titles side by side.
+    setFixedSize(sizeHint().expandedTo(QSize(338, 202)));
+    if (const QScreen* shownOn = screen())
+        move(shownOn->availableGeometry().center() - rect().center());
     if (testTabs_->currentIndex() != 0)
         testTabs_->setCurrentIndex(0);  // runs the show handler
     else

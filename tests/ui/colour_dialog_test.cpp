@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 
@@ -43,6 +44,13 @@ class ColourDialogTest : public QObject {
         WhileOpen(dialog, [&] {
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Farbeinstellung"));
             QCOMPARE(dialog->TestCaption(2), QStringLiteral("Playlist"));
+            // Every title shows whole, side by side.
+            QTabBar* bar = dialog->TestTabs()->tabBar();
+            for (int i = 0; i < 4; ++i) {
+                QVERIFY2(bar->rect().contains(bar->tabRect(i)), qPrintable(dialog->TestCaption(i)));
+                QVERIFY(bar->tabRect(i).width() >=
+                        bar->fontMetrics().horizontalAdvance(dialog->TestCaption(i)));
+            }
             QCOMPARE(dialog->TestTabs()->currentIndex(), 0);
             QCOMPARE(dialog->ColorComboBox1()->currentText(), QStringLiteral("Blau"));
             QCOMPARE(dialog->ColorComboBox2()->currentText(), QStringLiteral("Weiß"));

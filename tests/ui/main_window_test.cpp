@@ -460,6 +460,26 @@ class MainWindowTest : public QObject {
         QVERIFY(info->Animation()->isVisibleTo(info));
     }
 
+    // Columns are wide enough for their German captions and typical values.
+    void columnsFitTheirCaptionsAndDates() {
+        Program program;
+        program.Start();
+        for (SongGrid* grid : {program.form->StGrdMain(), program.form->StGrdPlaylist()}) {
+            // The text and the cell's margins on both sides.
+            constexpr int kMargins = 8;
+            const QFontMetrics cells(grid->font());
+            if (grid->model()->columnCount() > colLastPlayed)
+                QVERIFY(grid->columnWidth(colLastPlayed) >=
+                        cells.horizontalAdvance(QStringLiteral("09.12.2026")) + kMargins);
+            const QFontMetrics captions(grid->horizontalHeader()->font());
+            for (int column = 0; column < grid->model()->columnCount(); ++column) {
+                const QString caption = grid->model()->headerData(column, Qt::Horizontal).toString();
+                QVERIFY2(grid->columnWidth(column) >= captions.horizontalAdvance(caption) + kMargins,
+                         qPrintable(caption));
+            }
+        }
+    }
+
     // The maker's address opens once per click, and once for a double click.
     void theAboutBoxLinkOpensThePageOncePerClick() {
         TFormInfo info(nullptr);
