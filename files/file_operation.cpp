@@ -135,9 +135,40 @@ bool FolderOnFat(const std::string& folder) {
     return info.f_type == kMsdosMagic || info.f_type == kExfatMagic;
 }
 
-bool TShFileOP::Execute(FileOperationObserver& observer) {
+namespace {
+
+// Passes everything on and counts the failures.
+class FailureCounter final : public FileOperationObserver {
+  public:
+    FailureCounter(FileOperationObserver& observer, int& failures)
+        : observer_(observer), failures_(failures) {}
+    void Started(int files, std::uint64_t bytes) override { observer_.Started(files, bytes); }
+    bool Progress(const std::string& file, int filesDone, std::uint64_t bytesDone) override {
+        return observer_.Progress(file, filesDone, bytesDone);
+    }
+    ReplaceAnswer AskReplace(const std::string& target) override {
+        return observer_.AskReplace(target);
+    }
+    bool SkipUnfitNames(const std::vector<std::string>& names) override {
+        return observer_.SkipUnfitNames(names);
+    }
+    void Failed(const std::string& file, const std::string& reason) override {
+        ++failures_;
+        observer_.Failed(file, reason);
+    }
+
+  private:
+    FileOperationObserver& observer_;
+    int& failures_;
+};
+
+}  // namespace
+
+bool TShFileOP::Execute(FileOperationObserver& outer) {
     aborted_ = false;
     cancel_ = false;
+    tally_ = {};
+    FailureCounter observer(outer, tally_.Failed);
     std::vector<std::string> sources;
     for (const std::string& file : FilesList)
         if (!file.empty()) sources.push_back(file);
@@ -157,6 +188,8 @@ bool TShFileOP::Execute(FileOperationObserver& observer) {
                 if (::rename(sources.front().c_str(), Destination.c_str()) != 0) {
                     observer.Failed(sources.front(), Reason(errno));
                     done = false;
+                } else {
+                    ++tally_.Done;
                 }
                 break;
         }
@@ -177,6 +210,8 @@ bool TShFileOP::Delete(const std::vector<std::string>& sources, FileOperationObs
         if (::unlink(file.c_str()) != 0) {
             observer.Failed(file, Reason(errno));
             done = false;
+        } else {
+            ++tally_.Done;
         }
         ++count;
     }
@@ -197,6 +232,7 @@ bool TShFileOP::Copy(const std::vector<std::string>& sources, bool move,
         aborted_ = true;
         return false;
     }
+    tally_.Skipped += static_cast<int>(unfit.size());
     std::uint64_t total = 0;
     for (const std::string& file : sources) {
         struct stat info {};
@@ -223,9 +259,12 @@ bool TShFileOP::Copy(const std::vector<std::string>& sources, bool move,
         int Error;
     };
     std::future<std::vector<Failure>> flushing;
+    int flushingFiles = 0;
     const auto report = [&] {
         if (!flushing.valid()) return;
-        for (const Failure& failure : flushing.get()) {
+        const std::vector<Failure> failures = flushing.get();
+        tally_.Done += flushingFiles - static_cast<int>(failures.size());
+        for (const Failure& failure : failures) {
             observer.Failed(failure.File, Reason(failure.Error));
             done = false;
         }
@@ -233,6 +272,7 @@ bool TShFileOP::Copy(const std::vector<std::string>& sources, bool move,
     const auto flush = [&] {
         report();  // one batch at a time
         if (pending.empty()) return;
+        flushingFiles = static_cast<int>(pending.size());
         flushing = std::async(std::launch::async, [batch = std::move(pending),
                                                    destination = Destination, move] {
             std::vector<Failure> failures;
@@ -292,6 +332,7 @@ bool TShFileOP::Copy(const std::vector<std::string>& sources, bool move,
                     break;
                 }
                 if (answer == ReplaceAnswer::No) {
+                    ++tally_.Skipped;
                     bytesBefore += static_cast<std::uint64_t>(info.st_size);
                     ++filesDone;
                     continue;

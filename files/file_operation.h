@@ -75,12 +75,24 @@ class TShFileOP {
     // The operation was stopped by the user (a cancel or a "Abbrechen" answer).
     bool Aborted() const noexcept { return aborted_; }
 
+    // What the last Execute did with the files: done (copied, moved, deleted,
+    // renamed), skipped (a replace answered "Nein", a name the target cannot
+    // hold) and failed (each reported through Failed). Files a cancel left
+    // untouched are in none of them.
+    struct Tally {
+        int Done = 0;
+        int Skipped = 0;
+        int Failed = 0;
+    };
+    const Tally& Counts() const noexcept { return tally_; }
+
   private:
     bool Copy(const std::vector<std::string>& sources, bool move, FileOperationObserver& observer);
     bool Delete(const std::vector<std::string>& sources, FileOperationObserver& observer);
 
     std::atomic<bool> cancel_{false};
     bool aborted_ = false;
+    Tally tally_;
 };
 
 // Whether a file name breaks the rules of FAT and exFAT: one of " * : < > ? \ |,

@@ -79,6 +79,7 @@ bool TFileCopyDialog::Run(TShFileOP& operation) {
     fileLabel_->clear();
     countLabel_->clear();
     gauge_->setValue(0);
+    cancelButton_->setText(QStringLiteral("Abbrechen"));
     cancelButton_->setEnabled(true);
     running_ = true;
     finished_ = false;
@@ -86,7 +87,7 @@ bool TFileCopyDialog::Run(TShFileOP& operation) {
         result_ = operation_->Execute(*this);
         finished_ = true;
         QMetaObject::invokeMethod(
-            this, [this] { accept(); }, Qt::QueuedConnection);
+            this, [this] { ShowSummary(); }, Qt::QueuedConnection);
     });
     refresh_->start();
     exec();
@@ -114,6 +115,33 @@ void TFileCopyDialog::reject() {
     operation_->Cancel();
     cancelButton_->setEnabled(false);
     fileLabel_->setText(QStringLiteral("Wird abgebrochen …"));
+}
+
+void TFileCopyDialog::ShowSummary() {
+    // What happened stays readable for a moment; the window then closes by
+    // itself (nobody has to be there), or at once with "Schließen".
+    refresh_->stop();
+    ShowProgress();
+    const TShFileOP::Tally& counts = operation_->Counts();
+    const QString verb = operation_->Operation == TShOp::shDelete ? QStringLiteral("gelöscht")
+                         : operation_->Operation == TShOp::shMove ? QStringLiteral("verschoben")
+                         : operation_->Operation == TShOp::shRename
+                             ? QStringLiteral("umbenannt")
+                             : QStringLiteral("kopiert");
+    QString text = (operation_->Aborted() ? QStringLiteral("Abgebrochen: ")
+                                          : QStringLiteral("Fertig: ")) +
+                   QStringLiteral("%1 %2 %3").arg(counts.Done).arg(
+                       counts.Done == 1 ? QStringLiteral("Datei") : QStringLiteral("Dateien"),
+                       verb);
+    if (counts.Skipped > 0) text += QStringLiteral(", %1 übersprungen").arg(counts.Skipped);
+    if (counts.Failed > 0) text += QStringLiteral(", %1 fehlgeschlagen").arg(counts.Failed);
+    fileLabel_->setText(text + QLatin1Char('.'));
+    if (!operation_->Aborted() && counts.Failed == 0) gauge_->setValue(gauge_->maximum());
+    cancelButton_->setText(QStringLiteral("Schließen"));
+    cancelButton_->setEnabled(true);
+    QTimer::singleShot(kSummaryMilliseconds, this, [this] {
+        if (isVisible()) accept();
+    });
 }
 
 void TFileCopyDialog::ShowProgress() {

@@ -34,6 +34,9 @@ class TFileCopyDialog : public QDialog, private FileOperationObserver {
     bool Run(TShFileOP& operation);
     bool Running() const noexcept { return running_; }
 
+    // How long the summary at the end ("Fertig: 12 Dateien kopiert, …") stays.
+    static constexpr int kSummaryMilliseconds = 1500;
+
     QLabel* FileLabel() const noexcept { return fileLabel_; }
     QLabel* CountLabel() const noexcept { return countLabel_; }
     QProgressBar* Gauge() const noexcept { return gauge_; }
@@ -54,6 +57,7 @@ class TFileCopyDialog : public QDialog, private FileOperationObserver {
     // window goes away meanwhile.
     int AskInMainThread(const std::function<int()>& ask, int fallback);
     void ShowProgress();
+    void ShowSummary();
 
     Prompts& prompts_;
     QLabel* fileLabel_;

@@ -69,6 +69,9 @@ class FileCommandsTest : public QObject {
         QCOMPARE(f.program.prompts.lastFileRequest.FileName, QStringLiteral("COPY.MP3"));
         QCOMPARE(f.OnStick(), (std::vector<std::string>{"2;zwei.mp3", "3.mp3", "4.mp3"}));
         QCOMPARE(ReadBytes(f.stick / "2;zwei.mp3"), std::string("Inhalt 2;zwei.mp3"));
+        // The window ended with what it did.
+        QCOMPARE(f.Form().FileCopyDialog()->FileLabel()->text(),
+                 QStringLiteral("Fertig: 3 Dateien kopiert."));
         QVERIFY(f.Form().ShFileOP1().FilesList.empty());
         QCOMPARE(f.program.prompts.Unexpected(), 0);
         // An existing file: "Ja, alle" replaces it and asks no more.
@@ -113,6 +116,8 @@ class FileCommandsTest : public QObject {
                                          QString::fromStdString((f.music / "pipe.mp3").string()) +
                                          QStringLiteral(" konnte nicht kopiert werden: ")));
         QCOMPARE(f.OnStick(), (std::vector<std::string>{"gut.mp3"}));
+        QCOMPARE(f.Form().FileCopyDialog()->FileLabel()->text(),
+                 QStringLiteral("Fertig: 1 Datei kopiert, 1 übersprungen, 1 fehlgeschlagen."));
         // "Abbrechen" for the names: nothing is copied at all.
         std::filesystem::remove(f.stick / "gut.mp3");
         f.program.prompts.Pick(1);
@@ -132,6 +137,8 @@ class FileCommandsTest : public QObject {
         f.Form().SISelCopyToFolderClick();
         QVERIFY(f.Form().ShFileOP1().Aborted());
         QVERIFY(f.OnStick().empty());
+        QCOMPARE(f.Form().FileCopyDialog()->FileLabel()->text(),
+                 QStringLiteral("Abgebrochen: 0 Dateien kopiert."));
     }
 
     void duplicateFilesAreDeletedWithTheirRows() {
