@@ -448,8 +448,8 @@ void TForm1::LoadListFile(ListKind kind) {
     QApplication::restoreOverrideCursor();
     prompts_.Tell(this, QStringLiteral("Fehler beim Laden"),
                   QStringLiteral("Die Liste \"%1\" konnte nicht geladen werden:\n%2\n\n"
-                                 "Die Datei bleibt unverändert; diese Liste wird beim Beenden "
-                                 "nicht gespeichert.")
+                                 "Die Datei bleibt unverändert; was die Liste enthält, wird "
+                                 "beim Beenden daneben unter neuem Namen gespeichert.")
                       .arg(QString::fromStdString(path.string()), reason),
                   PromptIcon::Error);
     QApplication::setOverrideCursor(Qt::WaitCursor);
