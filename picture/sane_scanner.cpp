@@ -1,5 +1,6 @@
 #include "picture/sane_scanner.h"
 
+#include <csignal>
 #include <mutex>
 
 #include <sane/sane.h>
@@ -20,6 +21,12 @@ constexpr std::size_t kMaxFrameBytes = std::size_t{1} << 30;
 class SaneSession {
   public:
     SaneSession() {
+        // Backends pass the picture from a reader thread or process through a
+        // pipe; a cancelled scan closes its reading end, and the reader's next
+        // write must not end the program with SIGPIPE. (SANE ignores the signal
+        // itself only while it finds the default action, and sets the default
+        // again after each scan.)
+        ::signal(SIGPIPE, SIG_IGN);
         SANE_Int version = 0;
         const SANE_Status status = sane_init(&version, nullptr);
         if (status != SANE_STATUS_GOOD) throw std::runtime_error(sane_strstatus(status));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <thread>
 
@@ -64,6 +65,18 @@ TEST(SaneScanner, StoppedScanGivesNoPictureAndTheNextOneWorks) {
     canceller.join();
     EXPECT_TRUE(cancelled.Empty());
     EXPECT_FALSE(scanner.Scan("test:0", ScanMode::Colour, 100, {}).Empty());
+}
+
+// A backend's reader writing into the pipe of a cancelled scan must not end the
+// program, whatever handled SIGPIPE before (a test harness's crash handler did).
+TEST(SaneScanner, APipeClosedByACancelIsNoSignal) {
+    ::signal(SIGPIPE, [](int) { std::abort(); });
+    SaneScanner scanner;
+    EXPECT_FALSE(scanner.FindScanners().empty());
+    struct sigaction pipeAction {};
+    ASSERT_EQ(::sigaction(SIGPIPE, nullptr, &pipeAction), 0);
+    EXPECT_EQ(pipeAction.sa_handler, SIG_IGN);
+    ::signal(SIGPIPE, SIG_DFL);
 }
 
 TEST(SaneScanner, UnknownDeviceThrowsWithSanesReason) {
