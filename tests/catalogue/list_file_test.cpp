@@ -107,11 +107,7 @@ TEST(ListFileReading, UnicodeTextOfASpreadsheetIsDecodedFromUtf16) {
     const std::u16string text = u"Titel\tInterpret\r\n\u00DCber den Wolken\tReinhard Mey\r\n"
                                 u"\U0001D11E Clef\tX\r\n";
     for (const bool little : {true, false}) {
-        std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
-        for (const char16_t unit : text) {
-            const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
-            bytes += little ? std::string{low, high} : std::string{high, low};
-        }
+        std::string bytes = test::Utf16Bytes(text, little);
         if (little) bytes += std::string(2, '\0');  // a closing zero unit
         WriteBytes(folder / "U.TSV", bytes);
         SongList list(2);

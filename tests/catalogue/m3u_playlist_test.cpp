@@ -145,12 +145,7 @@ TEST(ParseM3U, ReadsPlaylistsOfWindowsPlayers) {
     // The same playlist as UTF-16 (little and big endian) with CR LF.
     for (const bool little : {true, false}) {
         const std::u16string utf16 = u"#EXTM3U\r\n#EXTINF:3,\u00C4rzte - Zw\u00F6lf\r\n/m/\u00FC.mp3\r\n";
-        std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
-        for (const char16_t unit : utf16) {
-            const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
-            bytes += little ? std::string{low, high} : std::string{high, low};
-        }
-        const auto decoded = ParseM3U(bytes, "/");
+        const auto decoded = ParseM3U(test::Utf16Bytes(utf16, little), "/");
         ASSERT_EQ(decoded.size(), 1u);
         EXPECT_EQ(decoded[0].Artist, "\xC3\x84rzte");
         EXPECT_EQ(decoded[0].Title, "Zw\xC3\xB6lf");

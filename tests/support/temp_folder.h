@@ -40,6 +40,17 @@ inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// Text as a file in UTF-16 with its byte-order mark ("Unicode text" of a
+// spreadsheet), little or big endian.
+inline std::string Utf16Bytes(std::u16string_view text, bool littleEndian = true) {
+    std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t unit : text) {
+        const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+        bytes += littleEndian ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+}
+
 inline std::string ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -157,10 +157,7 @@ class MainWindowTest : public QObject {
             CopyLine("Zwei", "/2.mp3");
         WriteBytes(program.folder / "PLAYLIST.TSV", broken);
         const QString selection = QString::fromStdString(kCopyCaptions + CopyLine("Ödland", "/ö.mp3"));
-        std::string utf16 = "\xFF\xFE";
-        for (const QChar c : selection) utf16 += std::string{static_cast<char>(c.unicode() & 0xFF),
-                                                            static_cast<char>(c.unicode() >> 8)};
-        WriteBytes(program.folder / "SELECTION.TSV", utf16);
+        WriteBytes(program.folder / "SELECTION.TSV", Utf16Bytes(selection.toStdU16String()));
         program.Start();
         QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(1));
         QVERIFY(program.prompts.LastText().contains(QStringLiteral("Nullbyte")));

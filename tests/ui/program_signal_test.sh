@@ -7,16 +7,31 @@ trap 'rm -rf "$dir"' EXIT
 cp "$PROGRAM" "$dir/tunevault"
 fail=0
 
-for signal in TERM INT HUP; do
-    rm -f "$dir"/*.TSV "$dir"/SONGVAT.INI "$dir/log"
-    printf 'Titel\tInterpret\nSong\tBand\t\t\t\t\t\t/m/song.mp3\n' > "$dir/ALL_SONGS.TSV"
+# Starts the program in $dir (pid in $pid) and waits until its log shows the text.
+start_and_wait_for() {
     QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="tunevault.startup.info=true" \
         "$dir/tunevault" 2> "$dir/log" &
     pid=$!
     for _ in $(seq 1 300); do
-        grep -q "Listen geladen" "$dir/log" 2>/dev/null && break
+        grep -q "$1" "$dir/log" 2>/dev/null && break
         sleep 0.1
     done
+}
+# Sends SIGTERM and waits up to 10 s; true when the program has ended.
+terminate_and_wait() {
+    kill -TERM $pid
+    for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    if kill -0 $pid 2>/dev/null; then
+        kill -9 $pid
+        return 1
+    fi
+    wait $pid
+}
+
+for signal in TERM INT HUP; do
+    rm -f "$dir"/*.TSV "$dir"/SONGVAT.INI "$dir/log"
+    printf 'Titel\tInterpret\nSong\tBand\t\t\t\t\t\t/m/song.mp3\n' > "$dir/ALL_SONGS.TSV"
+    start_and_wait_for "Listen geladen"
     if ! grep -q "Listen geladen" "$dir/log"; then
         echo "FAIL $signal: program did not start"; cat "$dir/log"; kill -9 $pid; fail=1; continue
     fi
@@ -36,21 +51,13 @@ done
 rm -rf "$dir"/*.TSV "$dir"/SONGVAT.INI "$dir/log"
 mkdir "$dir/SELECTION.TSV"
 printf 'Titel\tInterpret\nSong\tBand\t\t\t\t\t\t/m/song.mp3\n' > "$dir/ALL_SONGS.TSV"
-QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="tunevault.startup.info=true" "$dir/tunevault" 2> "$dir/log" &
-pid=$!
-for _ in $(seq 1 300); do
-    grep -q "Liste nicht lesbar" "$dir/log" 2>/dev/null && break
-    sleep 0.1
-done
+start_and_wait_for "Liste nicht lesbar"
 sleep 0.5  # the message box is open now
-kill -TERM $pid
-for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-if kill -0 $pid 2>/dev/null; then
-    echo "FAIL modal: the program did not end"; kill -9 $pid; fail=1
+terminate_and_wait
+rc=$?
+if [ $rc -ne 0 ]; then
+    echo "FAIL modal: the program did not end or failed (status $rc)"; fail=1
 else
-    wait $pid
-    rc=$?
-    [ $rc -eq 0 ] || { echo "FAIL modal: exit status $rc"; fail=1; }
     [ "$(cat "$dir/ALL_SONGS.TSV")" = "$expected" ] || { echo "FAIL modal: catalogue not saved"; fail=1; }
     [ -d "$dir/SELECTION.TSV" ] || { echo "FAIL modal: the unreadable list was replaced"; fail=1; }
 fi
@@ -61,18 +68,10 @@ fi
 rm -rf "$dir"/*.TSV "$dir"/SONGVAT.INI "$dir/log"
 ln -s /proc/version "$dir/SONGVAT.INI"
 printf 'Titel\tInterpret\nSong\tBand\t\t\t\t\t\t/m/song.mp3\n' > "$dir/ALL_SONGS.TSV"
-QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="tunevault.startup.info=true" "$dir/tunevault" 2> "$dir/log" &
-pid=$!
-for _ in $(seq 1 300); do
-    grep -q "Listen geladen" "$dir/log" 2>/dev/null && break
-    sleep 0.1
-done
-kill -TERM $pid
-for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-if kill -0 $pid 2>/dev/null; then
-    echo "FAIL settings: the program waits (for a message box?)"; kill -9 $pid; fail=1
+start_and_wait_for "Listen geladen"
+if ! terminate_and_wait; then
+    echo "FAIL settings: the program waits (for a message box?) or failed"; fail=1
 else
-    wait $pid
     [ "$(cat "$dir/ALL_SONGS.TSV")" = "$expected" ] || { echo "FAIL settings: catalogue not saved"; fail=1; }
     grep -q "nicht gespeichert werden" "$dir/log" || { echo "FAIL settings: the failure is not reported"; cat "$dir/log"; fail=1; }
 fi
@@ -85,10 +84,8 @@ printf 'Titel\tInterpret\n' > "$dir/ALL_SONGS.TSV"
 QT_QPA_PLATFORM=offscreen "$dir/tunevault" 2> "$dir/log" &
 pid=$!
 sleep 3
-kill -TERM $pid
-for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-if kill -0 $pid 2>/dev/null; then
-    echo "FAIL start box: the program did not end"; kill -9 $pid; fail=1
+if ! terminate_and_wait; then
+    echo "FAIL start box: the program did not end or failed"; fail=1
 else
     [ "$(cat "$dir/ALL_SONGS.TSV")" = "$(printf 'Titel\tInterpret\n')" ] || { echo "FAIL start box: list changed"; fail=1; }
 fi
