@@ -1,6 +1,7 @@
 #include "playback/ui/gst_media_device.h"
 
 #include <fcntl.h>
+#include <gst/audio/gstaudiobasesink.h>
 #include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
 
@@ -66,6 +67,19 @@ std::string FileOfMessage(GstMessage* message) {
     return {};
 }
 
+// Whether an error message comes from the audio sink (the sound server's side)
+// rather than from reading or decoding a file.
+bool IsFromAudioSink(GstMessage* message) {
+    for (GstObject* object = GST_MESSAGE_SRC(message); object != nullptr;
+         object = GST_OBJECT_PARENT(object)) {
+        if (GST_IS_AUDIO_BASE_SINK(object)) return true;
+    }
+    return false;
+}
+
+// The sound server dropping the stream is taken up again at most once in this time.
+constexpr std::chrono::seconds kSinkTakeUpInterval{10};
+
 GstElement* MakeAudioSink() {
     if (GstElement* pulse = gst_element_factory_make("pulsesink", nullptr)) {
         // The stream as the sound server shows it (and keeps its volume for).
@@ -129,7 +143,9 @@ int GstMediaDevice::OnBusMessage(GstBus*, GstMessage* message, void* self) {
             const std::string reason = error ? error->message : "GStreamer-Fehler";
             g_clear_error(&error);
             const std::string file = FileOfMessage(message);
-            device->Post([device, reason, file] { device->HandleError(reason, file); });
+            const bool fromSink = file.empty() && IsFromAudioSink(message);
+            device->Post(
+                [device, reason, file, fromSink] { device->HandleError(reason, file, fromSink); });
             break;
         }
         case GST_MESSAGE_EOS:
@@ -207,7 +223,9 @@ void GstMediaDevice::Restart(int state) {
     awaitingStart_ = false;
 }
 
-void GstMediaDevice::HandleError(const std::string& reason, const std::string& failedFile) {
+void GstMediaDevice::HandleError(const std::string& reason, const std::string& failedFile,
+                                 bool fromSink) {
+    if (fromSink && TakeUpAfterSinkFailure()) return;
     // An error ends the stream; the elements' further reports of it are dropped.
     bool nextFailed = false;
     {
@@ -235,6 +253,47 @@ void GstMediaDevice::HandleError(const std::string& reason, const std::string& f
     if (OnFailed) OnFailed(reason);
 }
 
+bool GstMediaDevice::TakeUpAfterSinkFailure() {
+    const auto now = std::chrono::steady_clock::now();
+    if (mode_ != Mode::Playing || file_.empty()) return false;
+    if (lastTakeUp_ != std::chrono::steady_clock::time_point{} &&
+        now - lastTakeUp_ < kSinkTakeUpInterval)
+        return false;
+    lastTakeUp_ = now;
+    gint64 nanoseconds = 0;
+    const std::int64_t position =
+        gst_element_query_position(playbin_, GST_FORMAT_TIME, &nanoseconds) && nanoseconds > 0
+            ? nanoseconds / GST_MSECOND
+            : lastPosition_;
+    // What follows: the files given to playbin that have not started, then the queue.
+    std::deque<std::string> following;
+    {
+        std::lock_guard lock(mutex_);
+        following = handedOver_;
+        following.insert(following.end(), upcoming_.begin(), upcoming_.end());
+    }
+    Restart(GST_STATE_NULL);
+    try {
+        g_object_set(playbin_, "uri", FileUri(file_).c_str(), nullptr);
+    } catch (const std::exception&) {
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        upcoming_ = std::move(following);
+    }
+    // A new stream with the server; the seek needs the decoder ready (a short wait
+    // of the main thread: the file was playing a moment ago).
+    if (gst_element_set_state(playbin_, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) return false;
+    gst_element_get_state(playbin_, nullptr, nullptr, 2 * GST_SECOND);
+    if (position > 0)
+        gst_element_seek_simple(playbin_, GST_FORMAT_TIME,
+                                static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                position * GST_MSECOND);
+    gst_element_set_state(playbin_, GST_STATE_PLAYING);
+    return true;
+}
+
 void GstMediaDevice::HandleStreamStart(bool handedOver) {
     std::string started;
     if (handedOver) {
@@ -246,6 +305,7 @@ void GstMediaDevice::HandleStreamStart(bool handedOver) {
     }
     if (!started.empty()) {
         file_ = started;
+        lastPosition_ = 0;
         loadedReported_ = true;
         if (OnNextStarted) OnNextStarted(started);
         return;
@@ -272,6 +332,7 @@ void GstMediaDevice::Open(const std::string& file) {
     Restart(GST_STATE_READY);
     g_object_set(playbin_, "uri", uri.c_str(), nullptr);
     file_ = file;
+    lastPosition_ = 0;
     ended_ = false;
     loadedReported_ = false;
     mode_ = Mode::Stopped;
@@ -332,7 +393,8 @@ std::int64_t GstMediaDevice::Position() const {
     gint64 position = 0;
     if (playbin_ == nullptr || !gst_element_query_position(playbin_, GST_FORMAT_TIME, &position))
         return 0;
-    return std::max<gint64>(position, 0) / GST_MSECOND;
+    lastPosition_ = std::max<gint64>(position, 0) / GST_MSECOND;
+    return lastPosition_;
 }
 
 std::int64_t GstMediaDevice::Length() const {

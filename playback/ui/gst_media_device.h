@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -24,6 +25,10 @@ namespace tv {
 // end of stream, a new stream starting, volume changes) reach the main thread
 // through queued calls. A file queued with QueueNext is given to playbin when it
 // asks for the next one (about-to-finish), so playlists play without a gap.
+// When the sound server drops the stream while a song plays (a stream the server
+// ends, pulsesink's "Disconnected" when the format changes between songs), the
+// song is taken up again where it was, once in ten seconds; a second failure in
+// that time is reported.
 class GstMediaDevice final : public QObject, public MediaDevice {
     Q_OBJECT
   public:
@@ -55,7 +60,10 @@ class GstMediaDevice final : public QObject, public MediaDevice {
     // Close, an error) since the message was posted.
     template <typename Report>
     void Post(Report report);
-    void HandleError(const std::string& reason, const std::string& failedFile);
+    void HandleError(const std::string& reason, const std::string& failedFile, bool fromSink);
+    // Plays the current file again from where it was, with the files still to
+    // come; false when it may not (too soon after the last time).
+    bool TakeUpAfterSinkFailure();
     void HandleStreamStart(bool handedOver);
     void HandleEnd();
     void Restart(int state);
@@ -76,6 +84,8 @@ class GstMediaDevice final : public QObject, public MediaDevice {
     std::atomic<unsigned> generation_{0};  // counts the pipeline's restarts
     std::atomic<bool> settingVolume_{false};
     bool loadedReported_ = false;
+    mutable std::int64_t lastPosition_ = 0;  // the last position the pipeline answered
+    std::chrono::steady_clock::time_point lastTakeUp_{};
 };
 
 }  // namespace tv

@@ -137,6 +137,21 @@ print(1000.0 * longest / rate, " ".join("%d:%d" % (k, n * 10) for k, n in merged
     return recording;
 }
 
+// Our stream in the sound server, by the application name it carries: its block
+// of "pactl list sink-inputs", the first line its number. Empty when there is none.
+QString OurStream() {
+    const QString inputs =
+        RunAsync(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
+    for (const QString& block : inputs.split(QStringLiteral("Sink Input #"))) {
+        if (block.contains(QStringLiteral("MP3-TUNEVAULT"))) return block;
+    }
+    return QString();
+}
+
+QString StreamNumber(const QString& stream) {
+    return stream.section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
 QString TonesText(const Recording& recording) {
     QStringList parts;
     for (const auto& [hz, ms] : recording.Tones)
@@ -298,24 +313,52 @@ class RealPlaybackTest : public QObject {
         form.Playlist().SetCurrentRow(1);
         form.StGrdPlaylistDblClick();
         QTRY_VERIFY_WITH_TIMEOUT(form.Audioplayer()->Device().Position() > 100, 10000);
-        // Our stream in the server, by the application name it carries.
-        const auto streamLine = [] {
-            const QString inputs = RunAsync(QStringLiteral("pactl"),
-                                            {QStringLiteral("list"), QStringLiteral("sink-inputs")});
-            for (const QString& block : inputs.split(QStringLiteral("Sink Input #"))) {
-                if (!block.contains(QStringLiteral("MP3-TUNEVAULT"))) continue;
-                return block;
-            }
-            return QString();
-        };
+        const auto streamLine = [] { return OurStream(); };
         QTRY_VERIFY_WITH_TIMEOUT(!streamLine().isEmpty(), 10000);
         // The slider's half is the mixer's half (both are cubic): 50 %, -18 dB.
         form.Audioplayer()->SLVolume()->setValue(65535 / 2);
         QTRY_VERIFY_WITH_TIMEOUT(streamLine().contains(QStringLiteral(" 50% / -18.06 dB")), 10000);
-        const QString id = streamLine().section(QLatin1Char('\n'), 0, 0).trimmed();
+        const QString id = StreamNumber(streamLine());
         RunAsync(QStringLiteral("pactl"),
                  {QStringLiteral("set-sink-input-volume"), id, QStringLiteral("100%")});
         QTRY_COMPARE_WITH_TIMEOUT(form.Audioplayer()->SLVolume()->value(), 65535, 10000);
+        form.Audioplayer()->BtnMEjectClick();
+    }
+
+    // The sound server ends our stream while a song plays (as pulsesink's
+    // "Disconnected" does when the format changes between songs): the song goes on
+    // where it was, in a new stream, without a message. A second loss right after
+    // is reported, and playing stops.
+    void aStreamTheServerDropsIsTakenUpAgain() {
+        if (RunAsync(QStringLiteral("pacmd"), {QStringLiteral("stat")}).isEmpty())
+            QSKIP("the sound server takes no pacmd commands (PipeWire)");
+        Program program;
+        program.Start();
+        TForm1& form = *program.form;
+        const std::string file = Encode(program.folder.Path(), "lang.mp3", 8, 44100, 2, "-b 128");
+        AddSong(form, file, "Lang");
+        form.Playlist().SetCurrentRow(1);
+        form.StGrdPlaylistDblClick();
+        QTRY_VERIFY_WITH_TIMEOUT(form.Audioplayer()->Device().Position() > 1000, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!OurStream().isEmpty(), 10000);
+        const QString before = StreamNumber(OurStream());
+        const std::int64_t position = form.Audioplayer()->Device().Position();
+        RunAsync(QStringLiteral("pacmd"), {QStringLiteral("kill-sink-input"), before});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !OurStream().isEmpty() && StreamNumber(OurStream()) != before, 10000);
+        QCOMPARE(form.Audioplayer()->Device().GetMode(), MediaDevice::Mode::Playing);
+        // Where it was, not from the start.
+        const std::int64_t after = form.Audioplayer()->Device().Position();
+        QVERIFY2(after >= position - 300 && after < position + 3000,
+                 qPrintable(QStringLiteral("%1 ms, then %2 ms").arg(position).arg(after)));
+        QVERIFY(program.prompts.AskedSoFar().empty());
+
+        RunAsync(QStringLiteral("pacmd"),
+                 {QStringLiteral("kill-sink-input"), StreamNumber(OurStream())});
+        QTRY_COMPARE_WITH_TIMEOUT(program.prompts.AskedSoFar().size(), std::size_t{1}, 10000);
+        QVERIFY(program.prompts.AskedSoFar().front().Text.contains(QStringLiteral("lang.mp3")));
+        QCOMPARE(form.Audioplayer()->Device().GetMode(), MediaDevice::Mode::NotReady);
+        QVERIFY(OurStream().isEmpty());
         form.Audioplayer()->BtnMEjectClick();
     }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command with a PulseAudio server to play into: the user's own when one
 # answers, otherwise a private one with a null sink (machines without a sound
-# card, CI), stopped again afterwards.
+# card, CI), stopped again afterwards. It takes pacmd commands too (a test ends
+# our stream as the server would).
 set -u
 if ! pactl info >/dev/null 2>&1; then
     runtime=$(mktemp -d)
@@ -10,7 +11,7 @@ if ! pactl info >/dev/null 2>&1; then
     export PULSE_RUNTIME_PATH="$runtime/pulse"
     pulseaudio --daemonize=no --exit-idle-time=-1 -n --disable-shm \
         --load="module-null-sink sink_name=tunevault_null" \
-        --load="module-native-protocol-unix" --log-target=stderr >"$runtime/log" 2>&1 &
+        --load="module-native-protocol-unix" --load="module-cli-protocol-unix" --log-target=stderr >"$runtime/log" 2>&1 &
     server=$!
     trap 'kill $server 2>/dev/null; wait $server 2>/dev/null; rm -rf "$runtime"' EXIT
     for _ in $(seq 1 100); do
