@@ -90,7 +90,7 @@ void BM_FindSongRow(benchmark::State& state) {
     std::vector<std::string> names;
     std::mt19937 random(3);
     for (int i = 0; i < 4096; ++i) {
-        std::string name = list->Cell(1 + static_cast<int>(random() % kRows), tv::colFileName);
+        std::string name(list->Cell(1 + static_cast<int>(random() % kRows), tv::colFileName));
         for (char& c : name) c = tv::FoldAsciiLetter(c);
         if (i % 2) name += ".missing";
         names.push_back(std::move(name));

@@ -112,7 +112,7 @@ void BM_DoubleClickToPlaying(benchmark::State& state) {
     double audibleTotal = 0;
     for (auto _ : state) {
         catalogue.SetCurrentRow(50000);
-        const std::string before = catalogue.Cell(50000, tv::colPlayCount);
+        const std::string before(catalogue.Cell(50000, tv::colPlayCount));
         QElapsedTimer timer;
         timer.start();
         program.Form->StGrdMainDblClick();
@@ -151,7 +151,7 @@ void BM_CpuWhilePlaying(benchmark::State& state) {
     for (auto _ : state) {
         // The playlist starts over after its last song: the run ends when that
         // one has started.
-        const std::string before = catalogue.Cell(kSongs, tv::colPlayCount);
+        const std::string before(catalogue.Cell(kSongs, tv::colPlayCount));
         const double cpuBefore = ProcessCpuSeconds();
         QElapsedTimer wall;
         wall.start();

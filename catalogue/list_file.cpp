@@ -76,10 +76,10 @@ void ForEachCell(std::string_view line, Fn&& fn) {
 
 void AppendRowText(std::string& out, const SongRow& row, int columns) {
     for (int column = 0; column < columns; ++column) {
-        const std::string& cell = row.Cell(static_cast<std::size_t>(column));
+        const std::string_view cell = row.Cell(static_cast<std::size_t>(column));
         const std::size_t start = out.size();
         out += cell;
-        if (cell.find_first_of("\t\r\n") != std::string::npos) {
+        if (cell.find_first_of("\t\r\n") != std::string_view::npos) {
             std::replace_if(
                 out.begin() + static_cast<std::ptrdiff_t>(start), out.end(),
                 [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
@@ -93,7 +93,8 @@ std::string FormatRows(const SongList& list, int first, int last) {
     const int columns = list.ColumnCount();
     std::size_t size = 0;
     for (int r = first; r <= last; ++r) {
-        for (const std::string& cell : list.Row(r).Cells) size += cell.size();
+        const SongRow row = list.Row(r);
+        for (std::size_t c = 0; c < row.CellCount(); ++c) size += row.Cell(c).size();
         size += static_cast<std::size_t>(columns) + 2;
     }
     std::string out;

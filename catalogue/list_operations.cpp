@@ -29,7 +29,7 @@ int AppendUniqueRows(const SongList& source, SongList& target, int firstRow, int
     lastRow = std::min(lastRow, source.DataRowCount());
     int copied = 0;
     for (int row = firstRow; row <= lastRow; ++row) {
-        const std::string& name = source.Cell(row, colFileName);
+        const std::string_view name = source.Cell(row, colFileName);
         if (name.empty() || FindSongRow(target, name, colFileName) > 0) continue;
         target.AssignRow(RowForNewEntry(target), source.Row(row));
         ++copied;
@@ -68,18 +68,11 @@ namespace {
 // been removed for an earlier name.
 void DeleteFirstRowsNamed(SongList& list, const std::vector<std::string>& names) {
     if (list.ColumnCount() <= colFileName) return;
-    std::unordered_map<std::string, int> wanted;  // folded name -> rows still to remove
-    for (const std::string& name : names) {
-        std::string folded(name);
-        for (char& c : folded) c = FoldAsciiLetter(c);
-        ++wanted[std::move(folded)];
-    }
+    std::unordered_map<std::string_view, int> wanted;  // name -> rows still to remove
+    for (const std::string& name : names) ++wanted[name];
     std::vector<int> rows;
-    std::string folded;
     for (int row = 1; row <= list.DataRowCount() && !wanted.empty(); ++row) {
-        folded = list.Cell(row, colFileName);
-        for (char& c : folded) c = FoldAsciiLetter(c);
-        const auto it = wanted.find(folded);
+        const auto it = wanted.find(list.Cell(row, colFileName));
         if (it == wanted.end()) continue;
         rows.push_back(row);
         if (--it->second == 0) wanted.erase(it);
@@ -97,8 +90,8 @@ void DeleteCatalogueRows(SongList& catalogue, int top, int bottom,
     // A row without a file name names no song, so it has no copies elsewhere.
     std::vector<std::string> names;
     for (int row = bottom; row >= top; --row) {
-        const std::string& name = catalogue.Cell(row, colFileName);
-        if (!name.empty()) names.push_back(name);
+        const std::string_view name = catalogue.Cell(row, colFileName);
+        if (!name.empty()) names.emplace_back(name);
     }
     for (SongList* other : otherLists) {
         if (other != nullptr && !names.empty()) DeleteFirstRowsNamed(*other, names);
@@ -118,14 +111,7 @@ void SelectAllRows(SongList& list) {
 
 void SortListByColumn(SongList& list, int column, bool ascending) {
     if (column < 0 || column >= list.ColumnCount()) return;
-    const auto index = static_cast<std::size_t>(column);
-    if (ascending) {
-        list.SortDataRows(
-            [index](const SongRow& a, const SongRow& b) { return a.Cell(index) < b.Cell(index); });
-    } else {
-        list.SortDataRows(
-            [index](const SongRow& a, const SongRow& b) { return b.Cell(index) < a.Cell(index); });
-    }
+    list.SortDataRowsByCell(column, ascending);
 }
 
 }  // namespace tv

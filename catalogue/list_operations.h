@@ -8,9 +8,11 @@
 
 namespace tv {
 
-// The first data row (counting from 1) whose cell in the given column equals value
-// when the letters a-z of both texts are taken as A-Z (no other character is
-// folded); 0 when no row matches; -1 when the column is not a column of the list.
+// The first data row (counting from 1) whose cell in the given column equals value:
+// byte for byte in "Dateiname" (a path names one file; /m/ABBA.mp3 and
+// /m/abba.mp3 are two), in any other column when the letters a-z of both texts are
+// taken as A-Z (no other character is folded); 0 when no row matches; -1 when the
+// column is not a column of the list.
 int FindSongRow(const SongList& list, std::string_view value, int column);
 
 // Called after each copied row with the number of rows copied so far.

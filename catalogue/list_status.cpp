@@ -26,7 +26,7 @@ std::string_view LabelOf(ListKind kind) {
 double MebibytesOfFiles(const SongList& list) {
     double total = 0;
     for (int row = 1; row <= list.DataRowCount(); ++row) {
-        const std::string& name = list.Cell(row, colFileName);
+        const std::string_view name = list.Cell(row, colFileName);
         if (name.empty()) continue;
         std::error_code error;
         const std::uintmax_t size = std::filesystem::file_size(name, error);

@@ -187,10 +187,10 @@ std::string M3UText(const SongList& playlist) {
     text += "\r\n";
     if (playlist.IsEmpty()) return text;  // no entries
     for (int row = 1; row <= playlist.DataRowCount(); ++row) {
-        const std::string& file = playlist.Cell(row, colFileName);
+        const std::string_view file = playlist.Cell(row, colFileName);
         if (file.empty()) continue;  // nothing to play
-        const std::string artist = OnOneLine(playlist.Cell(row, colArtist));
-        const std::string title = OnOneLine(playlist.Cell(row, colTitle));
+        const std::string artist = OnOneLine(std::string(playlist.Cell(row, colArtist)));
+        const std::string title = OnOneLine(std::string(playlist.Cell(row, colTitle)));
         text += kInfo;
         text += std::to_string(M3USeconds(playlist.Cell(row, colTime)));
         text += ',';
@@ -202,7 +202,7 @@ std::string M3UText(const SongList& playlist) {
             text += " - ";
         text += title;
         text += "\r\n";
-        text += OnOneLine(file);
+        text += OnOneLine(std::string(file));
         text += "\r\n";
     }
     return text;

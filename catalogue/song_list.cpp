@@ -1,15 +1,15 @@
 #include "catalogue/song_list.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <stdexcept>
 #include <utility>
 
 #include "catalogue/song_columns.h"
 
 namespace tv {
 namespace {
-
-const std::string kEmptyCell;
 
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
@@ -35,32 +35,39 @@ std::uint64_t Mix(std::uint64_t h, std::uint64_t chunk) noexcept {
     return h ^ (h >> 29);
 }
 
-std::size_t FoldedHash(std::string_view text) noexcept {
+std::uint32_t NameHash(std::string_view text) noexcept {
     std::uint64_t h = 0xCBF29CE484222325ull ^ text.size();
     std::size_t pos = 0;
-    for (; pos + 8 <= text.size(); pos += 8) h = Mix(h, FoldChunk(LoadChunk(text.data() + pos, 8)));
-    if (pos < text.size()) h = Mix(h, FoldChunk(LoadChunk(text.data() + pos, text.size() - pos)));
-    return static_cast<std::size_t>(h ^ (h >> 32));
+    for (; pos + 8 <= text.size(); pos += 8) h = Mix(h, LoadChunk(text.data() + pos, 8));
+    if (pos < text.size()) h = Mix(h, LoadChunk(text.data() + pos, text.size() - pos));
+    h *= 0x9E3779B97F4A7C15ull;
+    return static_cast<std::uint32_t>(h >> 32);
 }
 
-// Makes room for cell index in a row: rows of usual lists get all their columns
-// at once, rows of very wide lists grow as their cells are set.
-void GrowCells(std::vector<std::string>& cells, std::size_t index, int columnCount) {
-    constexpr std::size_t kAtOnce = 16;
-    if (cells.capacity() <= index) {
-        const std::size_t wanted =
-            std::max({index + 1, 2 * cells.capacity(),
-                      std::min<std::size_t>(kAtOnce, static_cast<std::size_t>(columnCount))});
-        cells.reserve(std::min<std::size_t>(wanted, static_cast<std::size_t>(columnCount)));
-    }
-    cells.resize(index + 1);
+constexpr std::uint64_t Slot(std::uint32_t hash, int row) noexcept {
+    return (std::uint64_t{hash} << 32) | static_cast<std::uint32_t>(row);
 }
+constexpr int SlotRow(std::uint64_t slot) noexcept {
+    return static_cast<int>(slot & 0xFFFFFFFFu);
+}
+constexpr std::uint32_t SlotHash(std::uint64_t slot) noexcept {
+    return static_cast<std::uint32_t>(slot >> 32);
+}
+
+// The first eight bytes of a key, in an order that sorts as the bytes do.
+std::uint64_t KeyPrefix(std::string_view key) noexcept {
+    unsigned char bytes[8] = {};
+    std::memcpy(bytes, key.data(), std::min<std::size_t>(key.size(), 8));
+    std::uint64_t prefix = 0;
+    for (const unsigned char byte : bytes) prefix = (prefix << 8) | byte;
+    return prefix;
+}
+
+// The rows' garbage is reclaimed once it is at least this large and larger than
+// what is in use.
+constexpr std::size_t kWasteBeforeCompacting = std::size_t{16} << 20;
 
 }  // namespace
-
-const std::string& SongRow::Cell(std::size_t column) const noexcept {
-    return column < Cells.size() ? Cells[column] : kEmptyCell;
-}
 
 char FoldAsciiLetter(char c) noexcept {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
@@ -78,99 +85,125 @@ bool EqualFoldingAsciiLetters(std::string_view a, std::string_view b) noexcept {
            FoldChunk(LoadChunk(a.data() + pos, rest)) == FoldChunk(LoadChunk(b.data() + pos, rest));
 }
 
-std::size_t SongList::RowHash::operator()(int row) const {
-    return FoldedHash(list->FileNameOf(row));
-}
-std::size_t SongList::RowHash::operator()(std::string_view text) const {
-    return FoldedHash(text);
-}
-
-bool SongList::RowEqual::operator()(int a, int b) const {
-    return EqualFoldingAsciiLetters(list->FileNameOf(a), list->FileNameOf(b));
-}
-bool SongList::RowEqual::operator()(int row, std::string_view text) const {
-    return EqualFoldingAsciiLetters(list->FileNameOf(row), text);
-}
-bool SongList::RowEqual::operator()(std::string_view text, int row) const {
-    return EqualFoldingAsciiLetters(text, list->FileNameOf(row));
-}
-
-SongList::SongList(int columnCount)
-    : columnCount_(std::max(columnCount, 0)), index_(0, RowHash{this}, RowEqual{this}) {
-    SongRow header;
-    header.Cells.resize(static_cast<std::size_t>(columnCount_));
-    for (int c = 0; c < columnCount_; ++c)
-        header.Cells[static_cast<std::size_t>(c)] = std::string(SongColumnCaption(c));
-    rows_.push_back(std::move(header));
-    rows_.push_back(SongRow{});
+SongList::SongList(int columnCount) : columnCount_(std::max(columnCount, 0)) {
+    std::vector<std::string_view> captions;
+    for (int c = 0; c < columnCount_; ++c) captions.push_back(SongColumnCaption(c));
+    rows_.emplace_back();
+    StoreRow(rows_.back(), captions);
+    rows_.emplace_back();
 }
 
 bool SongList::IsEmpty() const {
     return DataRowCount() == 1 && FileNameOf(1).empty();
 }
 
-const std::string& SongList::Cell(int row, int column) const {
-    if (row < 0 || row >= RowCount() || column < 0 || column >= columnCount_) return kEmptyCell;
-    return rows_[static_cast<std::size_t>(row)].Cell(static_cast<std::size_t>(column));
+std::string_view SongList::Cell(int row, int column) const {
+    if (row < 0 || row >= RowCount() || column < 0 || column >= columnCount_) return {};
+    return RowTextStore::Cell(rows_[static_cast<std::size_t>(row)].Text,
+                              static_cast<std::size_t>(column));
+}
+
+SongRow SongList::Row(int row) const {
+    return ViewOf(rows_.at(static_cast<std::size_t>(row)));
 }
 
 std::string_view SongList::FileNameOf(int row) const {
     return Cell(row, colFileName);
 }
 
-void SongList::SetCell(int row, int column, std::string text) {
+void SongList::StoreRow(RowRecord& record, std::vector<std::string_view>& cells) {
+    if (cells.size() > static_cast<std::size_t>(columnCount_))
+        cells.resize(static_cast<std::size_t>(columnCount_));
+    while (!cells.empty() && cells.back().empty()) cells.pop_back();
+    const char* stored = text_.Store(cells);
+    text_.Release(record.Text);
+    record.Text = stored;
+}
+
+void SongList::SetCell(int row, int column, std::string_view text) {
     if (row < 0 || row >= RowCount() || column < 0 || column >= columnCount_) return;
-    std::vector<std::string>& cells = rows_[static_cast<std::size_t>(row)].Cells;
-    const auto index = static_cast<std::size_t>(column);
-    if (index >= cells.size()) {
-        if (text.empty()) return;  // reads as empty already
-        GrowCells(cells, index, columnCount_);
-    }
-    std::string& cell = cells[index];
-    if (cell == text) return;
-    const bool keyChanges = row > 0 && column == colFileName && indexValid_ && !inBulkChange_ &&
-                            !EqualFoldingAsciiLetters(cell, text);
+    if (Cell(row, column) == text) return;
+    const SongRow current = ViewOf(rows_[static_cast<std::size_t>(row)]);
+    scratch_.clear();
+    for (std::size_t c = 0; c < current.CellCount(); ++c) scratch_.push_back(current.Cell(c));
+    if (scratch_.size() <= static_cast<std::size_t>(column))
+        scratch_.resize(static_cast<std::size_t>(column) + 1);
+    scratch_[static_cast<std::size_t>(column)] = text;
+    ReplaceRowCells(row, scratch_);
+}
+
+void SongList::AssignRow(int row, const SongRow& source) {
+    if (row < 1 || row >= RowCount()) return;
+    scratch_.clear();
+    for (std::size_t c = 0; c < source.CellCount(); ++c) scratch_.push_back(source.Cell(c));
+    ReplaceRowCells(row, scratch_);
+}
+
+void SongList::ReplaceRowCells(int row, std::vector<std::string_view>& cells) {
+    RowRecord& record = rows_[static_cast<std::size_t>(row)];
+    const std::string_view newName =
+        cells.size() > static_cast<std::size_t>(colFileName) ? cells[colFileName]
+                                                              : std::string_view();
+    const bool keyChanges = row > 0 && columnCount_ > colFileName && indexValid_ &&
+                            !inBulkChange_ && FileNameOf(row) != newName;
+    // The old row's bytes stay where they are until the next compaction, so its
+    // name can still be read after the row has its new cells.
+    const std::string_view oldName = FileNameOf(row);
     if (keyChanges) IndexBeforeFileNameChange(row);
     ++revision_;
-    std::string oldText = std::exchange(cell, std::move(text));
-    if (keyChanges) {
-        // The row no longer carries its old name: the next row with that name, if
-        // any, becomes the first one.
-        if (!index_.contains(oldText)) {
-            for (int r = row + 1; r < RowCount(); ++r) {
-                if (EqualFoldingAsciiLetters(FileNameOf(r), oldText)) {
-                    index_.insert(r);
-                    break;
-                }
-            }
-        }
-        IndexAfterFileNameChange(row);
-    }
+    StoreRow(record, cells);
+    if (keyChanges) IndexAfterFileNameChange(row, oldName);
+    CompactIfWasteful();
     if (observer_ && !inBulkChange_) observer_->RowsChanged(row, row);
 }
 
-void SongList::IndexBeforeFileNameChange(int row) {
-    const auto it = index_.find(row);
-    if (it != index_.end() && *it == row) index_.erase(it);
+void SongList::CompactIfWasteful() {
+    if (text_.GarbageBytes() < kWasteBeforeCompacting || text_.GarbageBytes() < text_.LiveBytes())
+        return;
+    RowTextStore compacted;
+    std::vector<std::string_view> cells;
+    for (RowRecord& record : rows_) {
+        const SongRow row = ViewOf(record);
+        cells.clear();
+        for (std::size_t c = 0; c < row.CellCount(); ++c) cells.push_back(row.Cell(c));
+        record.Text = compacted.Store(cells);
+    }
+    text_ = std::move(compacted);
 }
 
-void SongList::IndexAfterFileNameChange(int row) {
-    const auto it = index_.find(row);
-    if (it == index_.end()) {
-        index_.insert(row);
-    } else if (*it > row) {
-        index_.erase(it);
-        index_.insert(row);
+void SongList::IndexBeforeFileNameChange(int row) {
+    IndexErase(row);
+}
+
+void SongList::IndexAfterFileNameChange(int row, std::string_view oldName) {
+    // The row no longer carries its old name: the next row with that name, if
+    // any, becomes the first one.
+    if (IndexFind(oldName) == 0) {
+        for (int r = row + 1; r < RowCount(); ++r) {
+            if (FileNameOf(r) == oldName) {
+                IndexInsert(r);
+                break;
+            }
+        }
+    }
+    const int first = IndexFind(FileNameOf(row));
+    if (first == 0) {
+        IndexInsert(row);
+    } else if (first > row) {
+        IndexErase(first);
+        IndexInsert(row);
     }
 }
 
 void SongList::IndexAppendedRow(int row) {
-    if (indexValid_) index_.insert(row);  // keeps an earlier row with the same name
+    if (indexValid_) IndexInsert(row);  // keeps an earlier row with the same name
 }
 
 void SongList::SetRowColour(int row, RowColour colour) {
     if (row < 1 || row >= RowCount()) return;
-    rows_[static_cast<std::size_t>(row)].Colour = colour;
+    RowRecord& record = rows_[static_cast<std::size_t>(row)];
+    record.HasColour = colour.has_value();
+    record.Colour = colour.value_or(0);
     ++revision_;
     if (observer_) observer_->RowsChanged(row, row);
 }
@@ -178,7 +211,7 @@ void SongList::SetRowColour(int row, RowColour colour) {
 int SongList::AppendRow() {
     const int row = RowCount();
     if (observer_) observer_->BeginAppendRows(row, row);
-    rows_.push_back(SongRow{});
+    rows_.emplace_back();
     ++revision_;
     IndexAppendedRow(row);
     if (observer_) observer_->EndAppendRows();
@@ -196,15 +229,9 @@ void SongList::EnsureColumnCount(int count) {
 
 void SongList::ClearRow(int row) {
     if (row < 0 || row >= RowCount()) return;
-    const int cells = static_cast<int>(rows_[static_cast<std::size_t>(row)].Cells.size());
-    for (int c = std::min(cells, columnCount_) - 1; c >= 0; --c) SetCell(row, c, std::string());
-}
-
-void SongList::AssignRow(int row, const SongRow& source) {
-    if (row < 1 || row >= RowCount()) return;
-    const int shared = std::min(columnCount_, static_cast<int>(source.Cells.size()));
-    for (int c = 0; c < columnCount_; ++c)
-        SetCell(row, c, c < shared ? source.Cells[static_cast<std::size_t>(c)] : std::string());
+    if (RowTextStore::CellCount(rows_[static_cast<std::size_t>(row)].Text) == 0) return;
+    scratch_.clear();
+    ReplaceRowCells(row, scratch_);
 }
 
 void SongList::RemoveRows(std::span<const int> rows) {
@@ -217,14 +244,15 @@ void SongList::RemoveRows(std::span<const int> rows) {
     ++revision_;
 
     if (static_cast<int>(valid.size()) == DataRowCount()) {
-        // Every data row goes: the list keeps one empty data row.
-        const int keep = valid.front();
+        // Every data row goes: the list keeps one empty data row (with the colour
+        // of the first removed one).
+        const RowRecord kept = rows_[static_cast<std::size_t>(valid.front())];
         if (observer_ && DataRowCount() > 1) observer_->BeginRemoveRows(2, RowCount() - 1);
-        SongRow kept = std::move(rows_[static_cast<std::size_t>(keep)]);
+        for (std::size_t r = 1; r < rows_.size(); ++r) text_.Release(rows_[r].Text);
         rows_.resize(1);
-        kept.Cells.clear();
-        rows_.push_back(std::move(kept));
+        rows_.push_back(RowRecord{nullptr, kept.Colour, kept.HasColour});
         InvalidateIndex();
+        CompactIfWasteful();
         currentRow_ = selectionTop_ = selectionBottom_ = 1;
         if (observer_) {
             if (valid.size() > 1) observer_->EndRemoveRows();
@@ -247,13 +275,15 @@ void SongList::RemoveRows(std::span<const int> rows) {
     for (std::size_t r = 1; r < rows_.size(); ++r) {
         if (next < valid.size() && static_cast<std::size_t>(valid[next]) == r) {
             ++next;
+            text_.Release(rows_[r].Text);
             continue;
         }
-        if (out != r) rows_[out] = std::move(rows_[r]);
+        if (out != r) rows_[out] = rows_[r];
         ++out;
     }
     rows_.resize(out);
     InvalidateIndex();
+    CompactIfWasteful();
     MoveCursorAfterRemoval(valid);
     if (observer_) {
         if (contiguous)
@@ -268,7 +298,45 @@ void SongList::SortDataRows(const std::function<bool(const SongRow&, const SongR
     if (DataRowCount() < 2) return;
     if (observer_) observer_->BeginReorder();
     ++revision_;
-    std::stable_sort(rows_.begin() + 1, rows_.end(), less);
+    std::stable_sort(rows_.begin() + 1, rows_.end(), [&](const RowRecord& a, const RowRecord& b) {
+        return less(ViewOf(a), ViewOf(b));
+    });
+    InvalidateIndex();
+    if (observer_) observer_->EndReorder();
+}
+
+void SongList::SortDataRowsByCell(int column, bool ascending) {
+    if (DataRowCount() < 2 || column < 0 || column >= columnCount_) return;
+    if (observer_) observer_->BeginReorder();
+    ++revision_;
+    // Each row's key once, with its first bytes as a number: most comparisons
+    // end there without reading the text.
+    struct Key {
+        std::uint64_t Prefix;
+        std::string_view Text;
+        std::uint32_t Row;
+    };
+    std::vector<Key> keys;
+    keys.reserve(rows_.size() - 1);
+    for (std::size_t r = 1; r < rows_.size(); ++r) {
+        const std::string_view text =
+            RowTextStore::Cell(rows_[r].Text, static_cast<std::size_t>(column));
+        keys.push_back(Key{KeyPrefix(text), text, static_cast<std::uint32_t>(r)});
+    }
+    const auto before = [](const Key& a, const Key& b) {
+        if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
+        return a.Text < b.Text;
+    };
+    if (ascending)
+        std::stable_sort(keys.begin(), keys.end(), before);
+    else
+        std::stable_sort(keys.begin(), keys.end(),
+                         [&](const Key& a, const Key& b) { return before(b, a); });
+    std::vector<RowRecord> sorted;
+    sorted.reserve(rows_.size());
+    sorted.push_back(rows_.front());
+    for (const Key& key : keys) sorted.push_back(rows_[key.Row]);
+    rows_ = std::move(sorted);
     InvalidateIndex();
     if (observer_) observer_->EndReorder();
 }
@@ -283,21 +351,61 @@ void SongList::EnsureRowInBulk(int row) {
     if (row >= RowCount()) rows_.resize(static_cast<std::size_t>(row) + 1);
 }
 
+void SongList::FlushBulkRow() {
+    if (bulkRow_ < 0) return;
+    scratch_.clear();
+    std::size_t begin = 0;
+    for (const std::size_t end : bulkEnds_) {
+        scratch_.emplace_back(bulkText_.data() + begin, end - begin);
+        begin = end;
+    }
+    StoreRow(rows_[static_cast<std::size_t>(bulkRow_)], scratch_);
+    bulkRow_ = -1;
+    bulkText_.clear();
+    bulkEnds_.clear();
+}
+
 void SongList::SetCellInBulk(int row, int column, std::string_view text) {
     if (row < 0 || column < 0) return;
     if (column >= columnCount_) EnsureColumnCount(column + 1);
     EnsureRowInBulk(row);
-    std::vector<std::string>& cells = rows_[static_cast<std::size_t>(row)].Cells;
-    const auto index = static_cast<std::size_t>(column);
-    if (index >= cells.size()) {
-        if (text.empty()) return;  // reads as empty already: no memory for it
-        GrowCells(cells, index, columnCount_);
+    if (row != bulkRow_) {
+        FlushBulkRow();
+        // The row's cells so far, to be added to.
+        bulkRow_ = row;
+        const SongRow current = ViewOf(rows_[static_cast<std::size_t>(row)]);
+        for (std::size_t c = 0; c < current.CellCount(); ++c) {
+            bulkText_ += current.Cell(c);
+            bulkEnds_.push_back(bulkText_.size());
+        }
     }
-    cells[index].assign(text);
+    const auto index = static_cast<std::size_t>(column);
+    if (index >= bulkEnds_.size()) {
+        // Cells in order (the usual case): appended, with empty ones in between.
+        bulkEnds_.resize(index, bulkText_.size());
+        bulkText_ += text;
+        bulkEnds_.push_back(bulkText_.size());
+        return;
+    }
+    // A cell set again: the row is put together anew.
+    std::vector<std::string> cells;
+    std::size_t begin = 0;
+    for (const std::size_t end : bulkEnds_) {
+        cells.emplace_back(bulkText_, begin, end - begin);
+        begin = end;
+    }
+    cells[index] = std::string(text);
+    bulkText_.clear();
+    bulkEnds_.clear();
+    for (const std::string& cell : cells) {
+        bulkText_ += cell;
+        bulkEnds_.push_back(bulkText_.size());
+    }
 }
 
 void SongList::EndBulkChange() {
     if (!inBulkChange_) return;
+    FlushBulkRow();
     inBulkChange_ = false;
     ++revision_;
     InvalidateIndex();
@@ -357,18 +465,75 @@ void SongList::ClampCursor() {
     selectionBottom_ = std::clamp(selectionBottom_, 1, last);
 }
 
+std::size_t SongList::SlotOf(std::string_view name, std::uint32_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const std::uint64_t slot = slots_[i];
+        if (slot == 0) return i;
+        if (SlotHash(slot) == hash && FileNameOf(SlotRow(slot)) == name) return i;
+    }
+}
+
+int SongList::IndexFind(std::string_view name) const {
+    if (slots_.empty()) return 0;
+    return SlotRow(slots_[SlotOf(name, NameHash(name))]);
+}
+
+void SongList::IndexGrow() const {
+    const std::size_t capacity = std::max<std::size_t>(16, slots_.size() * 2);
+    std::vector<std::uint64_t> old(capacity, 0);
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const std::uint64_t slot : old) {
+        if (slot == 0) continue;
+        std::size_t i = SlotHash(slot) & mask;
+        while (slots_[i] != 0) i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
+}
+
+void SongList::IndexInsert(int row) const {
+    if ((slotsUsed_ + 1) * 2 > slots_.size()) IndexGrow();
+    const std::string_view name = FileNameOf(row);
+    const std::uint32_t hash = NameHash(name);
+    const std::size_t i = SlotOf(name, hash);
+    if (slots_[i] != 0) return;
+    slots_[i] = Slot(hash, row);
+    ++slotsUsed_;
+}
+
+void SongList::IndexErase(int row) {
+    if (slots_.empty()) return;
+    const std::string_view name = FileNameOf(row);
+    std::size_t i = SlotOf(name, NameHash(name));
+    if (slots_[i] == 0 || SlotRow(slots_[i]) != row) return;
+    // Backward-shift deletion keeps every later slot of a probe run reachable.
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t j = (i + 1) & mask; slots_[j] != 0; j = (j + 1) & mask) {
+        const std::size_t home = SlotHash(slots_[j]) & mask;
+        // The slot at j may move to i when its home is not in (i, j].
+        if (((j - home) & mask) >= ((j - i) & mask)) {
+            slots_[i] = slots_[j];
+            i = j;
+        }
+    }
+    slots_[i] = 0;
+    --slotsUsed_;
+}
+
 void SongList::RebuildIndex() const {
-    index_.clear();
-    index_.reserve(rows_.size());
-    for (int r = 1; r < RowCount(); ++r) index_.insert(r);
+    std::size_t capacity = 16;
+    while (capacity < rows_.size() * 2) capacity *= 2;
+    slots_.assign(capacity, 0);
+    slotsUsed_ = 0;
+    for (int r = 1; r < RowCount(); ++r) IndexInsert(r);
     indexValid_ = true;
 }
 
 int SongList::FindFileName(std::string_view name) const {
     if (columnCount_ <= colFileName) return -1;
     if (!indexValid_) RebuildIndex();
-    const auto it = index_.find(name);
-    return it == index_.end() ? 0 : *it;
+    return IndexFind(name);
 }
 
 }  // namespace tv

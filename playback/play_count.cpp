@@ -12,7 +12,7 @@ int CountPlay(SongList& catalogue, std::string_view file, std::string_view today
     const int row = FindSongRow(catalogue, file, colFileName);
     if (row <= 0) return 0;
     catalogue.EnsureColumnCount(kSongColumnCount);
-    const std::string& played = catalogue.Cell(row, colPlayCount);
+    const std::string_view played = catalogue.Cell(row, colPlayCount);
     long long count = 0;
     const auto [end, error] = std::from_chars(played.data(), played.data() + played.size(), count);
     const bool number = !played.empty() && error == std::errc() &&

@@ -11,7 +11,7 @@ namespace tv {
 namespace {
 
 bool Pickable(const SongList& catalogue, const SongList& playlist, int row) {
-    const std::string& name = catalogue.Cell(row, colFileName);
+    const std::string_view name = catalogue.Cell(row, colFileName);
     return !name.empty() && playlist.FindFileName(name) == 0;
 }
 

@@ -79,7 +79,7 @@ class DuplicateSearch {
         };
         for (const int i : equal_) append(values.Text[i]);
         if (options_.Criteria & kDoubleByLength) {
-            const std::string& time = list_.Cell(row, colTime);
+            const std::string_view time = list_.Cell(row, colTime);
             append(options_.Exact ? time : WithoutLastCharacter(time));
         }
     }

@@ -84,7 +84,7 @@ void SongSearch::Prepare(const SongList& list, SearchField field) {
         texts_.resize(start + length);
         char* write = texts_.data() + start;
         for (const int column : columns) {
-            const std::string& cell = cells.Cell(static_cast<std::size_t>(column));
+            const std::string_view cell = cells.Cell(static_cast<std::size_t>(column));
             std::memcpy(write, cell.data(), cell.size());
             std::memcpy(write + cell.size(), kCellEnd.data(), kCellEnd.size());
             write += cell.size() + kCellEnd.size();

@@ -32,9 +32,9 @@ MprisTrack DesktopPlayer::CurrentTrack() {
     track.LengthUs = form_.Audioplayer()->Device().Length() * 1000;
     const SongList& catalogue = form_.Catalogue();
     if (const int row = FindSongRow(catalogue, player.FileName(), colFileName); row > 0) {
-        track.Title = QString::fromStdString(catalogue.Cell(row, colTitle));
-        track.Artist = QString::fromStdString(catalogue.Cell(row, colArtist));
-        track.Album = QString::fromStdString(catalogue.Cell(row, colAlbum));
+        track.Title = ToQString(catalogue.Cell(row, colTitle));
+        track.Artist = ToQString(catalogue.Cell(row, colArtist));
+        track.Album = ToQString(catalogue.Cell(row, colAlbum));
     } else {
         // A song outside the catalogue: its caption is "title - artist".
         const QString caption = player.Caption();

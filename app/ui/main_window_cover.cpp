@@ -65,7 +65,7 @@ void TForm1::ShowCatalogueCover(int row) {
             kdImage1_->Clear();
         return;
     }
-    const std::string song = catalogue_.Cell(row, colFileName);
+    const std::string song(catalogue_.Cell(row, colFileName));
     const std::filesystem::path folderPicture =
         std::filesystem::path(song).parent_path() / "folder.jpg";
     std::error_code error;

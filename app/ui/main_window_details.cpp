@@ -209,7 +209,7 @@ void TForm1::EdtTitelorInterChange() {
 }
 
 void TForm1::ListRowClick(ListKind kind, int row) {
-    const std::string& name = ListOf(kind).Cell(row, colFileName);
+    const std::string name(ListOf(kind).Cell(row, colFileName));
     if (!name.empty()) ShowFileInPanel(QStringFromBytes(name));
 }
 
@@ -252,7 +252,7 @@ void TForm1::LoadSongDetails(const QString& fileName) {
         return;
     }
     const auto cell = [this, row](int column) {
-        return QString::fromStdString(catalogue_.Cell(row, column));
+        return ToQString(catalogue_.Cell(row, column));
     };
     d.EdtTitel->setText(cell(colTitle));
     d.EdtInterpret->setText(cell(colArtist));

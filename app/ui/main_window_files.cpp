@@ -40,7 +40,7 @@ void TForm1::CopyListToFolder(const SongList& list) {
     shFileOP1_.Destination = name.parent_path().string();
     shFileOP1_.Operation = TShOp::shCopy;
     for (int row = list.SelectionTop(); row <= list.SelectionBottom(); ++row)
-        shFileOP1_.FilesList.push_back(list.Cell(row, colFileName));
+        shFileOP1_.FilesList.emplace_back(list.Cell(row, colFileName));
     // The outcome is not looked at: the progress window has told the user.
     fileCopyDialog_->Run(shFileOP1_);
 }
@@ -61,7 +61,7 @@ void TForm1::DelFileDoubleClick() {
     StGrdDouble()->hide();
     const int top = doubles_.SelectionTop();
     for (int row = doubles_.SelectionBottom(); row >= top; --row) {
-        const std::string name = doubles_.Cell(row, colFileName);
+        const std::string name(doubles_.Cell(row, colFileName));
         for (SongList* list : {&catalogue_, &selection_, &playlist_}) {
             const int found = FindSongRow(*list, name, colFileName);
             if (found > 0) DeleteListRow(*list, found);

@@ -41,7 +41,7 @@ bool FileExists(const std::string& file) {
 }  // namespace
 
 QString TForm1::CaptionOf(const SongList& list, int row) {
-    return QString::fromStdString(list.Cell(row, colTitle) + " - " + list.Cell(row, colArtist));
+    return ToQString(std::string(list.Cell(row, colTitle)) + " - " + std::string(list.Cell(row, colArtist)));
 }
 
 RowColour TForm1::HighlightColour() const {
@@ -118,7 +118,7 @@ int TForm1::FollowingPlayableRow(int row) const {
     const int rows = playlist_.DataRowCount();
     for (int step = 0; step < rows; ++step) {
         row = NextPlaylistRow(row, rows);
-        const std::string& file = playlist_.Cell(row, colFileName);
+        const std::string file(playlist_.Cell(row, colFileName));
         if (!file.empty() && IsRegularFile(file)) return row;  // missing files are skipped
     }
     return 0;
@@ -172,7 +172,7 @@ void TForm1::PlayPlaylistStep(int step) {
                        : step < 0  ? (current <= 1 ? rows : current - 1)
                                    : std::clamp(current, 1, rows);
     MoveHighlight(playlist_, current, target, HighlightColour());
-    if (!PlaySongFile(playlist_.Cell(current, colFileName), CaptionOf(playlist_, current)))
+    if (!PlaySongFile(std::string(playlist_.Cell(current, colFileName)), CaptionOf(playlist_, current)))
         AdvanceAfterFailure();
 }
 
@@ -188,7 +188,7 @@ void TForm1::Timer3Timer() {
     int& current = audioplayer_->CurrentPlaylistRowRef();
     MoveHighlight(playlist_, current, NextPlaylistRow(current, playlist_.DataRowCount()),
                   HighlightColour());
-    if (!PlaySongFile(playlist_.Cell(current, colFileName), CaptionOf(playlist_, current)))
+    if (!PlaySongFile(std::string(playlist_.Cell(current, colFileName)), CaptionOf(playlist_, current)))
         AdvanceAfterFailure();
 }
 
@@ -213,23 +213,23 @@ void TForm1::StGrdMainDblClick() {
     StGrdPlaylist()->ShowRow(last);
     MoveHighlight(playlist_, audioplayer_->CurrentPlaylistRowRef(), last, HighlightColour());
     UpdateStatusBars(SizeRefresh::IfListsChanged);
-    PlaySongFile(catalogue_.Cell(row, colFileName), CaptionOf(catalogue_, row));
+    PlaySongFile(std::string(catalogue_.Cell(row, colFileName)), CaptionOf(catalogue_, row));
 }
 
 void TForm1::StGrdPlaylistDblClick() {
     const int row = playlist_.CurrentRow();
     MoveHighlight(playlist_, audioplayer_->CurrentPlaylistRowRef(), row, HighlightColour());
-    PlaySongFile(playlist_.Cell(row, colFileName), CaptionOf(playlist_, row));
+    PlaySongFile(std::string(playlist_.Cell(row, colFileName)), CaptionOf(playlist_, row));
 }
 
 void TForm1::StGrdSelectionDblClick() {
     const int row = selection_.CurrentRow();
-    PlaySongFile(selection_.Cell(row, colFileName), CaptionOf(selection_, row));
+    PlaySongFile(std::string(selection_.Cell(row, colFileName)), CaptionOf(selection_, row));
 }
 
 void TForm1::StGrdDoubleDblClick() {
     const int row = doubles_.CurrentRow();
-    PlaySongFile(doubles_.Cell(row, colFileName), CaptionOf(doubles_, row));
+    PlaySongFile(std::string(doubles_.Cell(row, colFileName)), CaptionOf(doubles_, row));
 }
 
 void TForm1::EdtFileDblClick() {
@@ -268,7 +268,7 @@ void TForm1::BtnRandomClick() {
     AppendRandomSongs(catalogue_, playlist_, count, random);
     const int row = playlist_.CurrentRow();
     MoveHighlight(playlist_, audioplayer_->CurrentPlaylistRowRef(), row, HighlightColour());
-    PlaySongFile(playlist_.Cell(row, colFileName), CaptionOf(playlist_, row));
+    PlaySongFile(std::string(playlist_.Cell(row, colFileName)), CaptionOf(playlist_, row));
     StGrdPlaylist()->ShowRow(row);
     UpdateStatusBars();
     QApplication::restoreOverrideCursor();

@@ -148,7 +148,7 @@ TMP3Burn::~TMP3Burn() {
 void TMP3Burn::StartJob(const SongList& list) {
     files_.clear();
     for (int row = 1; row <= list.DataRowCount(); ++row)
-        files_.push_back(list.Cell(row, colFileName));
+        files_.emplace_back(list.Cell(row, colFileName));
     timer1_->start();
 }
 

@@ -1,3 +1,4 @@
+#include "widgets/ui/byte_text.h"
 #include "catalogue/ui/song_list_model.h"
 
 #include "widgets/ui/windows_colour.h"
@@ -32,7 +33,7 @@ QVariant SongListModel::data(const QModelIndex& index, int role) const {
     const int row = index.row() + 1;
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromStdString(list_.Cell(row, index.column()));
+            return ToQString(list_.Cell(row, index.column()));
         case Qt::BackgroundRole:
             if (const RowColour colour = list_.Row(row).Colour) return ColourFromWindows(*colour);
             return {};
@@ -46,7 +47,7 @@ QVariant SongListModel::headerData(int section, Qt::Orientation orientation, int
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromStdString(list_.Cell(0, section));
+            return ToQString(list_.Cell(0, section));
         case Qt::BackgroundRole:
             return headerBackground_.isValid() ? QVariant(headerBackground_) : QVariant();
         case Qt::ForegroundRole:

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int row = 0; row < list.RowCount(); ++row)
         for (int column = 0; column < list.ColumnCount(); ++column) {
             // Cells come back as written: TAB, CR and LF inside a cell became blanks.
-            std::string expected = list.Cell(row, column);
+            std::string expected(list.Cell(row, column));
             for (char& c : expected)
                 if (c == '\t' || c == '\r' || c == '\n') c = ' ';
             if (expected.find('\0') != std::string::npos) expected.erase(expected.find('\0'));

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "widgets/ui/byte_text.h"
 #include "app/ui/main_window.h"
 #include "catalogue/song_list.h"
 #include "catalogue/ui/list_page.h"
@@ -76,7 +77,7 @@ inline QToolButton* BarButton(ListPage* page, const QString& caption) {
 inline QStringList Column(const SongList& list, int column) {
     QStringList texts;
     for (int r = 1; r <= list.DataRowCount(); ++r)
-        texts << QString::fromStdString(list.Cell(r, column));
+        texts << ToQString(list.Cell(r, column));
     return texts;
 }
 

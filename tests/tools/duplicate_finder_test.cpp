@@ -37,7 +37,7 @@ std::vector<std::pair<int, int>> Pairs(const std::vector<Song>& songs, DoubleOpt
 // again for every pair, the first later duplicate of each row.
 std::vector<std::pair<int, int>> LiteralPairs(const SongList& list, const DoubleOptions& o) {
     const auto text = [&](int row, int column) {
-        std::string value = list.Cell(row, column);
+        std::string value(list.Cell(row, column));
         if (column == colFileName) value = std::string(FileNamePart(value));
         return o.CaseSensitive ? value : UpperCase(value);
     };
@@ -64,7 +64,7 @@ std::vector<std::pair<int, int>> LiteralPairs(const SongList& list, const Double
             if ((o.Criteria & kDoubleByArtist) && agree(text(r, colArtist), text(s, colArtist)))
                 found += kDoubleByArtist;
             if (o.Criteria & kDoubleByLength) {
-                const std::string a = list.Cell(r, colTime), b = list.Cell(s, colTime);
+                const std::string a(list.Cell(r, colTime)), b(list.Cell(s, colTime));
                 if (o.Exact ? a == b : shortened(a) == shortened(b)) found += kDoubleByLength;
             }
             if (found == o.Criteria) {

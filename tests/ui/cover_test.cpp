@@ -68,7 +68,7 @@ struct CoverProgram {
     TPictureBox* Small() { return Form().KDImage1(); }
     TPictureBox* Large() { return Form().ImagePanel()->KDImage1(); }
     void PressOk() { Form().Details().BtnSongOK->click(); }
-    std::string ImageCell() { return Form().Catalogue().Cell(1, colImage); }
+    std::string ImageCell() { return std::string(Form().Catalogue().Cell(1, colImage)); }
 
     Program program;
     std::filesystem::path album = program.folder / "Album";

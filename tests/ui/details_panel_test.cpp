@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <cstdlib>
 
+#include "widgets/ui/byte_text.h"
 #include "catalogue/song_columns.h"
 #include "catalogue/ui/list_page.h"
 #include "metadata/id3_tag.h"
@@ -92,7 +93,7 @@ class DetailsPanelTest : public QObject {
             "Rock",        "1998",      "128",   QString::fromStdString(file),
             "Kommentar",   "",          "",      "/cover.jpg"};
         for (int c = 0; c < kSongColumnCount; ++c)
-            QCOMPARE(QString::fromStdString(catalogue.Cell(1, c)), expected[c]);
+            QCOMPARE(ToQString(catalogue.Cell(1, c)), expected[c]);
         QCOMPARE(program.form->Playlist().Cell(1, colTitle), std::string("Neuer Titel"));
         QCOMPARE(program.form->Playlist().ColumnCount(), kCopyColumnCount);  // no "Image" kept
         QCOMPARE(program.form->Selection().Cell(1, colTitle), std::string("other"));

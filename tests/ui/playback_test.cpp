@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "widgets/ui/byte_text.h"
 #include "app/ui/main_window.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
@@ -90,7 +91,7 @@ class PlaybackTest : public QObject {
         QCOMPARE(form.Catalogue().Cell(1, colPlayCount), std::string("abc"));  // not yet loaded
         p.Settle();
         QCOMPARE(form.Catalogue().Cell(1, colPlayCount), std::string("1"));
-        QCOMPARE(QString::fromStdString(form.Catalogue().Cell(1, colLastPlayed)),
+        QCOMPARE(ToQString(form.Catalogue().Cell(1, colLastPlayed)),
                  ShortDateText(QDate::currentDate()));
         QCOMPARE(form.Playlist().Cell(2, colPlayCount), std::string());  // copies unchanged
         // A row already in the playlist: nothing appended, the last row current.

@@ -213,7 +213,7 @@ class RealPlaybackTest : public QObject {
         // Every row once, the one that failed not at all ("-").
         QString counts, expected;
         for (int row = 1; row <= 101; ++row) {
-            const std::string count = form.Catalogue().Cell(row, colPlayCount);
+            const std::string count(form.Catalogue().Cell(row, colPlayCount));
             counts += QString::fromStdString(count.empty() ? "-" : count);
             expected += row == 51 ? QStringLiteral("-") : QStringLiteral("1");
         }

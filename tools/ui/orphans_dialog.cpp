@@ -72,7 +72,7 @@ std::vector<int> TFormDelNo::RowsToKeepUnlessConfirmed() {
     OrphanCheck check;
     std::vector<int> unreachable;
     for (int row = 1; row <= catalogue.DataRowCount(); ++row) {
-        const std::string& path = catalogue.Cell(row, colFileName);
+        const std::string path(catalogue.Cell(row, colFileName));
         if (!path.empty() && !check.FolderReachable(path)) unreachable.push_back(row);
     }
     if (unreachable.empty()) return {};
@@ -131,7 +131,7 @@ void TFormDelNo::Timer1Timer() {
         sinceShown.start();
         for (int row = rows; row >= 1 && !host_.QuitRequested(); --row) {
             QApplication::processEvents();
-            const std::string& path = catalogue.Cell(row, colFileName);
+            const std::string path(catalogue.Cell(row, colFileName));
             const bool gone =
                 !keep[static_cast<std::size_t>(row)] &&
                 (check.Check(path) == SongFileState::Missing || !check.FolderReachable(path));

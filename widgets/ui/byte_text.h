@@ -14,4 +14,9 @@ namespace tv {
 QString QStringFromBytes(std::string_view bytes);
 std::string BytesFromQString(const QString& text);
 
+// A cell's UTF-8 text as a Qt string (what QString::fromStdString does, for views).
+inline QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 }  // namespace tv
