@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -8,6 +9,13 @@
 #include "catalogue/song_columns.h"
 
 namespace tv::bench {
+
+// The rows of the benchmarks' catalogue: 100,000, or TV_BENCH_ROWS (e.g. 1000000).
+inline int BenchRows() {
+    const char* rows = std::getenv("TV_BENCH_ROWS");
+    const int wanted = rows != nullptr ? std::atoi(rows) : 0;
+    return wanted > 0 ? wanted : 100000;
+}
 
 // Catalogue text with realistic cells: titles, artists and albums of a few
 // words, full paths three to four folders deep, and now and then a comment,

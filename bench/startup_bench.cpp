@@ -1,4 +1,4 @@
-// The program's start with a catalogue of 100,000 rows, offscreen: from creating
+// The program's start with a catalogue of 100,000 rows (or TV_BENCH_ROWS), offscreen: from creating
 // the main window to the lists shown and loaded; then scrolling and selecting.
 //   QT_QPA_PLATFORM=offscreen build/bin/startup_bench
 
@@ -27,7 +27,7 @@ std::filesystem::path ProgramFolder() {
                     ("tunevault-startup-" + std::to_string(::getpid()));
         std::filesystem::create_directories(path);
         std::ofstream(path / "ALL_SONGS.TSV", std::ios::binary)
-            << tv::bench::MakeCatalogueText(100000);
+            << tv::bench::MakeCatalogueText(tv::bench::BenchRows());
         return path;
     }();
     return folder;

@@ -1,9 +1,18 @@
 #include "catalogue/list_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <optional>
+#include <system_error>
 
 #include "base/atomic_file.h"
+#include "base/large_buffer.h"
+#include "base/output_file.h"
+#include "base/safe_open.h"
 #include "base/text_encoding.h"
 #include "catalogue/song_columns.h"
 
@@ -179,37 +188,185 @@ ListFileFormatError::ListFileFormatError(const std::filesystem::path& path, std:
                             ", keine Listendatei"),
       offset_(offset) {}
 
-void LoadList(SongList& list, const std::filesystem::path& path) {
-    std::string text = ReadWholeFile(path);
+namespace {
+
+// Reads a whole list file at once: for UTF-16 files (decoded as a whole) and for a
+// list that is not fresh (left unchanged when the file turns out not to be a list).
+void LoadWholeList(SongList& list, const std::filesystem::path& path) {
+    const FileBytes bytes(path);
+    std::string_view text = bytes.View();
     // A UTF-16 file's zero units stand on even offsets after its mark.
     const bool utf16 = text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
-    std::size_t zero = std::string::npos;
+    std::size_t zero = std::string_view::npos;
     for (std::size_t at = utf16 ? 2 : 0; at < text.size();) {
         at = text.find(std::string_view("\0\0", utf16 ? 2 : 1), at);
-        if (at == std::string::npos || !utf16 || at % 2 == 0) {
+        if (at == std::string_view::npos || !utf16 || at % 2 == 0) {
             zero = at;
             break;
         }
         ++at;
     }
-    if (zero != std::string::npos) {
+    if (zero != std::string_view::npos) {
         // Zero bytes that only fill the end (a file padded by a copy tool) are
         // no content; one before the end would cut the list there.
-        if (text.find_first_not_of('\0', zero) != std::string::npos)
+        if (text.find_first_not_of('\0', zero) != std::string_view::npos)
             throw ListFileFormatError(path, zero);
-        text.resize(zero);
+        text = text.substr(0, zero);
     }
-    if (utf16) text = DecodeByteOrderMark(std::move(text));
-    std::string_view content(text);
-    if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
-    if (IsValidUtf8(content))
-        ReadListText(list, content);
+    std::string decoded;
+    if (utf16) {
+        decoded = DecodeByteOrderMark(std::string(text));
+        text = decoded;
+    }
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    if (IsValidUtf8(text))
+        ReadListText(list, text);
     else
-        ReadMixedListText(list, content);
+        ReadMixedListText(list, text);
+}
+
+// Where the text before the last complete line end of a part of a file ends, or 0
+// when the part holds no complete line. A CR at the very end may be the first half
+// of a CR LF, so it does not count until the next part is read.
+std::size_t EndOfCompleteLines(std::string_view part) {
+    std::size_t end = part.size();
+    while (end > 0) {
+        const std::size_t at = part.find_last_of("\r\n", end - 1);
+        if (at == std::string_view::npos) return 0;
+        if (part[at] == '\r' && at + 1 == part.size()) {
+            end = at;  // the CR waits for the next part
+            continue;
+        }
+        return at + 1;
+    }
+    return 0;
+}
+
+bool AllZero(std::string_view bytes) {
+    return bytes.find_first_not_of('\0') == std::string_view::npos;
+}
+
+// Reads a list file into a fresh list a part at a time, so that the file is never
+// held whole beside the list. Cells are checked for UTF-8 one by one, which reads
+// a file of valid UTF-8 exactly as a check of the whole file would.
+void StreamList(SongList& list, const FileDescriptor& file, const std::filesystem::path& path) {
+    constexpr std::size_t kPart = std::size_t{8} << 20;
+    LargeBuffer buffer(kPart);
+    std::size_t filled = 0;        // bytes in the buffer
+    std::uint64_t bufferAt = 0;    // the file offset of the buffer's first byte
+    bool atStart = true, atEnd = false;
+    int row = 0;
+    std::optional<std::uint64_t> zeroAt;  // the first zero byte: only zeros may follow
+    // Reads the lines of a text into the rows from row on; how many there were.
+    const auto readLines = [&](std::string_view text) {
+        int count = 0;
+        ForEachLine(text, [&](int index, std::string_view line) {
+            count = index + 1;
+            const int at = row + index;
+            list.EnsureRowInBulk(at);
+            ForEachCell(line, [&](int column, std::string_view cell) {
+                if (IsPathColumn(column) || IsValidUtf8(cell))
+                    list.SetCellInBulk(at, column, cell);
+                else
+                    list.SetCellInBulk(at, column, Windows1252ToUtf8(cell));
+            });
+            return true;
+        });
+        return count;
+    };
+    while (!atEnd) {
+        if (filled == buffer.Size()) {
+            // A line longer than the buffer: a larger one.
+            LargeBuffer larger(buffer.Size() * 2);
+            std::copy(buffer.Data(), buffer.Data() + filled, larger.Data());
+            buffer = std::move(larger);
+        }
+        const ssize_t got = ::read(file.Get(), buffer.Data() + filled, buffer.Size() - filled);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            throw std::system_error(errno, std::generic_category(), path.string());
+        }
+        atEnd = got == 0;
+        filled += static_cast<std::size_t>(got);
+        if (atStart) {
+            if (filled < 3 && !atEnd) continue;  // the mark is not read whole yet
+            atStart = false;
+            if (std::string_view(buffer.Data(), filled).starts_with("\xEF\xBB\xBF")) {
+                std::memmove(buffer.Data(), buffer.Data() + 3, filled - 3);
+                filled -= 3;
+                bufferAt += 3;
+            }
+        }
+        const std::string_view part(buffer.Data(), filled);
+        if (zeroAt) {
+            if (!AllZero(part)) throw ListFileFormatError(path, *zeroAt);
+            bufferAt += filled;
+            filled = 0;
+            continue;
+        }
+        if (const std::size_t zero = part.find('\0'); zero != std::string_view::npos) {
+            zeroAt = bufferAt + zero;
+            if (!AllZero(part.substr(zero))) throw ListFileFormatError(path, *zeroAt);
+            readLines(part.substr(0, zero));  // the text ends at the zero byte
+            bufferAt += filled;
+            filled = 0;
+            continue;
+        }
+        const std::size_t complete = atEnd ? part.size() : EndOfCompleteLines(part);
+        if (complete == 0) continue;
+        const std::string_view lines = part.substr(0, complete);
+        row += readLines(lines);
+        // The incomplete line moves to the front of the buffer.
+        const std::size_t used = complete;
+        std::memmove(buffer.Data(), buffer.Data() + used, filled - used);
+        bufferAt += used;
+        filled -= used;
+    }
+}
+
+bool IsFresh(const SongList& list) {
+    return list.RowCount() == 2 && list.Row(1).CellCount() == 0;
+}
+
+}  // namespace
+
+void LoadList(SongList& list, const std::filesystem::path& path) {
+    FileDescriptor file = OpenRegularFile(path, O_RDONLY);
+    char mark[2] = {};
+    const ssize_t got = ::pread(file.Get(), mark, sizeof mark, 0);
+    const bool utf16 = got == 2 && ((mark[0] == '\xFF' && mark[1] == '\xFE') ||
+                                    (mark[0] == '\xFE' && mark[1] == '\xFF'));
+    if (utf16 || !IsFresh(list)) {
+        LoadWholeList(list, path);
+        return;
+    }
+    const int columns = list.ColumnCount();
+    list.BeginBulkChange();
+    try {
+        StreamList(list, file, path);
+    } catch (...) {
+        list.ResetInBulk(columns);
+        list.EndBulkChange();
+        throw;
+    }
+    list.EndBulkChange();
 }
 
 void SaveList(const SongList& list, const std::filesystem::path& path) {
-    WriteFileAtomically(path, FormatListText(list));
+    // Written a slice at a time: the whole text of a large list is never held.
+    constexpr std::size_t kSlice = std::size_t{1} << 20;
+    OutputFile file(path);
+    std::string slice;
+    slice.reserve(2 * kSlice);
+    for (int r = 0; r < list.RowCount(); ++r) {
+        AppendRowText(slice, list.Row(r), list.ColumnCount());
+        if (slice.size() >= kSlice) {
+            file.Write(slice);
+            slice.clear();
+        }
+    }
+    file.Write(slice);
+    file.Commit();
 }
 
 std::filesystem::path SaveListBeside(const SongList& list, const std::filesystem::path& path) {

@@ -8,8 +8,11 @@
 namespace tv {
 namespace {
 
-// New blocks take this much; a row larger than a quarter of it gets a block of its own.
-constexpr std::size_t kBlockBytes = std::size_t{4} << 20;
+// Blocks grow from the first size to the largest, so that a short list stays small
+// and a long one takes few blocks; a row larger than a quarter of the next block
+// gets a block of its own.
+constexpr std::size_t kFirstBlockBytes = std::size_t{64} << 10;
+constexpr std::size_t kLargestBlockBytes = std::size_t{32} << 20;
 constexpr std::size_t kAlignment = alignof(std::uint32_t);
 
 std::uint32_t ReadWord(const char* at) noexcept {
@@ -47,16 +50,16 @@ std::size_t RowTextStore::SizeOf(const char* row) noexcept {
 
 char* RowTextStore::Allocate(std::size_t bytes) {
     if (static_cast<std::size_t>(end_ - cursor_) < bytes) {
-        if (bytes > kBlockBytes / 4) {
-            // A block of its own, kept behind the current one so that it stays in use.
-            blocks_.push_back(std::make_unique<char[]>(bytes));
-            char* own = blocks_.back().get();
-            if (blocks_.size() > 1) std::swap(blocks_[blocks_.size() - 1], blocks_[blocks_.size() - 2]);
-            return own;
+        const std::size_t blockBytes = std::max(nextBlockBytes_, kFirstBlockBytes);
+        if (bytes > blockBytes / 4) {
+            // A block of its own; the current block stays in use.
+            blocks_.emplace_back(bytes);
+            return blocks_.back().Data();
         }
-        blocks_.push_back(std::make_unique<char[]>(kBlockBytes));
-        cursor_ = blocks_.back().get();
-        end_ = cursor_ + kBlockBytes;
+        blocks_.emplace_back(blockBytes);
+        nextBlockBytes_ = std::min(blockBytes * 2, kLargestBlockBytes);
+        cursor_ = blocks_.back().Data();
+        end_ = cursor_ + blockBytes;
     }
     char* at = cursor_;
     cursor_ += bytes;

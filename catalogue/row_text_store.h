@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/large_buffer.h"
+
 namespace tv {
 
 // The text of a list's rows, kept in large blocks: each stored row is one run of
@@ -37,7 +39,8 @@ class RowTextStore {
     static std::size_t SizeOf(const char* row) noexcept;
     char* Allocate(std::size_t bytes);
 
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::vector<LargeBuffer> blocks_;
+    std::size_t nextBlockBytes_ = 0;
     char* cursor_ = nullptr;
     char* end_ = nullptr;
     std::size_t live_ = 0;

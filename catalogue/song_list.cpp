@@ -93,6 +93,21 @@ SongList::SongList(int columnCount) : columnCount_(std::max(columnCount, 0)) {
     rows_.emplace_back();
 }
 
+void SongList::ResetInBulk(int columnCount) {
+    bulkRow_ = -1;
+    bulkText_.clear();
+    bulkEnds_.clear();
+    rows_.clear();
+    text_ = RowTextStore();
+    columnCount_ = std::max(columnCount, 0);
+    std::vector<std::string_view> captions;
+    for (int c = 0; c < columnCount_; ++c) captions.push_back(SongColumnCaption(c));
+    rows_.emplace_back();
+    StoreRow(rows_.back(), captions);
+    rows_.emplace_back();
+    InvalidateIndex();
+}
+
 bool SongList::IsEmpty() const {
     return DataRowCount() == 1 && FileNameOf(1).empty();
 }

@@ -118,6 +118,9 @@ class SongList {
     void EnsureRowInBulk(int row);
     void SetCellInBulk(int row, int column, std::string_view text);
     void EndBulkChange();
+    // Within a bulk change: the list becomes a fresh one of columnCount columns
+    // again (captions, one empty data row), as after a read that failed part-way.
+    void ResetInBulk(int columnCount);
 
     // Current row and selected range (data rows, top <= bottom).
     int CurrentRow() const noexcept { return currentRow_; }

@@ -299,3 +299,62 @@ TEST(Clipboard, RowsAreCopiedInListFileFormatAndPastedWithinTheRange) {
 
 }  // namespace
 }  // namespace tv
+
+namespace tv {
+namespace {
+
+// A large file is read a part at a time (8 MiB): lines and line ends cut at a
+// part's end, a line longer than a part, a mark at the start, a Windows-1252 cell
+// late in the file and zero bytes after the first part all read as the whole text
+// read at once does.
+TEST(ListFileReading, LargeFilesReadInPartsAsTheWholeText) {
+    constexpr std::size_t kPart = std::size_t{8} << 20;
+    TempFolder folder;
+    const auto line = [](std::size_t length, const std::string& end) {
+        std::string text(length, 'x');
+        for (std::size_t i = 9; i < length; i += 10) text[i] = '\t';
+        return text + end;
+    };
+    // The CR of a CR LF is the last byte of the first part; the next line end is a
+    // lone CR at the end of the second part; a line longer than a part; a lone LF.
+    std::string text = "\xEF\xBB\xBF" + line(kPart - 3 - 1, "\r\n");
+    text += line(kPart - 1 - 1, "\r") + "\r\n";
+    text += line(kPart + 1000, "\n") + "Gr\xF6\xDF" "e\t\t\t\t\t\t\t/m/\xF6.mp3\r\n" + line(100, "");
+    WriteBytes(folder / "L.TSV", text);
+    SongList whole(kSongColumnCount);
+    ReadListText(whole, std::string_view(text).substr(3));
+    SongList parts(kSongColumnCount);
+    LoadList(parts, folder / "L.TSV");
+    ASSERT_EQ(parts.RowCount(), 6);
+    EXPECT_EQ(parts.Cell(4, 0), "Größe");          // Windows-1252, as on the old platform
+    EXPECT_EQ(parts.Cell(4, colFileName), "/m/\xF6.mp3");  // a path stays bytes
+    parts.SetCell(4, 0, whole.Cell(4, 0));
+    ASSERT_EQ(parts.ColumnCount(), whole.ColumnCount());
+    for (int r = 0; r < parts.RowCount(); ++r)
+        for (int c = 0; c < parts.ColumnCount(); ++c)
+            ASSERT_TRUE(parts.Cell(r, c) == whole.Cell(r, c)) << "row " << r << " column " << c << ": " << parts.Cell(r, c).size() << " " << whole.Cell(r, c).size();
+
+    // A zero byte in the second part with more text behind it: unreadable, the
+    // list stays fresh; zeros only to the end: the text ends there.
+    std::string zeros = line(kPart + 100, "\r\n") + "a\tb\r\n";
+    WriteBytes(folder / "Z.TSV", zeros + std::string(kPart, '\0') + "c");
+    SongList broken(kCopyColumnCount);
+    try {
+        LoadList(broken, folder / "Z.TSV");
+        FAIL() << "a zero byte before the end was read";
+    } catch (const ListFileFormatError& error) {
+        EXPECT_EQ(error.Offset(), zeros.size());
+    }
+    EXPECT_EQ(broken.RowCount(), 2);
+    EXPECT_EQ(broken.ColumnCount(), kCopyColumnCount);
+    EXPECT_EQ(broken.Cell(0, colTitle), "Titel");
+    EXPECT_TRUE(broken.IsEmpty());
+    WriteBytes(folder / "P.TSV", zeros + std::string(kPart, '\0'));
+    LoadList(broken, folder / "P.TSV");
+    EXPECT_EQ(broken.RowCount(), 2);
+    EXPECT_EQ(broken.Cell(1, 0), "a");
+    EXPECT_EQ(broken.Cell(1, 1), "b");
+}
+
+}  // namespace
+}  // namespace tv
