@@ -246,7 +246,7 @@ void TForm1::LoadSongDetails(const QString& fileName) {
     const int row = FindSongRow(catalogue_, name, colFileName);
     QApplication::processEvents();
     if (row <= 0 || row > catalogue_.DataRowCount() ||
-        !EqualFoldingAsciiLetters(catalogue_.Cell(row, colFileName), name)) {
+        catalogue_.Cell(row, colFileName) != name) {
         // Not catalogued (or the catalogue changed while events ran).
         ReadSongTags(QStringFromBytes(name));
         return;
