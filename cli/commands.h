@@ -12,6 +12,8 @@ namespace tv::cli {
 
 // list FILE.TSV, info FILE..., tag [--title T ...] FILE...
 void AddFileCommands(CLI::App& app, int& exitCode);
+// add FOLDER... LIST: catalogues folder trees.
+void AddAddCommand(CLI::App& app, int& exitCode);
 // search, doubles, export, m3u: the collection tools on list files.
 void AddCollectionCommands(CLI::App& app, int& exitCode);
 // drives: the transport, the drives and their discs.

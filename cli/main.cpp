@@ -56,6 +56,7 @@ int main(int argc, char* argv[]) {
     app.require_subcommand(1);
     int exitCode = 0;
     tv::cli::AddFileCommands(app, exitCode);
+    tv::cli::AddAddCommand(app, exitCode);
     tv::cli::AddCollectionCommands(app, exitCode);
     tv::cli::AddDriveCommands(app, exitCode);
     tv::cli::AddIsoCommand(app, exitCode);

@@ -194,4 +194,35 @@ std::string GenreName(std::uint8_t index) {
     return "Unknown";
 }
 
+std::vector<std::string_view> GenreChoices() {
+    std::vector<std::string_view> names;
+    for (const std::string_view name : ID3Genres) {
+        if (name != "Folk-Rock" && name != "Psychadelic") names.push_back(name);
+    }
+    for (const std::string_view name :
+         {"Anime",          "Beat",        "Black Metal",  "BritPop",     "Christian Gangs",
+          "Christian Rock", "Club-House",  "Crossover",    "Drum & Bass", "Folk/Rock",
+          "Goa",            "Hardcore",    "Heavy Metal",  "Indie",       "JPop",
+          "Merengue",       "Negerpunk",   "Polsk Punk",   "Psychedelic", "Salsa",
+          "Synthpop",       "Terror",      "Thrash Metal"})
+        names.push_back(name);
+    return names;
+}
+
+std::string_view GenreChoiceFor(std::string_view name) {
+    static const std::vector<std::string_view> choices = GenreChoices();
+    if (name.empty()) return {};
+    for (const std::string_view choice : choices) {
+        if (choice == name) return choice;
+    }
+    // The list spells three genres its own way.
+    std::string_view spelled;
+    const std::uint8_t byte = GenreIndex(name);
+    for (const std::string_view spelling : {"Psychedelic", "Folk/Rock", "Christian Gangs"}) {
+        if (byte != kNoGenre && GenreIndex(spelling) == byte && GenreName(byte) == name)
+            spelled = spelling;
+    }
+    return spelled;
+}
+
 }  // namespace tv

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tv {
 
@@ -24,5 +25,15 @@ std::uint8_t GenreIndex(std::string_view name);
 // The name a genre byte reads as: the table name for 0..147, "Unknown" for
 // 148..254, empty for 255.
 std::string GenreName(std::uint8_t index);
+
+// The names the genre list offers (besides the empty entry), unsorted: the table
+// names but "Folk-Rock" and "Psychadelic", which the list spells its own way, and
+// further names of its own.
+std::vector<std::string_view> GenreChoices();
+
+// The genre list's entry for a tag's genre name: the name when the list has it,
+// the list's own spelling of the same byte ("Psychadelic" is "Psychedelic"), or
+// empty when the list has no entry for it.
+std::string_view GenreChoiceFor(std::string_view name);
 
 }  // namespace tv

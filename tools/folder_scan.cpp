@@ -68,7 +68,8 @@ class Scanner {
 bool CountsAsAudioFile(std::string_view name, const AudioTypes& types) {
     return (types.Mp3 && ContainsFolded(name, ".MP3")) ||
            (types.Wma && ContainsFolded(name, ".WMA")) ||
-           (types.Wav && ContainsFolded(name, ".WAV"));
+           (types.Wav && ContainsFolded(name, ".WAV")) ||
+           (types.Mp2 && ContainsFolded(name, ".MP2"));
 }
 
 bool ScanAudioFolder(const std::string& folder, const AudioTypes& types,

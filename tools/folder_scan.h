@@ -12,10 +12,11 @@ struct AudioTypes {
     bool Mp3 = true;
     bool Wma = true;
     bool Wav = true;
+    bool Mp2 = false;  // offered on the command line only
 };
 
-// True when the name, upper-cased, contains ".MP3", ".WMA" or ".WAV" (anywhere,
-// so "a.mp3.bak" counts too) for a type that is switched on.
+// True when the name, upper-cased, contains ".MP3", ".WMA", ".WAV" or ".MP2"
+// (anywhere, so "a.mp3.bak" counts too) for a type that is switched on.
 bool CountsAsAudioFile(std::string_view name, const AudioTypes& types);
 
 // Walks a folder and all its subfolders in the order the file system lists them:

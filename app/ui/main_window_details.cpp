@@ -38,21 +38,11 @@ constexpr char kAudioFilter[] =
 constexpr char kEmptyYear[] = "    ";
 constexpr char kEmptyTime[] = "  :  ";
 
-// The genre list: an empty entry, the table names but "Folk-Rock" and
-// "Psychadelic", and the further names, in alphabetical order.
+// The genre list: an empty entry, then the choices in alphabetical order.
 QStringList GenreListEntries() {
     QStringList names;
-    for (const std::string_view name : ID3Genres) {
-        if (name != "Folk-Rock" && name != "Psychadelic")
-            names << QString::fromUtf8(name.data(), qsizetype(name.size()));
-    }
-    for (const char* name : {"Anime",           "Beat",           "Black Metal", "BritPop",
-                             "Christian Gangs", "Christian Rock", "Club-House",  "Crossover",
-                             "Drum & Bass",     "Folk/Rock",      "Goa",         "Hardcore",
-                             "Heavy Metal",     "Indie",          "JPop",        "Merengue",
-                             "Negerpunk",       "Polsk Punk",     "Psychedelic", "Salsa",
-                             "Synthpop",        "Terror",         "Thrash Metal"})
-        names << QString::fromLatin1(name);
+    for (const std::string_view name : GenreChoices())
+        names << QString::fromUtf8(name.data(), qsizetype(name.size()));
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         const int folded = a.compare(b, Qt::CaseInsensitive);
         return folded != 0 ? folded < 0 : a < b;
@@ -323,19 +313,12 @@ void TForm1::GuessTagsFromPath(const QString& path) {
 }
 
 void TForm1::SelectGenre(const QString& genre) {
-    QComboBox* box = details_.CBGenre;
-    int index = box->findText(genre, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index < 0) {
-        // The list spells three table genres its own way.
-        const std::uint8_t byte = GenreIndex(genre.toStdString());
-        for (const char* spelling : {"Psychedelic", "Folk/Rock", "Christian Gangs"}) {
-            if (byte != kNoGenre && GenreIndex(spelling) == byte &&
-                GenreName(byte) == genre.toStdString())
-                index = box->findText(QString::fromLatin1(spelling),
-                                      Qt::MatchExactly | Qt::MatchCaseSensitive);
-        }
-    }
-    if (index >= 0) box->setCurrentIndex(index);
+    const std::string_view choice = GenreChoiceFor(genre.toStdString());
+    if (choice.empty()) return;
+    const int index = details_.CBGenre->findText(
+        QString::fromUtf8(choice.data(), qsizetype(choice.size())),
+        Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0) details_.CBGenre->setCurrentIndex(index);
 }
 
 void TForm1::StoreSongDetails(SongList& list, const QString& fileName, bool overwrite) {

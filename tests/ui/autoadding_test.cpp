@@ -12,7 +12,10 @@
 #include "catalogue/song_columns.h"
 #include "settings/ini_file.h"
 #include "tests/support/main_window_fixture.h"
+#include "metadata/id3_tag.h"
+#include "tools/song_cells.h"
 #include "tools/ui/autoadding_dialog.h"
+#include "widgets/ui/byte_text.h"
 #include "widgets/ui/folder_picker.h"
 #include "widgets/ui/status_panels.h"
 
@@ -114,6 +117,56 @@ class AutoaddingTest : public QObject {
         QCOMPARE(Number(dialog->EdtSoll()), 0);
         QVERIFY(!dialog->OKBtn()->isEnabled());
         QCOMPARE(program.prompts.AskedSoFar().size(), std::size_t(0));
+    }
+
+    // The rows the command line's "add" makes are the rows the window stores for
+    // the same files: tags of every kind (a compilation, a genre the list spells
+    // its own way, one it does not have, a year with letters, empty fields), no tag,
+    // a broken file, a WAV file and names that are not UTF-8.
+    void theCommandLineMakesTheRowsTheWindowStores() {
+        Program program;
+        const auto root = MakeTree(program.folder / "Musik");
+        const auto tagged = [&](const std::string& name, const std::string& title,
+                                const std::string& artist, const std::string& year,
+                                const std::string& genre) {
+            const std::filesystem::path file = root / "Getaggt" / name;
+            std::filesystem::create_directories(file.parent_path());
+            std::filesystem::copy_file(kData / "cbr128_stereo.mp3", file);
+            TID3Tag tag;
+            tag.SetFileName(file.string());
+            tag.SetTitle(title);
+            tag.SetArtist(artist);
+            tag.SetYear(year);
+            tag.SetGenre(genre);
+            tag.SetAlbum("ein album");
+            tag.SetComment("so");
+            tag.Save();
+        };
+        tagged("a.mp3", "SÄNGERIN / das lied", "Various Artists", "1999", "Psychadelic");
+        tagged("b.mp3", "titel", "", "19a5", "Folk-Rock");
+        tagged("c.mp3", "", "", "x", "Unknown");
+        tagged("d.mp3", "über alles", "die band", "", "Rock");
+        tagged("e \xFF\xFE.mp3", "nicht utf-8", "band", "2020", "");
+        program.Start();
+        TAutoadding* dialog = program.form->Autoadding();
+        dialog->DirEdit()->setText(QString::fromStdString(root.string()));
+        dialog->SpeedButton1Click();
+        dialog->OKBtnClick();
+        const SongList& catalogue = program.form->Catalogue();
+        QCOMPARE(catalogue.DataRowCount(), 11);
+        for (int row = 1; row <= catalogue.DataRowCount(); ++row) {
+            const std::string file(catalogue.Cell(row, colFileName));
+            const std::vector<std::string> cells = SongCellsOfFile(file);
+            for (int c = 0; c < kSongColumnCount; ++c) {
+                if (c == colImage) continue;  // the window's remembered picture
+                QVERIFY2(catalogue.Cell(row, c) == cells[static_cast<std::size_t>(c)],
+                         qPrintable(QStringLiteral("%1, column %2: window \"%3\", add \"%4\"")
+                                        .arg(QString::fromStdString(file))
+                                        .arg(c)
+                                        .arg(ToQString(catalogue.Cell(row, c)))
+                                        .arg(QString::fromStdString(cells[static_cast<std::size_t>(c)]))));
+            }
+        }
     }
 
     void uncheckedTypesAreNotCountedAndTheFirstEmptyRowIsUsed() {
