@@ -60,9 +60,11 @@ class Progress {
     Progress() : shown_(::isatty(STDERR_FILENO) == 1) {}
     void Show(const char* what, std::size_t done, std::size_t total, bool last = false) {
         if (!shown_) return;
-        const auto now = std::chrono::steady_clock::now();
-        if (!last && now - lastShown_ < std::chrono::milliseconds(100)) return;
-        lastShown_ = now;
+        const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count();
+        if (!last && now - lastShownMs_ < 100) return;
+        lastShownMs_ = now;
         std::cerr << "\r" << what << ": " << done;
         if (total > 0) std::cerr << " von " << total;
         std::cerr << "   " << (last ? "\n" : "") << std::flush;
@@ -70,7 +72,7 @@ class Progress {
 
   private:
     bool shown_;
-    std::chrono::steady_clock::time_point lastShown_{};
+    std::int64_t lastShownMs_ = -1000;
 };
 
 // Reads the rows of the files, several at once; rows[i] for files[i]. A file that
