@@ -22,6 +22,7 @@
 #include "catalogue/list_file.h"
 #include "catalogue/m3u_playlist.h"
 #include "catalogue/song_columns.h"
+#include "tools/duplicate_finder.h"
 #include "tools/list_export.h"
 #include "tools/song_search.h"
 #include "tools/ui/doubles_dialog.h"
@@ -104,6 +105,47 @@ void BM_SearchCoreFirst(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SearchCoreFirst)->Unit(benchmark::kMillisecond);
+
+// The duplicate finder's core on the catalogue of TV_BENCH_ROWS rows (100,000 by
+// default) for each set of criteria, similar and exact; "names" gives every row a
+// file name of its own that no other contains, so that nothing is found.
+void BM_DoublesCore(benchmark::State& state) {
+    static tv::SongList* list = [] {
+        auto* loaded = new tv::SongList(tv::kSongColumnCount);
+        tv::ReadListText(*loaded, tv::bench::MakeCatalogueText(tv::bench::BenchRows()));
+        return loaded;
+    }();
+    static tv::SongList* distinctNames = [] {
+        auto* loaded = new tv::SongList(tv::kSongColumnCount);
+        tv::ReadListText(*loaded, tv::bench::MakeCatalogueText(tv::bench::BenchRows()));
+        char name[32];
+        for (int row = 1; row <= loaded->DataRowCount(); ++row) {
+            std::snprintf(name, sizeof name, "/m/Lied %09d.mp3", row);
+            loaded->SetCell(row, tv::colFileName, name);
+        }
+        return loaded;
+    }();
+    const int criteria = static_cast<int>(state.range(0));
+    const bool exact = state.range(1) != 0;
+    const bool noMatch = state.range(2) != 0;
+    std::size_t pairs = 0;
+    for (auto _ : state)
+        pairs = tv::FindDuplicatePairs(noMatch ? *distinctNames : *list,
+                                       tv::DoubleOptions{criteria, exact, false})
+                    .size();
+    state.counters["pairs"] = static_cast<double>(pairs);
+}
+BENCHMARK(BM_DoublesCore)
+    ->ArgsProduct({{tv::kDoubleByTitle, tv::kDoubleByTitle | tv::kDoubleByArtist,
+                    tv::kDoubleByName, tv::kDoubleByTitle | tv::kDoubleByLength,
+                    tv::kDoubleByArtist, tv::kDoubleByLength,
+                    tv::kDoubleByName | tv::kDoubleByTitle | tv::kDoubleByArtist | tv::kDoubleByLength},
+                   {0, 1},
+                   {0}})
+    ->Args({tv::kDoubleByName, 0, 1})
+    ->ArgNames({"criteria", "exact", "distinct_names"})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // "Start" of the duplicate finder: 0 = title and artist exactly on 100,000 rows,
 // 1 = similar titles on 20,000 rows.

@@ -8,6 +8,7 @@
 #include "base/text_case.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
+#include "tools/containment_index.h"
 
 namespace tv {
 namespace {
@@ -126,11 +127,110 @@ class DuplicateSearch {
     }
 
     // Similar texts: a pair agrees on the driver criterion when one value occurs
-    // inside the other. For each row x (ascending) the rows whose value contains
-    // x's value are found through the posting list of the rarest gram (3 bytes, or
-    // the whole value when shorter) of x's value; a row y > x containing it is a
-    // candidate later duplicate of x, a row y < x makes x a candidate for y.
+    // inside the other. The rows are grouped by their driver value; a suffix array
+    // of the distinct values gives each value the values that contain it, and so
+    // each group the groups it agrees with (itself, those containing it, those it
+    // contains). A row's first later duplicate is then the first later row of
+    // those groups on which the other criteria agree.
     bool MatchSimilar(std::vector<int>& first, const DoubleProgress& progress) {
+        ChooseDriver();
+        std::unordered_map<std::string_view, std::uint32_t> groupOf;
+        std::vector<std::string_view> texts;
+        std::vector<std::vector<int>> rowsOf;
+        for (int row = 1; row <= rows_; ++row) {
+            if (Excluded(row)) continue;
+            const auto [it, added] =
+                groupOf.try_emplace(Driver(row), static_cast<std::uint32_t>(texts.size()));
+            if (added) {
+                texts.push_back(Driver(row));
+                rowsOf.emplace_back();
+            }
+            rowsOf[it->second].push_back(row);
+        }
+        if (!ContainmentIndex::AcceptsTexts(texts)) return MatchSimilarByGrams(first, progress);
+        const ContainmentIndex index(texts);
+        std::vector<std::vector<std::uint32_t>> related(texts.size());
+        for (std::uint32_t group = 0; group < texts.size(); ++group) {
+            if (group % 4096 == 0 && !Report(progress, group, 2 * texts.size())) return false;
+            for (const std::uint32_t container : index.Containing(group)) {
+                related[group].push_back(container);  // itself among them
+                if (container != group) related[container].push_back(group);
+            }
+        }
+        std::vector<int> candidates;
+        for (std::uint32_t group = 0; group < texts.size(); ++group) {
+            if (group % 4096 == 0 && !Report(progress, texts.size() + group, 2 * texts.size()))
+                return false;
+            const std::vector<std::uint32_t>& others = related[group];
+            const std::vector<int>& rows = rowsOf[group];
+            std::size_t merged = 0;
+            for (const std::uint32_t other : others) merged += rowsOf[other].size();
+            if (merged <= 4 * rows.size() * others.size()) {
+                // The rows of all agreeing groups in one sorted list, used by every
+                // row of the group.
+                candidates.clear();
+                candidates.reserve(merged);
+                for (const std::uint32_t other : others)
+                    candidates.insert(candidates.end(), rowsOf[other].begin(), rowsOf[other].end());
+                std::sort(candidates.begin(), candidates.end());
+                for (const int row : rows) {
+                    for (auto it = std::upper_bound(candidates.begin(), candidates.end(), row);
+                         it != candidates.end(); ++it) {
+                        if (OthersAgree(row, *it)) {
+                            first[static_cast<std::size_t>(row)] = *it;
+                            break;
+                        }
+                    }
+                }
+            } else {
+                // A few rows agreeing with many (a short value inside many others):
+                // each row looks into each agreeing group from its own place on.
+                for (const int row : rows)
+                    first[static_cast<std::size_t>(row)] = FirstLaterAgreeing(row, others, rowsOf);
+            }
+        }
+        return true;
+    }
+
+    // The first row after row, of the given groups' rows, on which the other
+    // criteria agree; 0 when there is none. The groups are walked together from
+    // row on, the smallest next row first.
+    int FirstLaterAgreeing(int row, const std::vector<std::uint32_t>& groups,
+                           const std::vector<std::vector<int>>& rowsOf) const {
+        using Next = std::pair<int, std::uint32_t>;  // a row, the index of its group
+        std::vector<Next> heap;
+        std::vector<std::vector<int>::const_iterator> at(groups.size());
+        for (std::uint32_t i = 0; i < groups.size(); ++i) {
+            const std::vector<int>& rows = rowsOf[groups[i]];
+            at[i] = std::upper_bound(rows.begin(), rows.end(), row);
+            if (at[i] != rows.end()) heap.emplace_back(*at[i], i);
+        }
+        const auto later = [](const Next& a, const Next& b) { return a.first > b.first; };
+        std::make_heap(heap.begin(), heap.end(), later);
+        while (!heap.empty()) {
+            std::pop_heap(heap.begin(), heap.end(), later);
+            const auto [candidate, i] = heap.back();
+            heap.pop_back();
+            if (OthersAgree(row, candidate)) return candidate;
+            if (++at[i] != rowsOf[groups[i]].end()) {
+                heap.emplace_back(*at[i], i);
+                std::push_heap(heap.begin(), heap.end(), later);
+            }
+        }
+        return 0;
+    }
+
+    // Tells the progress as the row the comparison would have reached: done of
+    // total steps.
+    bool Report(const DoubleProgress& progress, std::size_t done, std::size_t total) const {
+        if (!progress) return true;
+        const auto row = static_cast<int>(static_cast<double>(done) / static_cast<double>(total) *
+                                          (rows_ - 1));
+        return progress(std::clamp(row, 1, std::max(1, rows_ - 1)));
+    }
+
+    // The driver: the similarity criterion with the most text.
+    void ChooseDriver() {
         std::size_t longest = 0;
         for (const int i : similar_) {
             std::size_t total = 0;
@@ -141,6 +241,15 @@ class DuplicateSearch {
                 driver_ = i;
             }
         }
+    }
+
+    // The same through an index of short substrings, for values with zero bytes
+    // (which the suffix array uses to separate values). For each row x (ascending)
+    // the rows whose value contains
+    // x's value are found through the posting list of the rarest gram (3 bytes, or
+    // the whole value when shorter) of x's value; a row y > x containing it is a
+    // candidate later duplicate of x, a row y < x makes x a candidate for y.
+    bool MatchSimilarByGrams(std::vector<int>& first, const DoubleProgress& progress) {
         // The gram lengths needed: 3, and the lengths of shorter values.
         bool needLength[4] = {false, false, false, false};
         std::vector<char> excluded(static_cast<std::size_t>(rows_) + 1, 0);

@@ -122,6 +122,39 @@ TEST(FindDuplicatePairs, EachRowIsPairedWithItsFirstLaterDuplicate) {
               (std::vector<std::pair<int, int>>{{1, 3}}));
 }
 
+// A short value inside many others that each have many rows: its rows look into
+// every agreeing group from their own place on (instead of merging them all).
+TEST(FindDuplicatePairs, AShortValueInsideManyFrequentOnesEqualsTheLiteralLoop) {
+    std::mt19937 random(7);
+    std::vector<Song> songs;
+    for (int group = 0; group < 20; ++group)
+        for (int copy = 0; copy < 10; ++copy)
+            songs.push_back({"Love " + std::to_string(group), random() % 3 ? "A" : "B", "",
+                             "/" + std::to_string(songs.size())});
+    songs.push_back({"Love", "B", "", "/love"});
+    songs.push_back({"ove", "A", "", "/ove"});
+    std::shuffle(songs.begin(), songs.end(), random);
+    SongList list(kSongColumnCount);
+    Fill(list, songs);
+    for (const int criteria : {int{kDoubleByTitle}, kDoubleByTitle | kDoubleByArtist}) {
+        const DoubleOptions options{criteria, false, false};
+        EXPECT_EQ(FindDuplicatePairs(list, options), LiteralPairs(list, options)) << criteria;
+    }
+}
+
+// Values with zero bytes (which the suffix array cannot take) are compared too.
+TEST(FindDuplicatePairs, ValuesWithZeroBytesAgreeAsTheLiteralLoopSays) {
+    SongList list(kSongColumnCount);
+    Fill(list, {{std::string("a\0b", 3), "", "", "/1"},
+                {"x", "", "", "/2"},
+                {std::string("\0", 1), "", "", "/3"},
+                {std::string("za\0bz", 5), "", "", "/4"}});
+    const DoubleOptions similar{kDoubleByTitle, false, false};
+    EXPECT_EQ(FindDuplicatePairs(list, similar), LiteralPairs(list, similar));
+    EXPECT_EQ(FindDuplicatePairs(list, similar),
+              (std::vector<std::pair<int, int>>{{1, 3}, {3, 4}}));
+}
+
 // Differential: random lists over a small alphabet (so that containment and
 // equality are frequent), every combination of criteria and options, against the
 // literal loop.
