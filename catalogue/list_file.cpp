@@ -132,12 +132,15 @@ bool IsPathColumn(int column) {
     return column == colFileName || column == colImage;
 }
 
-// Reads list-file bytes that are not all UTF-8. Paths are bytes and are taken as
-// they are (a file name need not be UTF-8); any other cell that is not UTF-8 comes
-// from a file of the old platform and is read as Windows-1252.
-void ReadMixedListText(SongList& list, std::string_view text) {
-    list.BeginBulkChange();
-    ForEachLine(text, [&](int row, std::string_view line) {
+// Reads the lines of list-file bytes that need not be all UTF-8 into the rows from
+// firstRow on, within a bulk change; how many lines there were. Paths are bytes
+// and are taken as they are (a file name need not be UTF-8); any other cell that
+// is not UTF-8 comes from a file of the old platform and is read as Windows-1252.
+int ReadMixedLines(SongList& list, std::string_view text, int firstRow) {
+    int count = 0;
+    ForEachLine(text, [&](int index, std::string_view line) {
+        count = index + 1;
+        const int row = firstRow + index;
         list.EnsureRowInBulk(row);
         ForEachCell(line, [&](int column, std::string_view cell) {
             if (IsPathColumn(column) || IsValidUtf8(cell))
@@ -147,6 +150,13 @@ void ReadMixedListText(SongList& list, std::string_view text) {
         });
         return true;
     });
+    return count;
+}
+
+// Reads list-file bytes that are not all UTF-8 (see ReadMixedLines).
+void ReadMixedListText(SongList& list, std::string_view text) {
+    list.BeginBulkChange();
+    ReadMixedLines(list, text, 0);
     list.EndBulkChange();
 }
 
@@ -257,23 +267,6 @@ void StreamList(SongList& list, const FileDescriptor& file, const std::filesyste
     bool atStart = true, atEnd = false;
     int row = 0;
     std::optional<std::uint64_t> zeroAt;  // the first zero byte: only zeros may follow
-    // Reads the lines of a text into the rows from row on; how many there were.
-    const auto readLines = [&](std::string_view text) {
-        int count = 0;
-        ForEachLine(text, [&](int index, std::string_view line) {
-            count = index + 1;
-            const int at = row + index;
-            list.EnsureRowInBulk(at);
-            ForEachCell(line, [&](int column, std::string_view cell) {
-                if (IsPathColumn(column) || IsValidUtf8(cell))
-                    list.SetCellInBulk(at, column, cell);
-                else
-                    list.SetCellInBulk(at, column, Windows1252ToUtf8(cell));
-            });
-            return true;
-        });
-        return count;
-    };
     while (!atEnd) {
         if (filled == buffer.Size()) {
             // A line longer than the buffer: a larger one.
@@ -307,7 +300,7 @@ void StreamList(SongList& list, const FileDescriptor& file, const std::filesyste
         if (const std::size_t zero = part.find('\0'); zero != std::string_view::npos) {
             zeroAt = bufferAt + zero;
             if (!AllZero(part.substr(zero))) throw ListFileFormatError(path, *zeroAt);
-            readLines(part.substr(0, zero));  // the text ends at the zero byte
+            ReadMixedLines(list, part.substr(0, zero), row);  // the text ends at the zero byte
             bufferAt += filled;
             filled = 0;
             continue;
@@ -315,7 +308,7 @@ void StreamList(SongList& list, const FileDescriptor& file, const std::filesyste
         const std::size_t complete = atEnd ? part.size() : EndOfCompleteLines(part);
         if (complete == 0) continue;
         const std::string_view lines = part.substr(0, complete);
-        row += readLines(lines);
+        row += ReadMixedLines(list, lines, row);
         // The incomplete line moves to the front of the buffer.
         const std::size_t used = complete;
         std::memmove(buffer.Data(), buffer.Data() + used, filled - used);
