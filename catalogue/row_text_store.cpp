@@ -33,7 +33,7 @@ std::size_t RowTextStore::CellCount(const char* row) noexcept {
 
 std::string_view RowTextStore::Cell(const char* row, std::size_t column) noexcept {
     const std::size_t count = CellCount(row);
-    if (column >= count) return {};
+    if (column >= count) return std::string_view("", 0);  // never a null pointer to copy from
     const char* ends = row + sizeof(std::uint32_t);
     const char* text = ends + count * sizeof(std::uint32_t);
     const std::uint32_t begin = column == 0 ? 0 : ReadWord(ends + (column - 1) * sizeof(std::uint32_t));

@@ -57,7 +57,7 @@ constexpr std::uint32_t SlotHash(std::uint64_t slot) noexcept {
 // The first eight bytes of a key, in an order that sorts as the bytes do.
 std::uint64_t KeyPrefix(std::string_view key) noexcept {
     unsigned char bytes[8] = {};
-    std::memcpy(bytes, key.data(), std::min<std::size_t>(key.size(), 8));
+    if (!key.empty()) std::memcpy(bytes, key.data(), std::min<std::size_t>(key.size(), 8));
     std::uint64_t prefix = 0;
     for (const unsigned char byte : bytes) prefix = (prefix << 8) | byte;
     return prefix;
@@ -113,7 +113,8 @@ bool SongList::IsEmpty() const {
 }
 
 std::string_view SongList::Cell(int row, int column) const {
-    if (row < 0 || row >= RowCount() || column < 0 || column >= columnCount_) return {};
+    if (row < 0 || row >= RowCount() || column < 0 || column >= columnCount_)
+        return std::string_view("", 0);
     return RowTextStore::Cell(rows_[static_cast<std::size_t>(row)].Text,
                               static_cast<std::size_t>(column));
 }

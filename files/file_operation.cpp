@@ -166,7 +166,6 @@ class FailureCounter final : public FileOperationObserver {
 
 bool TShFileOP::Execute(FileOperationObserver& outer) {
     aborted_ = false;
-    cancel_ = false;
     tally_ = {};
     FailureCounter observer(outer, tally_.Failed);
     std::vector<std::string> sources;
@@ -194,6 +193,7 @@ bool TShFileOP::Execute(FileOperationObserver& outer) {
                 break;
         }
     }
+    cancel_ = false;  // a cancel (or a stop answered) belongs to this run
     if (!KeepFilesList) FilesList.clear();
     return done && !aborted_;
 }

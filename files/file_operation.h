@@ -67,11 +67,16 @@ class TShFileOP {
     TargetNames Names = TargetNames::Detect;
 
     // Performs the operation; true when every file was done. Unless
-    // KeepFilesList, FilesList is empty afterwards.
+    // KeepFilesList, FilesList is empty afterwards. A cancel that came before
+    // Execute began stops it before anything is written; when Execute ends, the
+    // cancel is forgotten.
     bool Execute(FileOperationObserver& observer);
-    // Asks a running Execute to stop (any thread); the file being copied is
-    // removed from the target.
+    // Asks Execute to stop (any thread), also one about to begin; the file being
+    // copied is removed from the target.
     void Cancel() noexcept { cancel_ = true; }
+    // Forgets an earlier cancel: the owner calls it before it starts a new
+    // Execute (on the thread that may cancel, before the worker exists).
+    void ResetCancel() noexcept { cancel_ = false; }
     // The operation was stopped by the user (a cancel or a "Abbrechen" answer).
     bool Aborted() const noexcept { return aborted_; }
 

@@ -83,6 +83,8 @@ bool TFileCopyDialog::Run(TShFileOP& operation) {
     cancelButton_->setEnabled(true);
     running_ = true;
     finished_ = false;
+    // A cancel from now on, even before the worker runs, stops the operation.
+    operation.ResetCancel();
     worker_ = std::thread([this] {
         result_ = operation_->Execute(*this);
         finished_ = true;

@@ -159,11 +159,18 @@ TEST(TShFileOP, AFailedOrCancelledCopyLeavesNoHalfFile) {
     EXPECT_FALSE(op.Execute(recorder));
     EXPECT_TRUE(op.Aborted());
     EXPECT_EQ(Names(f.to), (std::vector<std::string>{"klein.mp3"}));
-    // Cancel from another thread before the start: nothing is written.
+    // A cancel before the start (from the thread that starts the worker, before
+    // it runs): nothing is written.
     op.FilesList = {big};
     op.Cancel();
+    Recorder cancelled;
+    EXPECT_FALSE(op.Execute(cancelled));
+    EXPECT_TRUE(op.Aborted());
+    EXPECT_EQ(Names(f.to), (std::vector<std::string>{"klein.mp3"}));
+    // The cancel belonged to that run: the next one starts afresh.
+    op.FilesList = {big};
     Recorder later;
-    EXPECT_TRUE(op.Execute(later));  // a new Execute starts afresh
+    EXPECT_TRUE(op.Execute(later));
     EXPECT_EQ(ReadBytes(f.to / "gross.mp3").size(), std::size_t{12 << 20});
     // Missing sources and a target that is no folder fail with the system's
     // reason; the others go on.
