@@ -1,6 +1,7 @@
 #include "base/atomic_file.h"
 
 #include "base/file_descriptor.h"
+#include "base/large_buffer.h"
 #include "base/output_file.h"
 #include "base/safe_open.h"
 
@@ -33,37 +34,7 @@ void WriteNewFileAtomically(const std::filesystem::path& path, std::string_view 
 }
 
 std::string ReadWholeFile(const std::filesystem::path& path) {
-    FileDescriptor file = OpenRegularFile(path, O_RDONLY);
-    struct stat info {};
-    if (::fstat(file.Get(), &info) != 0) ThrowErrno(errno, path);
-
-    std::string text;
-    if (info.st_size > 0) text.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[1 << 16];
-    for (;;) {
-        // Read straight into the string when its size is known.
-        if (text.capacity() > text.size()) {
-            const std::size_t old = text.size();
-            text.resize(text.capacity());
-            const ssize_t got = ::read(file.Get(), text.data() + old, text.size() - old);
-            if (got < 0) {
-                text.resize(old);
-                if (errno == EINTR) continue;
-                ThrowErrno(errno, path);
-            }
-            text.resize(old + static_cast<std::size_t>(got));
-            if (got == 0) break;
-            continue;
-        }
-        const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ThrowErrno(errno, path);
-        }
-        if (got == 0) break;
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    return text;
+    return std::string(FileBytes(path).View());
 }
 
 }  // namespace tv

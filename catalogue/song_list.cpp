@@ -310,17 +310,6 @@ void SongList::RemoveRows(std::span<const int> rows) {
     }
 }
 
-void SongList::SortDataRows(const std::function<bool(const SongRow&, const SongRow&)>& less) {
-    if (DataRowCount() < 2) return;
-    if (observer_) observer_->BeginReorder();
-    ++revision_;
-    std::stable_sort(rows_.begin() + 1, rows_.end(), [&](const RowRecord& a, const RowRecord& b) {
-        return less(ViewOf(a), ViewOf(b));
-    });
-    InvalidateIndex();
-    if (observer_) observer_->EndReorder();
-}
-
 void SongList::SortDataRowsByCell(int column, bool ascending) {
     if (DataRowCount() < 2 || column < 0 || column >= columnCount_) return;
     if (observer_) observer_->BeginReorder();

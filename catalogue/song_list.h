@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -103,9 +102,6 @@ class SongList {
     // stays on its song, or, when that song went, moves to the row that follows the
     // removed ones; a selected range that lost rows shrinks to the current row.
     void RemoveRows(std::span<const int> rows);
-    // Orders the data rows by a strict weak order; rows that compare equal keep
-    // their order.
-    void SortDataRows(const std::function<bool(const SongRow&, const SongRow&)>& less);
     // Orders the data rows by the bytes of one cell, stably: each row's key is
     // taken once and the rows' places are sorted, not their text.
     void SortDataRowsByCell(int column, bool ascending);

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Runs a command with a PulseAudio server to play into: the user's own when one
-# answers, otherwise a private one with a null sink (machines without a sound
-# card, CI), stopped again afterwards. It takes pacmd commands too (a test ends
-# our stream as the server would).
+# Runs a command with a PulseAudio server to play into: the user's own when it
+# answers and takes pacmd commands (a test ends our stream as the server would),
+# otherwise a private one with a null sink (machines without a sound card, CI, a
+# desktop on PipeWire), stopped again afterwards.
 set -u
-if ! pactl info >/dev/null 2>&1; then
+if ! pactl info >/dev/null 2>&1 || ! pacmd stat >/dev/null 2>&1; then
     runtime=$(mktemp -d)
     chmod 700 "$runtime"
     export XDG_RUNTIME_DIR="$runtime"
