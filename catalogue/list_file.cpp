@@ -14,81 +14,18 @@
 #include "base/output_file.h"
 #include "base/safe_open.h"
 #include "base/text_encoding.h"
+#include "base/text_scan.h"
 #include "catalogue/song_columns.h"
 
 namespace tv {
 namespace {
-
-// Finds line ends (CR or LF) front to back; each byte is searched once, so files
-// with only one kind of line end do not make the search quadratic.
-class LineEndFinder {
-  public:
-    explicit LineEndFinder(std::string_view text) : text_(text) {}
-
-    std::size_t Next(std::size_t from) {
-        if (nextCr_ == kUnknown || nextCr_ < from) nextCr_ = Find('\r', from);
-        if (nextLf_ == kUnknown || nextLf_ < from) nextLf_ = Find('\n', from);
-        return std::min(nextCr_, nextLf_);
-    }
-
-  private:
-    std::size_t Find(char c, std::size_t from) const {
-        const void* hit = std::memchr(text_.data() + from, c, text_.size() - from);
-        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data())
-                   : text_.size();
-    }
-
-    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
-    std::string_view text_;
-    std::size_t nextCr_ = kUnknown;
-    std::size_t nextLf_ = kUnknown;
-};
-
-// Calls fn(index, line) for each line of the text: lines end at CR LF, a lone CR or
-// a lone LF, a zero byte ends the text, and a closing line end adds no empty line.
-template <typename Fn>
-void ForEachLine(std::string_view text, Fn&& fn) {
-    if (const std::size_t zero = text.find('\0'); zero != std::string_view::npos)
-        text = text.substr(0, zero);
-    LineEndFinder lineEnds(text);
-    int index = 0;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t end = lineEnds.Next(pos);
-        if (!fn(index++, text.substr(pos, end - pos))) return;
-        pos = end;
-        if (pos < text.size()) {
-            if (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n')
-                pos += 2;
-            else
-                ++pos;
-        }
-    }
-}
-
-// Calls fn(column, cell) for the cells of a line: the texts between TAB bytes,
-// where the empty text after a closing TAB is no cell. An empty line has no cell.
-template <typename Fn>
-void ForEachCell(std::string_view line, Fn&& fn) {
-    int column = 0;
-    std::size_t start = 0;
-    while (start < line.size()) {
-        const std::size_t tab = line.find('\t', start);
-        if (tab == std::string_view::npos) {
-            fn(column, line.substr(start));
-            return;
-        }
-        fn(column++, line.substr(start, tab - start));
-        start = tab + 1;
-    }
-}
 
 void AppendRowText(std::string& out, const SongRow& row, int columns) {
     for (int column = 0; column < columns; ++column) {
         const std::string_view cell = row.Cell(static_cast<std::size_t>(column));
         const std::size_t start = out.size();
         out += cell;
-        if (cell.find_first_of("\t\r\n") != std::string_view::npos) {
+        if (FindTabOrLineEnd(cell, 0) != cell.size()) {
             std::replace_if(
                 out.begin() + static_cast<std::ptrdiff_t>(start), out.end(),
                 [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
@@ -112,46 +49,84 @@ std::string FormatRows(const SongList& list, int first, int last) {
     return out;
 }
 
-}  // namespace
-
-void ReadListText(SongList& list, std::string_view text) {
-    list.BeginBulkChange();
-    ForEachLine(text, [&](int row, std::string_view line) {
-        list.EnsureRowInBulk(row);
-        ForEachCell(line, [&](int column, std::string_view cell) {
-            list.SetCellInBulk(row, column, cell);
-        });
-        return true;
-    });
-    list.EndBulkChange();
+// Calls fn(index, cells) for each line of a text without zero bytes, with the
+// line's cells; how many lines there were. Lines end at CR LF, a lone CR or a lone
+// LF, and a closing line end adds no empty line. Cells are the texts between TAB
+// bytes, where the empty text after a closing TAB is no cell; an empty line has no
+// cell.
+template <typename Fn>
+int ForEachSplitLine(std::string_view text, std::vector<std::string_view>& cells, Fn&& fn) {
+    int index = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        cells.clear();
+        std::size_t start = pos;
+        for (;;) {
+            const std::size_t end = FindTabOrLineEnd(text, start);
+            if (end == text.size()) {
+                if (end > start) cells.push_back(text.substr(start));
+                pos = end;
+                break;
+            }
+            if (text[end] == '\t') {
+                cells.push_back(text.substr(start, end - start));
+                start = end + 1;
+                continue;
+            }
+            // The empty text after a closing TAB is no cell.
+            if (end > start) cells.push_back(text.substr(start, end - start));
+            pos = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+            break;
+        }
+        fn(index++, cells);
+    }
+    return index;
 }
-
-namespace {
 
 bool IsPathColumn(int column) {
     return column == colFileName || column == colImage;
 }
 
-// Reads the lines of list-file bytes that need not be all UTF-8 into the rows from
-// firstRow on, within a bulk change; how many lines there were. Paths are bytes
-// and are taken as they are (a file name need not be UTF-8); any other cell that
-// is not UTF-8 comes from a file of the old platform and is read as Windows-1252.
+// Reads the lines of list-file bytes without zero bytes, which need not be all
+// UTF-8, into the rows from firstRow on, within a bulk change; how many lines
+// there were. Paths are bytes and are taken as they are (a file name need not be
+// UTF-8); any other cell that is not UTF-8 comes from a file of the old platform
+// and is read as Windows-1252.
 int ReadMixedLines(SongList& list, std::string_view text, int firstRow) {
-    int count = 0;
-    ForEachLine(text, [&](int index, std::string_view line) {
-        count = index + 1;
-        const int row = firstRow + index;
-        list.EnsureRowInBulk(row);
-        ForEachCell(line, [&](int column, std::string_view cell) {
-            if (IsPathColumn(column) || IsValidUtf8(cell))
-                list.SetCellInBulk(row, column, cell);
-            else
-                list.SetCellInBulk(row, column, Windows1252ToUtf8(cell));
+    std::vector<std::string_view> cells;
+    if (IsValidUtf8(text)) {
+        // Text split at ASCII bytes stays valid UTF-8: no cell needs a look.
+        return ForEachSplitLine(text, cells, [&](int index, std::vector<std::string_view>& line) {
+            list.SetRowCellsInBulk(firstRow + index, line);
         });
-        return true;
+    }
+    std::vector<std::string> decoded;
+    return ForEachSplitLine(text, cells, [&](int index, std::vector<std::string_view>& line) {
+        decoded.clear();
+        decoded.reserve(line.size());
+        for (std::size_t c = 0; c < line.size(); ++c) {
+            if (IsPathColumn(static_cast<int>(c)) || IsValidUtf8(line[c])) continue;
+            decoded.push_back(Windows1252ToUtf8(line[c]));
+            line[c] = decoded.back();
+        }
+        list.SetRowCellsInBulk(firstRow + index, line);
     });
-    return count;
 }
+
+}  // namespace
+
+void ReadListText(SongList& list, std::string_view text) {
+    if (const std::size_t zero = text.find('\0'); zero != std::string_view::npos)
+        text = text.substr(0, zero);
+    std::vector<std::string_view> cells;
+    list.BeginBulkChange();
+    ForEachSplitLine(text, cells, [&](int row, std::vector<std::string_view>& line) {
+        list.SetRowCellsInBulk(row, line);
+    });
+    list.EndBulkChange();
+}
+
+namespace {
 
 // Reads list-file bytes that are not all UTF-8 (see ReadMixedLines).
 void ReadMixedListText(SongList& list, std::string_view text) {
@@ -182,13 +157,16 @@ std::string FormatRowsText(const SongList& list, int top, int bottom) {
 void PasteRowsText(SongList& list, std::string_view text, int top, int bottom) {
     top = std::max(top, 1);
     bottom = std::min(bottom, list.DataRowCount());
-    ForEachLine(text, [&](int line, std::string_view content) {
+    if (const std::size_t zero = text.find('\0'); zero != std::string_view::npos)
+        text = text.substr(0, zero);
+    std::vector<std::string_view> cells;
+    ForEachSplitLine(text, cells, [&](int line, std::vector<std::string_view>& content) {
         const int row = top + line;
-        if (row > bottom) return false;
-        ForEachCell(content, [&](int column, std::string_view cell) {
-            if (column < list.ColumnCount()) list.SetCell(row, column, std::string(cell));
-        });
-        return true;
+        if (row > bottom) return;
+        for (std::size_t column = 0; column < content.size(); ++column) {
+            if (column < static_cast<std::size_t>(list.ColumnCount()))
+                list.SetCell(row, static_cast<int>(column), content[column]);
+        }
     });
 }
 

@@ -8,6 +8,7 @@
 
 #include "base/atomic_file.h"
 #include "base/text_encoding.h"
+#include "base/text_scan.h"
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
 
@@ -223,10 +224,10 @@ std::vector<M3UEntry> ParseM3U(std::string_view text, const std::filesystem::pat
     bool havePending = false;
     while (!text.empty()) {
         // Lines end at CR LF, LF or a lone CR (old Mac players).
-        const std::size_t end = text.find_first_of("\r\n");
+        const std::size_t end = FindLineEnd(text);
         std::string_view line = text.substr(0, end);
-        std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        if (end != std::string_view::npos && text[end] == '\r' && next < text.size() &&
+        std::size_t next = end == text.size() ? text.size() : end + 1;
+        if (end != text.size() && text[end] == '\r' && next < text.size() &&
             text[next] == '\n')
             ++next;
         text.remove_prefix(next);

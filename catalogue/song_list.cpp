@@ -370,6 +370,21 @@ void SongList::FlushBulkRow() {
     bulkEnds_.clear();
 }
 
+void SongList::SetRowCellsInBulk(int row, std::vector<std::string_view>& cells) {
+    if (row < 0) return;
+    if (cells.size() > static_cast<std::size_t>(columnCount_))
+        EnsureColumnCount(static_cast<int>(cells.size()));
+    EnsureRowInBulk(row);
+    RowRecord& record = rows_[static_cast<std::size_t>(row)];
+    if (row == bulkRow_ || RowTextStore::CellCount(record.Text) > cells.size()) {
+        // Cells beyond the given ones stay (a header line shorter than the captions).
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            SetCellInBulk(row, static_cast<int>(c), cells[c]);
+        return;
+    }
+    StoreRow(record, cells);
+}
+
 void SongList::SetCellInBulk(int row, int column, std::string_view text) {
     if (row < 0 || column < 0) return;
     if (column >= columnCount_) EnsureColumnCount(column + 1);

@@ -113,6 +113,10 @@ class SongList {
     void BeginBulkChange();
     void EnsureRowInBulk(int row);
     void SetCellInBulk(int row, int column, std::string_view text);
+    // Sets a row's leading cells at once, as SetCellInBulk for each from left to
+    // right would; a row met for the first time is stored without copying twice.
+    // The cells may be shortened.
+    void SetRowCellsInBulk(int row, std::vector<std::string_view>& cells);
     void EndBulkChange();
     // Within a bulk change: the list becomes a fresh one of columnCount columns
     // again (captions, one empty data row), as after a read that failed part-way.

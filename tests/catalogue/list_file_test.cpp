@@ -356,5 +356,54 @@ TEST(ListFileReading, LargeFilesReadInPartsAsTheWholeText) {
     EXPECT_EQ(broken.Cell(1, 1), "b");
 }
 
+// The cell splitter tests eight bytes at once; a plain byte loop written here is the
+// reference, on short random texts whose TABs and line ends fall on every offset.
+TEST(ListFileReading, RandomTextsSplitAsAByteLoopSplitsThem) {
+    const std::vector<std::string> pieces = {"a", "b", "\xC3\x84", "\t", "\r", "\n", "\r\n", "xyzxyzxyz"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        const int count = static_cast<int>(random() % 60);
+        for (int i = 0; i < count; ++i) text += pieces[random() % pieces.size()];
+
+        // The reference: lines end at CR LF, CR or LF, the empty text after a closing
+        // TAB is no cell, and cells the text does not reach keep what they held.
+        std::vector<std::vector<std::string>> expected(2);
+        for (int c = 0; c < kCopyColumnCount; ++c) expected[0].push_back(std::string(SongColumnCaption(c)));
+        std::size_t line = 0, pos = 0;
+        while (pos < text.size()) {
+            std::vector<std::string> cells;
+            std::string cell;
+            while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') {
+                if (text[pos] == '\t') {
+                    cells.push_back(cell);
+                    cell.clear();
+                } else {
+                    cell += text[pos];
+                }
+                ++pos;
+            }
+            if (!cell.empty()) cells.push_back(cell);
+            if (pos < text.size()) pos += text.compare(pos, 2, "\r\n") == 0 ? 2 : 1;
+            if (expected.size() <= line) expected.resize(line + 1);
+            auto& row = expected[line++];
+            if (row.size() < cells.size()) row.resize(cells.size());
+            std::copy(cells.begin(), cells.end(), row.begin());
+        }
+
+        SongList list(kCopyColumnCount);
+        ReadListText(list, text);
+        ASSERT_EQ(list.RowCount(), static_cast<int>(expected.size())) << text;
+        for (int r = 0; r < list.RowCount(); ++r) {
+            const auto& row = expected[static_cast<std::size_t>(r)];
+            ASSERT_LE(static_cast<int>(row.size()), list.ColumnCount()) << text;
+            for (int c = 0; c < list.ColumnCount(); ++c) {
+                const std::string want = static_cast<std::size_t>(c) < row.size() ? row[static_cast<std::size_t>(c)] : "";
+                ASSERT_EQ(list.Cell(r, c), want) << "row " << r << " column " << c << " of \"" << text << "\"";
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tv
