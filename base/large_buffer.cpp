@@ -38,6 +38,30 @@ void LargeBuffer::Free::operator()(char* data) const noexcept {
     std::free(data);
 }
 
+void GrowingText::Reserve(std::size_t capacity) {
+    if (capacity <= buffer_.Size()) return;
+    LargeBuffer larger(capacity);
+    if (size_ > 0) std::copy(buffer_.Data(), buffer_.Data() + size_, larger.Data());
+    buffer_ = std::move(larger);
+}
+
+char* GrowingText::Extend(std::size_t bytes) {
+    if (bytes > buffer_.Size() - size_)
+        Reserve(std::max({size_ + bytes, buffer_.Size() * 2, std::size_t{4096}}));
+    char* at = buffer_.Data() + size_;
+    size_ += bytes;
+    return at;
+}
+
+void GrowingText::Append(std::string_view text) {
+    if (text.empty()) return;
+    std::copy(text.begin(), text.end(), Extend(text.size()));
+}
+
+void GrowingText::Truncate(std::size_t size) noexcept {
+    size_ = std::min(size_, size);
+}
+
 FileBytes::FileBytes(const std::filesystem::path& path) {
     FileDescriptor file = OpenRegularFile(path, O_RDONLY);
     struct stat info {};

@@ -109,7 +109,17 @@ std::optional<std::string> ExistingName(const std::string& written,
     const std::string path = Absolute(written, folder);
     if (Exists(path)) return path;
     if (!IsValidUtf8(path)) {
-        std::string decoded = Windows1252ToUtf8(path);
+        // Names of the old platform's code page, each part of the path on its own:
+        // the playlist's own folder may well be UTF-8 ("/home/jörg/…").
+        std::string decoded;
+        std::size_t start = 0;
+        while (start <= path.size()) {
+            const std::size_t slash = std::min(path.find('/', start), path.size());
+            const std::string_view part = std::string_view(path).substr(start, slash - start);
+            decoded += IsValidUtf8(part) ? std::string(part) : Windows1252ToUtf8(part);
+            if (slash < path.size()) decoded += '/';
+            start = slash + 1;
+        }
         if (Exists(decoded)) return decoded;
     }
     return std::nullopt;

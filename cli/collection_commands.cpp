@@ -99,7 +99,17 @@ int Export(const OutputCall& call) {
     ExportLook look;
     look.Header.Background = 0xF0F0F0;
     look.Header.Font = ExportFont{0x000000, 9, false, false, false, false};
-    return WriteText(call.Target, ExportText(list, call.Format, look), call.List);
+    if (call.Target == "-") {
+        StreamExport(list, call.Format, look, [](std::string_view text) { std::cout << text; });
+        return std::cout ? 0 : 1;
+    }
+    try {
+        WriteExport(list, call.Format, look, call.Target, IdentitiesOf({call.List}));
+        return 0;
+    } catch (const std::system_error& error) {
+        std::cerr << "tunevault-tool: " << call.Target << ": " << error.code().message() << "\n";
+        return 1;
+    }
 }
 
 int M3U(const OutputCall& call) {

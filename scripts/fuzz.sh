@@ -4,7 +4,9 @@
 # kept in build-fuzz/crashes/<target>/ (copy them to tests/fuzz/regressions/<target>/
 # once fixed). Exits non-zero when any target broke.
 # FUZZ_SEED=N makes a run repeatable (CI uses one, so that what passed here
-# passes there); by default each run explores anew.
+# passes there); by default each run explores anew. FUZZ_MERGE=1 afterwards adds
+# the inputs of the working corpus that reach new code to the committed corpus in
+# tests/fuzz/corpus/<target>/.
 #   scripts/fuzz.sh [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,6 +32,11 @@ for source in tests/fuzz/*_fuzz.cpp; do
         "$corpus" "tests/fuzz/corpus/$name" >"$log" 2>&1; then
         runs=$(grep -m1 'stat::number_of_executed_units' "$log" | awk '{print $2}')
         echo "$name: ${runs:-?} Eingaben in ${seconds} s, ohne Befund"
+        if [ -n "${FUZZ_MERGE:-}" ]; then
+            "$build/bin/${name}_fuzz" -merge=1 -timeout=20 -rss_limit_mb=4096 \
+                "tests/fuzz/corpus/$name" "$corpus" >>"$log" 2>&1
+            echo "$name: $(ls "tests/fuzz/corpus/$name" | wc -l) Eingaben im Korpus"
+        fi
     else
         echo "$name: FEHLER, siehe $log und $crashes/"
         tail -30 "$log"

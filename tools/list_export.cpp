@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstdio>
+#include <optional>
+#include <string_view>
 
-#include "base/atomic_file.h"
+#include "base/output_file.h"
 #include "base/text_encoding.h"
 
 namespace tv {
@@ -72,63 +74,7 @@ void AppendCharacter(std::string& out, char32_t c) {
     }
 }
 
-void AppendCell(std::string& out, std::string_view text, bool header, const ExportCellLook& look,
-                std::optional<std::uint32_t> background, std::uint32_t listBackground) {
-    static constexpr const char* kAlign[] = {" align=left", " align=right", " align=center"};
-    out += header ? "  <th" : "  <td";
-    out += kAlign[static_cast<int>(look.Alignment)];
-    if (background && *background != listBackground) out += " bgcolor=#" + Hex(*background);
-    out += '>';
-    if (!text.empty()) {
-        const ExportFont* font = look.Font ? &*look.Font : nullptr;
-        if (font != nullptr) {
-            out += "   <font color=#" + Hex(font->Colour) +
-                   " size=" + std::to_string(HtmlFontSize(font->PointSize)) + ">";
-            if (font->Bold) out += "<b>";
-            if (font->Italic) out += "<i>";
-            if (font->StrikeOut) out += "<strike>";
-            if (font->Underline) out += "<u>";
-        }
-        out += HtmlEscaped(text);
-        if (font != nullptr) {
-            if (font->Underline) out += "</u>";
-            if (font->StrikeOut) out += "</strike>";
-            if (font->Italic) out += "</i>";
-            if (font->Bold) out += "</b>";
-            out += "</font>";
-        }
-    }
-    out += header ? "  </th>" : "  </td>";
-}
-
-}  // namespace
-
-std::string CsvText(const SongList& list, char separator) {
-    std::string out;
-    out.reserve(static_cast<std::size_t>(list.RowCount()) * 128);
-    for (int row = 0; row < list.RowCount(); ++row) {
-        for (int column = 0; column < list.ColumnCount(); ++column) {
-            AppendCsvCell(out, list.Cell(row, column), separator);
-            out += separator;
-        }
-        out += "\r\n";
-    }
-    return out;
-}
-
-int HtmlFontSize(int pointSize) {
-    if (pointSize <= 5) return 1;
-    if (pointSize <= 9) return 2;
-    if (pointSize == 10) return 3;
-    if (pointSize <= 13) return 4;
-    if (pointSize <= 17) return 5;
-    if (pointSize <= 21) return 6;
-    return 7;
-}
-
-std::string HtmlEscaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+void AppendHtmlEscaped(std::string& out, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const auto byte = static_cast<unsigned char>(text[i]);
@@ -149,23 +95,114 @@ std::string HtmlEscaped(std::string_view text) {
         }
         AppendCharacter(out, c);
     }
+}
+
+void AppendCell(std::string& out, std::string_view text, bool header, const ExportCellLook& look,
+                std::optional<std::uint32_t> background, std::uint32_t listBackground) {
+    static constexpr const char* kAlign[] = {" align=left", " align=right", " align=center"};
+    out += header ? "  <th" : "  <td";
+    out += kAlign[static_cast<int>(look.Alignment)];
+    if (background && *background != listBackground) out += " bgcolor=#" + Hex(*background);
+    out += '>';
+    if (!text.empty()) {
+        const ExportFont* font = look.Font ? &*look.Font : nullptr;
+        if (font != nullptr) {
+            out += "   <font color=#" + Hex(font->Colour) +
+                   " size=" + std::to_string(HtmlFontSize(font->PointSize)) + ">";
+            if (font->Bold) out += "<b>";
+            if (font->Italic) out += "<i>";
+            if (font->StrikeOut) out += "<strike>";
+            if (font->Underline) out += "<u>";
+        }
+        AppendHtmlEscaped(out, text);
+        if (font != nullptr) {
+            if (font->Underline) out += "</u>";
+            if (font->StrikeOut) out += "</strike>";
+            if (font->Italic) out += "</i>";
+            if (font->Bold) out += "</b>";
+            out += "</font>";
+        }
+    }
+    out += header ? "  </th>" : "  </td>";
+}
+
+void AppendCsvRow(std::string& out, const SongList& list, int row, char separator) {
+    for (int column = 0; column < list.ColumnCount(); ++column) {
+        AppendCsvCell(out, list.Cell(row, column), separator);
+        out += separator;
+    }
+    out += "\r\n";
+}
+
+std::string HtmlStart(const ExportLook& look) {
+    return "<table bgcolor=#" + Hex(look.ListBackground) + ">\r\n";
+}
+
+constexpr std::string_view kHtmlEnd = "</table>\r\n";
+
+void AppendHtmlRow(std::string& out, const SongList& list, int row, const ExportLook& look) {
+    const bool header = row == 0;
+    const ExportCellLook& cellLook = header ? look.Header : look.Data;
+    std::optional<std::uint32_t> background = cellLook.Background;
+    if (!header && list.Row(row).Colour) background = RgbOfWindowsColour(*list.Row(row).Colour);
+    out += " <tr>\r\n";
+    for (int column = 0; column < list.ColumnCount(); ++column)
+        AppendCell(out, list.Cell(row, column), header, cellLook, background, look.ListBackground);
+    out += "\r\n </tr>\r\n";
+}
+
+}  // namespace
+
+void StreamExport(const SongList& list, ExportFormat format, const ExportLook& look,
+                  const std::function<void(std::string_view)>& write) {
+    constexpr std::size_t slice = std::size_t{1} << 20;
+    std::string out;
+    out.reserve(slice + slice / 2);
+    const bool html = format == ExportFormat::Html;
+    const char separator = format == ExportFormat::CsvSemicolon ? ';' : ',';
+    if (html) out += HtmlStart(look);
+    for (int row = 0; row < list.RowCount(); ++row) {
+        if (html)
+            AppendHtmlRow(out, list, row, look);
+        else
+            AppendCsvRow(out, list, row, separator);
+        if (out.size() >= slice) {
+            write(std::string_view(out));
+            out.clear();
+        }
+    }
+    if (html) out += kHtmlEnd;
+    write(std::string_view(out));
+}
+
+std::string CsvText(const SongList& list, char separator) {
+    std::string out;
+    out.reserve(static_cast<std::size_t>(list.RowCount()) * 128);
+    for (int row = 0; row < list.RowCount(); ++row) AppendCsvRow(out, list, row, separator);
+    return out;
+}
+
+int HtmlFontSize(int pointSize) {
+    if (pointSize <= 5) return 1;
+    if (pointSize <= 9) return 2;
+    if (pointSize == 10) return 3;
+    if (pointSize <= 13) return 4;
+    if (pointSize <= 17) return 5;
+    if (pointSize <= 21) return 6;
+    return 7;
+}
+
+std::string HtmlEscaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    AppendHtmlEscaped(out, text);
     return out;
 }
 
 std::string HtmlText(const SongList& list, const ExportLook& look) {
-    std::string out = "<table bgcolor=#" + Hex(look.ListBackground) + ">\r\n";
-    for (int row = 0; row < list.RowCount(); ++row) {
-        const bool header = row == 0;
-        const ExportCellLook& cellLook = header ? look.Header : look.Data;
-        std::optional<std::uint32_t> background = cellLook.Background;
-        if (!header && list.Row(row).Colour) background = RgbOfWindowsColour(*list.Row(row).Colour);
-        out += " <tr>\r\n";
-        for (int column = 0; column < list.ColumnCount(); ++column)
-            AppendCell(out, list.Cell(row, column), header, cellLook, background,
-                       look.ListBackground);
-        out += "\r\n </tr>\r\n";
-    }
-    out += "</table>\r\n";
+    std::string out = HtmlStart(look);
+    for (int row = 0; row < list.RowCount(); ++row) AppendHtmlRow(out, list, row, look);
+    out += kHtmlEnd;
     return out;
 }
 
@@ -182,8 +219,10 @@ std::string ExportText(const SongList& list, ExportFormat format, const ExportLo
 }
 
 void WriteExport(const SongList& list, ExportFormat format, const ExportLook& look,
-                 const std::filesystem::path& path) {
-    WriteFileAtomically(path, ExportText(list, format, look));
+                 const std::filesystem::path& path, const std::vector<FileIdentity>& inputs) {
+    OutputFile file(path, inputs);
+    StreamExport(list, format, look, [&](std::string_view text) { file.Write(text); });
+    file.Commit();
 }
 
 }  // namespace tv

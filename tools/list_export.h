@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
+#include "base/output_file.h"
 #include "catalogue/song_list.h"
 
 namespace tv {
@@ -57,8 +59,15 @@ std::string HtmlText(const SongList& list, const ExportLook& look);
 // The export text of a list in a format.
 std::string ExportText(const SongList& list, ExportFormat format, const ExportLook& look);
 
-// Writes the export to a file through a temporary name. Throws std::system_error.
+// The export text of a list in a format, given to write() a slice of about a
+// megabyte at a time, so that the text of a large list is never held whole.
+void StreamExport(const SongList& list, ExportFormat format, const ExportLook& look,
+                  const std::function<void(std::string_view)>& write);
+
+// Writes the export to a file through a temporary name (see OutputFile: a target
+// that is not a regular file or is one of the inputs is refused). Throws
+// std::system_error.
 void WriteExport(const SongList& list, ExportFormat format, const ExportLook& look,
-                 const std::filesystem::path& path);
+                 const std::filesystem::path& path, const std::vector<FileIdentity>& inputs = {});
 
 }  // namespace tv

@@ -60,7 +60,7 @@ void SongSearch::Prepare(const SongList& list, SearchField field) {
     list_ = &list;
     revision_ = list.Revision();
     field_ = field;
-    texts_.clear();
+    texts_.Clear();
     offsets_.assign(1, 0);
     const std::vector<int> columns = ColumnsOf(field);
     offsets_.reserve(static_cast<std::size_t>(list.DataRowCount()) + 1);
@@ -70,42 +70,44 @@ void SongSearch::Prepare(const SongList& list, SearchField field) {
     for (int row = 1; row <= sampled; ++row)
         for (const int column : columns) sample += list.Cell(row, column).size() + kCellEnd.size();
     if (sampled > 0)
-        texts_.reserve(sample / static_cast<std::size_t>(sampled) * 5 / 4 *
+        texts_.Reserve(sample / static_cast<std::size_t>(sampled) * 5 / 4 *
                        static_cast<std::size_t>(list.DataRowCount()));
-    std::string raw;
+    std::string raw, folded;
     for (int row = 1; row <= list.DataRowCount(); ++row) {
         // The row's text is joined and folded where it lies; the rare row with a
         // letter whose upper case is longer or shorter is folded again aside.
         const SongRow& cells = list.Row(row);
-        const std::size_t start = texts_.size();
         std::size_t length = 0;
         for (const int column : columns)
             length += cells.Cell(static_cast<std::size_t>(column)).size() + kCellEnd.size();
-        texts_.resize(start + length);
-        char* write = texts_.data() + start;
+        const std::size_t start = texts_.Size();
+        char* const rowText = texts_.Extend(length);
+        char* write = rowText;
         for (const int column : columns) {
             const std::string_view cell = cells.Cell(static_cast<std::size_t>(column));
             std::memcpy(write, cell.data(), cell.size());
             std::memcpy(write + cell.size(), kCellEnd.data(), kCellEnd.size());
             write += cell.size() + kCellEnd.size();
         }
-        if (!UpperCaseInPlace(texts_.data() + start, texts_.size() - start)) {
+        if (!UpperCaseInPlace(rowText, length)) {
             raw.clear();
             for (const int column : columns) {
                 raw += list.Cell(row, column);
                 raw += kCellEnd;
             }
-            texts_.resize(start);
-            AppendUpperCase(texts_, raw);
+            folded.clear();
+            AppendUpperCase(folded, raw);
+            texts_.Truncate(start);
+            texts_.Append(folded);
         }
-        offsets_.push_back(texts_.size());
+        offsets_.push_back(texts_.Size());
     }
 }
 
 bool SongSearch::RowContains(int row, std::string_view foldedText) const {
     const auto begin = offsets_[static_cast<std::size_t>(row - 1)];
     const auto end = offsets_[static_cast<std::size_t>(row)];
-    const std::string_view rowText(texts_.data() + begin, end - begin);
+    const std::string_view rowText = texts_.View().substr(begin, end - begin);
     return !foldedText.empty() && rowText.find(foldedText) != std::string_view::npos;
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/large_buffer.h"
 #include "catalogue/song_list.h"
 
 namespace tv {
@@ -52,7 +53,7 @@ class SongSearch {
     const SongList* list_ = nullptr;
     std::uint64_t revision_ = ~std::uint64_t{0};
     SearchField field_ = SearchField::None;
-    std::string texts_;                 // every row's folded text, back to back
+    GrowingText texts_;                 // every row's folded text, back to back
     std::vector<std::size_t> offsets_;  // row r's text: offsets_[r - 1] ... offsets_[r]
 };
 

@@ -38,7 +38,7 @@ TEST(DataFolder, AnInstalledProgramKeepsItsDataInTheXdgFolder) {
 }
 
 TEST(DataFolder, AReadOnlyProgramFolderIsLeftAlone) {
-    TempFolder home;
+    TempFolder home(TempFolder::Reach::EveryUser);
     ::chmod(home.Path().c_str(), 0777);  // the ordinary user makes its data folder here
     std::filesystem::create_directories(home / "bin");
     ::chmod((home / "bin").c_str(), 0555);

@@ -174,6 +174,15 @@ TEST(ParseM3U, TextOfTheOldPlatformKeepsItsUmlauts) {
     EXPECT_EQ(entries[0].Artist, "Bänd");
     EXPECT_EQ(entries[0].Title, "Größe");
     EXPECT_EQ(entries[0].FileName, (folder.Path() / "Größe.mp3").string());
+
+    // A relative name of the old code page in a playlist whose own folder has a
+    // UTF-8 name: only the name is decoded.
+    const auto jorg = folder / "J\xC3\xB6rg";
+    std::filesystem::create_directories(jorg);
+    test::WriteBytes(jorg / "Gr\xC3\xB6\xC3\x9F" "e.mp3", "x");
+    const auto relative = ParseM3U("Gr\xF6\xDF" "e.mp3\r\n", jorg);
+    ASSERT_EQ(relative.size(), 1u);
+    EXPECT_EQ(relative[0].FileName, (jorg / "Gr\xC3\xB6\xC3\x9F" "e.mp3").string());
 }
 
 TEST(WriteM3U, AFailureLeavesTheOldPlaylist) {

@@ -8,7 +8,13 @@ set -u
 fail=0
 check() { if [ "$2" != "$3" ]; then echo "FAIL $1: expected [$3], got [$2]"; fail=1; fi; }
 
-dir=$(mktemp -d)
+# As root the tool runs as "nobody" (see run below), who must reach the folder: the
+# temporary folder, or /tmp where that one is closed to other users.
+base=${TMPDIR:-/tmp}
+if [ "$(id -u)" = 0 ] && ! su nobody -s /bin/sh -c "cd $(printf '%q' "$base")" 2>/dev/null; then
+    base=/tmp
+fi
+dir=$(mktemp -d -p "$base")
 trap '[ -n "${KEEP:-}" ] || rm -rf "$dir"' EXIT
 chmod 755 "$dir"
 m="$dir/Musik"

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,6 +20,24 @@ namespace tv::fuzz {
 
 #define FUZZ_CHECK(condition) \
     ((condition) ? (void)0 : ::tv::fuzz::Fail(#condition, __FILE__, __LINE__))
+
+// A file or folder the target makes in the temporary folder once, removed with
+// everything in it when the process ends (the fuzzer and the replay driver both
+// end through exit, which destroys static objects).
+class RemovedAtExit {
+  public:
+    explicit RemovedAtExit(std::filesystem::path path) : path_(std::move(path)) {}
+    RemovedAtExit(const RemovedAtExit&) = delete;
+    RemovedAtExit& operator=(const RemovedAtExit&) = delete;
+    ~RemovedAtExit() {
+        std::error_code ignored;  // nothing to report to at exit
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& Path() const noexcept { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
 
 // Takes bytes, numbers and strings from the front of the input.
 class InputReader {

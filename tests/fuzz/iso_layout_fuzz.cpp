@@ -17,9 +17,10 @@ namespace {
 
 // Source files of a few sizes, made once (sparse).
 const std::vector<std::string>& SourceFiles() {
+    static const tv::fuzz::RemovedAtExit made(std::filesystem::temp_directory_path() /
+                                              ("tv-fuzz-iso-" + std::to_string(::getpid())));
     static const std::vector<std::string> files = [] {
-        const auto folder = std::filesystem::temp_directory_path() /
-                            ("tv-fuzz-iso-" + std::to_string(::getpid()));
+        const auto& folder = made.Path();
         std::filesystem::create_directories(folder);
         std::vector<std::string> made;
         const std::uint64_t sizes[] = {0, 1, 2048, 2049, 700ull << 20, 5ull << 30};

@@ -13,13 +13,13 @@
 namespace {
 
 std::filesystem::path ImageFile() {
-    static const std::filesystem::path path = [] {
+    static const tv::fuzz::RemovedAtExit image([] {
         std::string pattern = (std::filesystem::temp_directory_path() / "tv-fuzz-sim-XXXXXX").string();
         const int fd = ::mkstemp(pattern.data());
         if (fd >= 0) ::close(fd);
         return std::filesystem::path(pattern);
-    }();
-    return path;
+    }());
+    return image.Path();
 }
 
 }  // namespace

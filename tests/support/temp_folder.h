@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,9 +15,23 @@ namespace tv::test {
 // it when the object goes.
 class TempFolder {
   public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tunevault-test-XXXXXX").string();
+    // Where the folder goes: the system's temporary folder, or, for a test whose
+    // child process runs as another user (see RunUnprivileged), the first of it,
+    // /tmp and /var/tmp that every user may pass through.
+    enum class Reach { Owner, EveryUser };
+
+    explicit TempFolder(Reach reach = Reach::Owner) {
+        std::filesystem::path base = std::filesystem::temp_directory_path();
+        if (reach == Reach::EveryUser) {
+            for (const std::filesystem::path& candidate : {base, std::filesystem::path("/tmp"),
+                                                         std::filesystem::path("/var/tmp")}) {
+                if (EveryUserPassesThrough(candidate)) {
+                    base = candidate;
+                    break;
+                }
+            }
+        }
+        std::string pattern = (base / "tunevault-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
         path_ = pattern;
     }
@@ -32,6 +48,17 @@ class TempFolder {
     std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
   private:
+    // True when the folder and every folder above it may be searched by others.
+    static bool EveryUserPassesThrough(std::filesystem::path folder) {
+        folder = std::filesystem::absolute(folder);
+        for (;;) {
+            struct stat info {};
+            if (::stat(folder.c_str(), &info) != 0 || (info.st_mode & S_IXOTH) == 0) return false;
+            if (folder == folder.root_path()) return true;
+            folder = folder.parent_path();
+        }
+    }
+
     std::filesystem::path path_;
 };
 

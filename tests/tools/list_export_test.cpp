@@ -81,5 +81,39 @@ TEST(WriteExport, ReplacesTheFileWholeOrNotAtAll) {
                  std::system_error);
 }
 
+// A file is written a megabyte at a time: a list of several megabytes, with rows of
+// their own colour and text that needs quotes and escapes, gives the same bytes as
+// the text made whole, in every format; a list file among the inputs is refused.
+TEST(WriteExport, FilesWrittenInSlicesHoldTheWholeText) {
+    test::TempFolder folder;
+    SongList list(kSongColumnCount);
+    std::vector<std::string_view> cells;
+    const std::string title = "T\u00fctel, \"mit\" <Zeichen> & Mehr";
+    const std::string artist(200, 'a');
+    std::vector<std::string> fileNames;
+    for (int row = 1; row <= 12000; ++row) fileNames.push_back("/m/" + std::to_string(row) + ".mp3");
+    list.BeginBulkChange();
+    for (int row = 1; row <= 12000; ++row) {
+        cells = {title, artist, "3:00", "", "", "", "", fileNames[static_cast<std::size_t>(row - 1)]};
+        list.SetRowCellsInBulk(row, cells);
+    }
+    list.EndBulkChange();
+    list.SetRowColour(7, 0x0000FF);
+    ExportLook look;
+    look.Header.Background = 0xF0F0F0;
+    look.Header.Font = ExportFont{0x000000, 9, true, false, false, false};
+    for (const ExportFormat format : {ExportFormat::CsvComma, ExportFormat::CsvSemicolon, ExportFormat::Html}) {
+        const auto target = folder / "out";
+        WriteExport(list, format, look, target);
+        const std::string whole = ExportText(list, format, look);
+        ASSERT_GT(whole.size(), std::size_t{2} << 20);  // more than two slices
+        EXPECT_TRUE(test::ReadBytes(target) == whole) << static_cast<int>(format);
+    }
+    test::WriteBytes(folder / "L.TSV", "Titel\r\n");
+    EXPECT_THROW(WriteExport(list, ExportFormat::CsvComma, look, folder / "L.TSV", IdentitiesOf({folder / "L.TSV"})),
+                 std::system_error);
+    EXPECT_EQ(test::ReadBytes(folder / "L.TSV"), "Titel\r\n");
+}
+
 }  // namespace
 }  // namespace tv

@@ -27,7 +27,7 @@ TEST(OrphanCheck, TellsPresentMissingAndUnreachableFilesApart) {
 }
 
 TEST(OrphanCheck, AFolderThatCannotBeSearchedIsUnreachable) {
-    test::TempFolder folder;
+    test::TempFolder folder(test::TempFolder::Reach::EveryUser);
     ::chmod(folder.Path().c_str(), 0755);  // others may look in, but not into "zu"
     std::filesystem::create_directory(folder / "zu");
     test::WriteBytes(folder / "zu" / "a.mp3", "x");
