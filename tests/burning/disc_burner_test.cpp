@@ -18,6 +18,7 @@
 #include "burning/burn_job.h"
 #include "tests/drive/recorder_fixture.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/write_limit.h"
 
 namespace tv {
 namespace {
@@ -218,6 +219,27 @@ TEST(BurnJob, TheImageFileHoldsHeaderDataZeroPaddingAndPostGap) {
     std::filesystem::remove(b.folder / "a.mp3");
     EXPECT_FALSE(WriteImageFile(b.burner, image, error));
     EXPECT_NE(error.find("CAN'T OPEN FILE"), std::string::npos);
+}
+
+// An image that cannot be written to its end (the file size limit of a child
+// process) over an existing file: false with the reason, the old bytes stay, no
+// temporary file is left.
+TEST(BurnJob, AnImageFailingPartWayKeepsTheOldFile) {
+    Burner b;
+    b.burner.InsertFile("\\", b.File("a.mp3", 3 << 20), false);
+    b.burner.PrepareImage();
+    b.burner.BuildImageHeader();
+    const auto image = b.folder / "alt.iso";
+    test::WriteBytes(image, "alt");
+    const auto before = test::NamesIn(b.folder.Path());
+    const int result = test::RunWithFileSizeLimit(1 << 20, [&] {
+        std::string error;
+        if (WriteImageFile(b.burner, image.string(), error)) return 1;
+        return error.empty() ? 2 : 0;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(test::ReadBytes(image), "alt");
+    EXPECT_EQ(test::NamesIn(b.folder.Path()), before);
 }
 
 TEST(BurnJob, SkipRules) {

@@ -8,6 +8,7 @@
 
 #include "catalogue/song_columns.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/write_limit.h"
 
 namespace tv {
 namespace {
@@ -276,6 +277,30 @@ TEST(ListFileWriting, FailureLeavesTheOldFileAndNoTemporaryFile) {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path()))
         ++entries;
     EXPECT_EQ(entries, 2);  // ALL_SONGS.TSV and DIR.TSV, nothing left behind
+}
+
+// A write that fails part-way (the file size limit of a child process) over an
+// existing list: the call fails, the old bytes stay, no temporary file is left.
+TEST(ListFileWriting, AWriteFailingPartWayKeepsTheOldList) {
+    TempFolder folder;
+    const auto path = folder / "ALL_SONGS.TSV";
+    WriteBytes(path, "alt\r\n");
+    SongList list(kSongColumnCount);
+    list.BeginBulkChange();
+    std::vector<std::string_view> cells{"Titel", "Interpret", "3:00"};
+    for (int row = 1; row <= 40000; ++row) list.SetRowCellsInBulk(row, cells);  // 1.4 MB
+    list.EndBulkChange();
+    const int result = test::RunWithFileSizeLimit(256 * 1024, [&] {
+        try {
+            SaveList(list, path);
+            return 1;  // reported as written
+        } catch (const std::system_error& error) {
+            return error.code() == std::errc::file_too_large ? 0 : 2;
+        }
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadBytes(path), "alt\r\n");
+    EXPECT_EQ(test::NamesIn(folder.Path()), std::set<std::string>{"ALL_SONGS.TSV"});
 }
 
 TEST(Clipboard, RowsAreCopiedInListFileFormatAndPastedWithinTheRange) {

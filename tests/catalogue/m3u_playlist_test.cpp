@@ -5,6 +5,7 @@
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/write_limit.h"
 
 namespace tv {
 namespace {
@@ -193,6 +194,26 @@ TEST(WriteM3U, AFailureLeavesTheOldPlaylist) {
     EXPECT_THROW(WriteM3U(list, folder / "fehlt" / "x.m3u"), std::system_error);
     EXPECT_THROW(ReadM3U(folder / "fehlt.m3u"), std::system_error);
     EXPECT_EQ(test::ReadBytes(folder / "alt.m3u"), "#EXTM3U\r\nalt\r\n");
+}
+
+TEST(WriteM3U, AWriteFailingPartWayKeepsTheOldPlaylist) {
+    TempFolder folder;
+    SongList list(kSongColumnCount);
+    for (int row = 0; row < 3000; ++row)
+        AddRow(list, "01:00", "Interpret", "Titel", "/Musik/" + std::to_string(row) + ".mp3");
+    const auto path = folder / "alt.m3u";
+    test::WriteBytes(path, "#EXTM3U\r\nalt\r\n");
+    const int result = test::RunWithFileSizeLimit(16 * 1024, [&] {
+        try {
+            WriteM3U(list, path);
+            return 1;
+        } catch (const std::system_error& error) {
+            return error.code() == std::errc::file_too_large ? 0 : 2;
+        }
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(test::ReadBytes(path), "#EXTM3U\r\nalt\r\n");
+    EXPECT_EQ(test::NamesIn(folder.Path()), std::set<std::string>{"alt.m3u"});
 }
 
 TEST(ParseM3U, NamesNeverGetLineBreaksOrZeroBytes) {

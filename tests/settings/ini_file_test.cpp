@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/write_limit.h"
 
 namespace tv {
 namespace {
@@ -36,6 +37,28 @@ TEST(IniFile, MissingFileIsEmptyAndSavedFilesReadBack) {
     ini.Save(folder / "SONGVAT.INI");
     EXPECT_EQ(IniFile::Load(folder / "SONGVAT.INI").Value("SYSTEM", "DirEdit_Text"),
               "/musik/Größe");
+}
+
+// A save that fails part-way (the file size limit of a child process) keeps the
+// old settings whole and leaves no temporary file.
+TEST(IniFile, ASaveFailingPartWayKeepsTheOldFile) {
+    test::TempFolder folder;
+    const auto path = folder / "SONGVAT.INI";
+    test::WriteBytes(path, "[SYSTEM]\r\nalt=1\r\n");
+    IniFile ini = IniFile::Load(path);
+    for (int key = 0; key < 2000; ++key)
+        ini.SetValue("LISTE", "Spalte" + std::to_string(key), std::string(40, 'w'));
+    const int result = test::RunWithFileSizeLimit(8 * 1024, [&] {
+        try {
+            ini.Save(path);
+            return 1;
+        } catch (const std::system_error& error) {
+            return error.code() == std::errc::file_too_large ? 0 : 2;
+        }
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(test::ReadBytes(path), "[SYSTEM]\r\nalt=1\r\n");
+    EXPECT_EQ(test::NamesIn(folder.Path()), std::set<std::string>{"SONGVAT.INI"});
 }
 
 // Values keep their bytes: one that is not UTF-8 never changes how the others are

@@ -5,6 +5,7 @@
 #include "catalogue/list_operations.h"
 #include "catalogue/song_columns.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/write_limit.h"
 
 namespace tv {
 namespace {
@@ -108,6 +109,24 @@ TEST(WriteExport, FilesWrittenInSlicesHoldTheWholeText) {
         const std::string whole = ExportText(list, format, look);
         ASSERT_GT(whole.size(), std::size_t{2} << 20);  // more than two slices
         EXPECT_TRUE(test::ReadBytes(target) == whole) << static_cast<int>(format);
+    }
+
+    // A write that fails part-way over an existing export, in both writers: the
+    // call fails, the old bytes stay, no temporary file is left.
+    for (const ExportFormat format : {ExportFormat::CsvComma, ExportFormat::Html}) {
+        const auto target = folder / "alt";
+        test::WriteBytes(target, "alt");
+        const int result = test::RunWithFileSizeLimit(1536 * 1024, [&] {
+            try {
+                WriteExport(list, format, look, target);
+                return 1;
+            } catch (const std::system_error& error) {
+                return error.code() == std::errc::file_too_large ? 0 : 2;
+            }
+        });
+        EXPECT_EQ(result, 0) << static_cast<int>(format);
+        EXPECT_EQ(test::ReadBytes(target), "alt");
+        EXPECT_EQ(test::NamesIn(folder.Path()), (std::set<std::string>{"alt", "out"}));
     }
     test::WriteBytes(folder / "L.TSV", "Titel\r\n");
     EXPECT_THROW(WriteExport(list, ExportFormat::CsvComma, look, folder / "L.TSV", IdentitiesOf({folder / "L.TSV"})),
