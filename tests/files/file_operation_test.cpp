@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "tests/support/temp_folder.h"
@@ -237,6 +238,50 @@ TEST(UnfitForFat, FollowsTheFatRules) {
     std::string emoji;
     for (int i = 0; i < 128; ++i) emoji += "\xF0\x9F\x8E\xB5";  // 2 UTF-16 units each
     EXPECT_TRUE(UnfitForFat(emoji));
+}
+
+// Copies are named in batches of 64 files, flushed in the background while the
+// next batch is copied: 150 files make three batches. Every file arrives whole
+// under its name, no temporary file stays, a move takes the sources away; a name
+// that cannot be given in the first batch (a folder stands there) is reported and
+// the run fails, while the other files arrive.
+TEST(TShFileOP, CopiesAndMovesOfSeveralBatches) {
+    for (const TShOp operation : {TShOp::shCopy, TShOp::shMove}) {
+        Folders f;
+        std::vector<std::string> sources, names;
+        std::vector<std::string> contents;
+        for (int i = 0; i < 150; ++i) {
+            const std::string name = "Lied " + std::to_string(i) + ".mp3";
+            std::string bytes(static_cast<std::size_t>(i * 997 % 20000), static_cast<char>('a' + i % 26));
+            if (!bytes.empty()) bytes.front() = static_cast<char>(i);  // each file its own
+            sources.push_back(f.Source(name, bytes));
+            names.push_back(name);
+            contents.push_back(bytes);
+        }
+        // A folder with something in it where file 10 should go.
+        std::filesystem::create_directories(f.to / names[10] / "drin");
+        TShFileOP op;
+        op.Operation = operation;
+        op.Destination = f.to.string();
+        op.FilesList = sources;
+        Recorder recorder;
+        recorder.answers = {ReplaceAnswer::Yes};
+        EXPECT_FALSE(op.Execute(recorder));
+        ASSERT_EQ(recorder.failed.size(), 1u);
+        EXPECT_NE(recorder.failed.front().find(names[10]), std::string::npos);
+        EXPECT_EQ(op.Counts().Done, 149);
+
+        std::vector<std::string> expected = names;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(Names(f.to), expected);  // nothing under a temporary name
+        EXPECT_TRUE(std::filesystem::is_directory(f.to / names[10]));
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (i == 10) continue;
+            ASSERT_TRUE(ReadBytes(f.to / names[i]) == contents[i]) << names[i];
+            EXPECT_EQ(std::filesystem::exists(sources[i]), operation == TShOp::shCopy) << names[i];
+        }
+        EXPECT_TRUE(std::filesystem::exists(sources[10]));  // not moved: it is not there
+    }
 }
 
 TEST(TShFileOP, DeletesAndMoves) {
