@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/unprivileged.h"
 
 namespace tv {
 namespace {
@@ -188,15 +189,35 @@ TEST(TShFileOP, AFailedOrCancelledCopyLeavesNoHalfFile) {
     EXPECT_FALSE(op.Execute(notFolder));
     EXPECT_EQ(notFolder.failed.size(), 1u);
     EXPECT_EQ(ReadBytes(small), "k");
-    if (::geteuid() != 0) {
-        std::filesystem::permissions(
-            f.to, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-        op.Destination = f.to.string();
-        op.FilesList = {small};
+}
+
+// A target folder the user may not write to (as an ordinary user, in a child
+// process when the tests run as root, who may write anywhere): the copy fails
+// with the system's reason and nothing arrives.
+TEST(TShFileOP, AReadOnlyTargetFailsTheCopy) {
+    TempFolder root(TempFolder::Reach::EveryUser);
+    const auto from = root / "von", to = root / "nach";
+    std::filesystem::create_directories(from);
+    std::filesystem::create_directories(to);
+    WriteBytes(from / "klein.mp3", "k");
+    ::chmod(root.Path().c_str(), 0755);
+    ::chmod(from.c_str(), 0755);
+    ::chmod((from / "klein.mp3").c_str(), 0644);
+    ::chmod(to.c_str(), 0555);
+    const int result = test::RunUnprivileged([&] {
+        TShFileOP op;
+        op.Destination = to.string();
+        op.FilesList = {(from / "klein.mp3").string()};
         Recorder readOnly;
-        EXPECT_FALSE(op.Execute(readOnly));
-        EXPECT_EQ(readOnly.failed.size(), 1u);
-    }
+        if (op.Execute(readOnly)) return 1;
+        if (readOnly.failed.size() != 1) return 2;
+        if (readOnly.failed[0].find("Permission denied") == std::string::npos &&
+            readOnly.failed[0].find("Keine Berechtigung") == std::string::npos)
+            return 3;
+        return 0;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(Names(to).empty());
 }
 
 TEST(TShFileOP, NamesTheTargetCannotHoldAreFoundFirst) {

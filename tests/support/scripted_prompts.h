@@ -3,7 +3,9 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
+#include <utility>
 
 #include "widgets/ui/prompts.h"
 
@@ -24,7 +26,12 @@ class ScriptedPrompts final : public Prompts {
 
     void Answer(PromptAnswer answer) { answers_.push_back(answer); }
     // The button index the next Choose returns.
-    void Pick(int button) { picks_.push_back(button); }
+    void Pick(int button) { picks_.push_back({button, {}}); }
+    // As Pick, and does something while the question is open (the code that
+    // asked waits for the answer meanwhile).
+    void PickAfter(int button, std::function<void()> whileAsked) {
+        picks_.push_back({button, std::move(whileAsked)});
+    }
     void ChooseFile(std::optional<QString> name) { files_.push_back(std::move(name)); }
     void ChooseFolderAnswer(std::optional<QString> folder) {
         folders_.push_back(std::move(folder));
@@ -56,8 +63,9 @@ class ScriptedPrompts final : public Prompts {
             ++unexpected_;
             return static_cast<int>(buttons.size()) - 1;
         }
-        const int pick = picks_.front();
+        auto [pick, whileAsked] = std::move(picks_.front());
         picks_.pop_front();
+        if (whileAsked) whileAsked();
         return pick;
     }
     std::optional<QString> OpenFile(QWidget*, const FileDialogRequest& request) override {
@@ -100,7 +108,7 @@ class ScriptedPrompts final : public Prompts {
     }
 
     std::deque<PromptAnswer> answers_;
-    std::deque<int> picks_;
+    std::deque<std::pair<int, std::function<void()>>> picks_;
     std::deque<std::optional<QString>> files_;
     std::deque<std::optional<QString>> folders_;
     std::deque<Asked> asked_;
