@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -13,9 +14,23 @@ namespace tv::test {
 
 // Prompts for window tests: every message and question is recorded, and answered
 // from a script; an unscripted question is answered No/Cancel and recorded as
-// unexpected.
+// unexpected, and fails the running test when the prompts go (a test that means
+// to leave questions unanswered says so with AllowUnscripted).
 class ScriptedPrompts final : public Prompts {
   public:
+    ScriptedPrompts() = default;
+    ScriptedPrompts(const ScriptedPrompts&) = delete;
+    ScriptedPrompts& operator=(const ScriptedPrompts&) = delete;
+    ~ScriptedPrompts() override {
+        if (unexpected_ > allowedUnscripted_ && QTest::currentTestFunction() != nullptr &&
+            !QTest::currentTestFailed())
+            QTest::qFail(qPrintable(QStringLiteral("unscripted question(s): ") +
+                                    unscripted_.join(QStringLiteral(" | "))),
+                         __FILE__, __LINE__);
+    }
+    // Up to count unscripted questions are part of the test (answered No/Cancel).
+    void AllowUnscripted(int count) { allowedUnscripted_ += count; }
+
     struct Asked {
         QString Title;
         QString Text;
@@ -48,7 +63,7 @@ class ScriptedPrompts final : public Prompts {
         asked_.push_back({title, text, icon, buttons, defaultButton});
         if (buttons == PromptButtons::Ok) return PromptAnswer::Ok;
         if (answers_.empty()) {
-            ++unexpected_;
+            Unscripted(text);
             return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Cancel;
         }
         const PromptAnswer answer = answers_.front();
@@ -60,7 +75,7 @@ class ScriptedPrompts final : public Prompts {
         asked_.push_back({title, text, icon, PromptButtons::Ok, std::nullopt});
         lastButtons = buttons;
         if (picks_.empty()) {
-            ++unexpected_;
+            Unscripted(text);
             return static_cast<int>(buttons.size()) - 1;
         }
         auto [pick, whileAsked] = std::move(picks_.front());
@@ -82,7 +97,7 @@ class ScriptedPrompts final : public Prompts {
         lastFolderStart = folder;
         lastFolderAllowNew = allowNewFolder;
         if (folders_.empty()) {
-            ++unexpected_;
+            Unscripted(title);
             return std::nullopt;
         }
         auto answer = folders_.front();
@@ -97,9 +112,13 @@ class ScriptedPrompts final : public Prompts {
     bool lastFolderAllowNew = false;
 
   private:
+    void Unscripted(const QString& what) {
+        ++unexpected_;
+        unscripted_.append(what);
+    }
     std::optional<QString> NextFile() {
         if (files_.empty()) {
-            ++unexpected_;
+            Unscripted(lastFileRequest.Title);
             return std::nullopt;
         }
         auto answer = files_.front();
@@ -113,6 +132,8 @@ class ScriptedPrompts final : public Prompts {
     std::deque<std::optional<QString>> folders_;
     std::deque<Asked> asked_;
     int unexpected_ = 0;
+    int allowedUnscripted_ = 0;
+    QStringList unscripted_;
 };
 
 }  // namespace tv::test

@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QDeadlineTimer>
+#include <QScopeGuard>
 #include <QTimer>
 #include <functional>
 
@@ -52,11 +54,23 @@ struct BurnProgram {
         bool ran = false;
         QTimer::singleShot(0, &Dialog(), [&] {
             TMP3Burn& dialog = Dialog();
+            // However the work ends (a failed check returns early), the dialog
+            // closes: a failure fails the test at once instead of leaving the modal
+            // dialog open until the suite's time runs out. A job that does not end
+            // within a minute fails the test too.
+            const auto close = qScopeGuard([&] {
+                QDeadlineTimer deadline(60000);
+                while (waitForJob && dialog.Busy() && !deadline.hasExpired()) QTest::qWait(10);
+                if (dialog.Busy()) {
+                    QTest::qFail("the burn dialog's job did not end", __FILE__, __LINE__);
+                    dialog.QDialog::reject();  // closed all the same
+                } else {
+                    dialog.reject();
+                }
+            });
             QTRY_VERIFY_WITH_TIMEOUT(Log().contains(QStringLiteral(">>> SELECTING")), 10000);
             work(dialog);
             ran = true;
-            while (waitForJob && dialog.Busy()) QTest::qWait(10);
-            dialog.reject();
         });
         program.form->SISelBurnMP3Click();
         QVERIFY(ran);
