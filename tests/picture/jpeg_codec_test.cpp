@@ -7,6 +7,8 @@
 #include <stdexcept>
 
 #include "picture/jpeg_codec.h"
+#include "picture/preview_cache.h"
+#include "tests/support/temp_folder.h"
 
 using namespace tv;
 
@@ -124,4 +126,51 @@ TEST(JpegCodec, EmptyOrInconsistentPictureIsNotEncoded) {
     RgbImage wrong = TestPicture(10, 10);
     wrong.Pixels.resize(10);
     EXPECT_THROW(EncodeJpeg(wrong), std::runtime_error);
+}
+
+// The preview cache: a picture is decoded once for the boxes it covers; a larger
+// decode replaces a smaller one and serves the smaller boxes; a changed file is
+// decoded again; what does not fit the budget is forgotten, oldest first.
+TEST(PreviewCache, DecodesOnceReplacesSmallerDecodesAndForgetsBeyondItsBudget) {
+    test::TempFolder folder;
+    const auto write = [&](const std::string& name, int width, int height) {
+        const std::vector<std::uint8_t> bytes = EncodeJpeg(TestPicture(width, height), 80);
+        test::WriteBytes(folder / name, std::string(bytes.begin(), bytes.end()));
+        return folder / name;
+    };
+    const auto cover = write("folder.jpg", 400, 400);
+    // Room for one full decode (480,000 bytes) and a little more.
+    PreviewCache cache(600'000);
+    int fullWidth = 0;
+    const auto small = cache.Preview(cover, 100, 100, fullWidth);
+    EXPECT_EQ(fullWidth, 400);
+    EXPECT_EQ(small->Width, 100);  // the scaled decode of a quarter
+    EXPECT_EQ(cache.Preview(cover, 90, 90, fullWidth), small);  // covered: the same picture
+    const auto whole = cache.Preview(cover, 0, 0, fullWidth);
+    EXPECT_EQ(whole->Width, 400);
+    EXPECT_EQ(cache.Preview(cover, 100, 100, fullWidth), whole);  // the larger one serves it
+    EXPECT_EQ(cache.Preview(cover, 0, 0, fullWidth), whole);
+
+    // The file changes (another size): decoded anew, never the old picture.
+    write("folder.jpg", 200, 100);
+    const auto changed = cache.Preview(cover, 0, 0, fullWidth);
+    EXPECT_EQ(changed->Width, 200);
+    EXPECT_EQ(changed->Height, 100);
+    EXPECT_EQ(fullWidth, 200);
+
+    // Three pictures of 270,000 bytes do not fit: the one used longest ago goes.
+    // Asked again, it is a new decode (another object); the others stay.
+    cache.Clear();
+    const auto a = write("a.jpg", 300, 300), b = write("b.jpg", 300, 300), c = write("c.jpg", 300, 300);
+    const auto first = cache.Preview(a, 0, 0, fullWidth);
+    const auto second = cache.Preview(b, 0, 0, fullWidth);
+    const auto third = cache.Preview(c, 0, 0, fullWidth);
+    EXPECT_EQ(cache.Preview(c, 0, 0, fullWidth), third);
+    EXPECT_EQ(cache.Preview(b, 0, 0, fullWidth), second);
+    EXPECT_NE(cache.Preview(a, 0, 0, fullWidth), first);
+    // A picture larger than the whole budget is decoded but not kept.
+    const auto huge = write("gross.jpg", 500, 500);
+    const auto once = cache.Preview(huge, 0, 0, fullWidth);
+    EXPECT_EQ(once->Width, 500);
+    EXPECT_NE(cache.Preview(huge, 0, 0, fullWidth), once);
 }
