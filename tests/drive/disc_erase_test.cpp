@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 
 #include "base/byte_order.h"
@@ -67,6 +68,34 @@ TEST(DiscErase, QuickErasingACdRwBlanksItMinimally) {
     // The drive was reset afterwards.
     EXPECT_FALSE(bench.CommandsWith(0x01).empty());
     EXPECT_EQ(bench.device->GetDiscStatus(), 0);
+}
+
+// The erase claims the drive as a burn does, by an exclusive open of /dev/sr0:
+// held by another program, the erase is refused at once with its reason and no
+// command reaches the disc; an erase that ran lets the drive go.
+TEST(DiscErase, AHeldDriveIsNotErasedAndAnErasedOneIsReleased) {
+    RecorderBench bench(MediumKind::CdRw, 0.001, true);
+    ASSERT_TRUE(bench.loaded);
+    bench.recorder->RecordSession(5000);
+    bench.sg->RefuseExclusiveOpen(EBUSY);
+    {
+        EraseRun run(bench);
+        EXPECT_FALSE(bench.device->EraseDisc(true));  // refused at once, no erase thread
+        run.invoker.RunPending();
+        EXPECT_EQ(run.events, 0);
+        EXPECT_TRUE(bench.recorder->Commands().empty());  // the drive was never spoken to
+        EXPECT_EQ(bench.recorder->SessionCount(), 1);
+        ASSERT_FALSE(run.messages.empty());
+        EXPECT_EQ(run.messages.back().find(">>> DRIVE IN USE"), 0u) << run.messages.back();
+    }
+    bench.sg->RefuseExclusiveOpen(0);
+    EraseRun run(bench);
+    ASSERT_TRUE(bench.device->EraseDisc(true));
+    ASSERT_TRUE(run.Finish());
+    EXPECT_FALSE(run.error);
+    EXPECT_EQ(bench.recorder->SessionCount(), 0);
+    EXPECT_EQ(bench.sg->ExclusiveOpens(), 1);
+    EXPECT_EQ(bench.sg->ExclusiveHandles(), 0);
 }
 
 TEST(DiscErase, FullErasingBlanksTheWholeDisc) {

@@ -10,6 +10,7 @@
 #include "drive/scsi_device.h"
 #include "drive/sg_system.h"
 #include "drive/simulated_recorder.h"
+#include "tests/drive/simulated_sg_system.h"
 #include "tests/support/temp_folder.h"
 
 namespace tv::test {
@@ -24,12 +25,19 @@ class NoDrives final : public SgSystem {
 };
 
 struct RecorderBench {
-    explicit RecorderBench(MediumKind medium = MediumKind::CdR, double timeScale = 0.001)
-        : layer(std::make_shared<NoDrives>()) {
+    // Through the kernel's interface (throughSgIo), the recorder is /dev/sr0 of a
+    // simulated SG_IO system, and the drive is claimed by an exclusive open.
+    explicit RecorderBench(MediumKind medium = MediumKind::CdR, double timeScale = 0.001,
+                           bool throughSgIo = false)
+        : sg(std::make_shared<SimulatedSgSystem>()),
+          layer(throughSgIo ? std::shared_ptr<SgSystem>(sg) : std::make_shared<NoDrives>()) {
         layer.Clock().SetScale(timeScale);
         recorder = std::make_shared<SimulatedRecorder>(folder / "disc.img", &layer.Clock());
         recorder->InsertMedium(medium);
-        layer.AddSimulatedDrive("sim0", recorder);
+        if (throughSgIo)
+            sg->SetRecorder(recorder);
+        else
+            layer.AddSimulatedDrive("sim0", recorder);
         device = std::make_unique<TSCSIDevice>(layer);
         device->OnDebugMessage = [this](TSCSIDevice&, const std::string& message,
                                         std::uint8_t type) {
@@ -52,6 +60,7 @@ struct RecorderBench {
     }
 
     TempFolder folder;
+    std::shared_ptr<SimulatedSgSystem> sg;
     DriveLayer layer;
     std::shared_ptr<SimulatedRecorder> recorder;
     std::unique_ptr<TSCSIDevice> device;

@@ -6,12 +6,19 @@
 #include <scsi/scsi.h>
 #include <scsi/sg.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <functional>
 #include <map>
 
 #include "drive/builtin_transport.h"
+#include "drive/device_holders.h"
 #include "drive/scsi_device.h"
 #include "tests/support/temp_folder.h"
 
@@ -354,6 +361,32 @@ TEST(SgTransport, ARefusedClaimSaysWhy) {
               std::string::npos);
     EXPECT_EQ(ClaimRefusalText(ClaimResult::Failed, "No such device"),
               "CAN'T OPEN THE DRIVE [No such device]");
+}
+
+// Who holds a device, as the kernel tells it: another process with the file open
+// is named with its program and PID; nobody holding it gives no text.
+TEST(DeviceHolders, AProcessWithTheFileOpenIsNamed) {
+    test::TempFolder folder;
+    const std::string device = (folder / "sr9").string();
+    test::WriteBytes(device, "");
+    EXPECT_EQ(DeviceHolders(device), "");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // "sleep" with the file open on descriptor 3.
+        ::execl("/bin/sh", "sh", "-c", "exec 3<\"$0\"; exec sleep 30", device.c_str(), nullptr);
+        ::_exit(127);
+    }
+    const std::string expected = "OPENED BY sleep (PID " + std::to_string(child) + ")";
+    std::string holders;
+    for (int attempt = 0; attempt < 500 && holders != expected; ++attempt) {
+        holders = DeviceHolders(device);  // the child needs a moment to open it
+        if (holders != expected) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(holders, expected);
+    EXPECT_EQ(DeviceHolders(device), "");
 }
 
 }  // namespace
