@@ -549,5 +549,57 @@ TEST(WritePipeline, TheExclusiveClaimRefusesAHeldDriveAndIsReleasedAfterABurn) {
     EXPECT_EQ(bench.sg->ExclusiveHandles(), 0);
 }
 
+// A DVD-RW is formatted before it is written, as the drive sees it through the
+// kernel's interface: exactly one FORMAT UNIT with the parameter list of the disc's
+// type, sent before the first WRITE; the format's time is waited out by polling
+// the disc information (the format lasts 20 polls); afterwards the disc is in
+// restricted overwrite and holds the session's bytes.
+TEST(WritePipeline, ADvdRwIsFormattedOnceBeforeTheFirstWrite) {
+    const Bytes sequentialList = {0x00, 0xA2, 0x00, 0x08, 0x00, 0x00, 0x03, 0xE8, 0x54, 0x00, 0x00, 0x10};
+    const Bytes restrictedList = {0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x4C, 0x00, 0x00, 0x10};
+    for (const MediumKind medium : {MediumKind::DvdRwSequential, MediumKind::DvdRwRestrictedOverwrite}) {
+        BurnBench bench(medium, 0.001, true);
+        bench.recorder->SetOperationCommands(20);
+        bench.File("a.mp3", 100000);
+        ASSERT_TRUE(bench.Burn());
+        ASSERT_EQ(bench.errors.front(), "");
+        const auto sent = bench.sg->SentCommands();
+        std::vector<std::size_t> formats;
+        std::size_t firstWrite = sent.size();
+        for (std::size_t i = 0; i < sent.size(); ++i) {
+            if (sent[i].Cdb[0] == 0x04) formats.push_back(i);
+            if (sent[i].Cdb[0] == 0x2A && firstWrite == sent.size()) firstWrite = i;
+        }
+        ASSERT_EQ(formats.size(), 1u);
+        ASSERT_LT(formats[0], firstWrite);
+        EXPECT_EQ(sent[formats[0]].Cdb[1], 0x11);  // a parameter list follows, format data
+        EXPECT_EQ(sent[formats[0]].Data,
+                  medium == MediumKind::DvdRwSequential ? sequentialList : restrictedList);
+        std::size_t polls = 0;
+        for (std::size_t i = formats[0]; i < firstWrite; ++i) polls += sent[i].Cdb[0] == 0x51 ? 1 : 0;
+        EXPECT_GE(polls, 20u);
+        EXPECT_EQ(bench.recorder->Medium(), MediumKind::DvdRwRestrictedOverwrite);
+        const Bytes expected = bench.Expected();
+        EXPECT_TRUE(bench.OnDisc(bench.burner->NextWritableAddress(), expected.size()) == expected);
+    }
+}
+
+// A drive that refuses the format list of the disc's type gets the quick format's
+// list next, and the burn goes on.
+TEST(WritePipeline, ARefusedFormatFallsBackToTheQuickFormat) {
+    BurnBench bench(MediumKind::DvdRwSequential, 0.001, true);
+    bench.sg->RefuseNext(0x04);
+    bench.File("a.mp3", 100000);
+    ASSERT_TRUE(bench.Burn());
+    EXPECT_EQ(bench.errors.front(), "");
+    std::vector<Bytes> lists;
+    for (const auto& command : bench.sg->SentCommands())
+        if (command.Cdb[0] == 0x04) lists.push_back(command.Data);
+    ASSERT_EQ(lists.size(), 2u);
+    EXPECT_EQ(lists[0][8], 0x54);  // the sequential disc's own list first
+    EXPECT_EQ(lists[1], (Bytes{0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x54, 0x00, 0x00, 0x10}));
+    EXPECT_EQ(bench.recorder->Medium(), MediumKind::DvdRwRestrictedOverwrite);
+}
+
 }  // namespace
 }  // namespace tv

@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "drive/sg_system.h"
 #include "drive/simulated_recorder.h"
@@ -35,6 +36,24 @@ class SimulatedSgSystem final : public SgSystem {
     int ExclusiveOpens() {
         std::lock_guard lock(mutex_);
         return exclusiveOpens_;
+    }
+
+    // What reached the drive through SG_IO: each command's CDB and the data it
+    // sent (empty for commands that read or send nothing).
+    struct Sent {
+        std::vector<std::uint8_t> Cdb;
+        std::vector<std::uint8_t> Data;
+    };
+    std::vector<Sent> SentCommands() {
+        std::lock_guard lock(mutex_);
+        return sent_;
+    }
+    // The next command with this operation code is refused as a drive refuses a
+    // parameter list it does not take (CHECK CONDITION, 05/26/00), unanswered by
+    // the recorder.
+    void RefuseNext(std::uint8_t opcode) {
+        std::lock_guard lock(mutex_);
+        refused_.insert(opcode);
     }
 
     std::vector<std::string> OpticalDrives() override { return {"sr0"}; }
@@ -75,6 +94,27 @@ class SimulatedSgSystem final : public SgSystem {
             return -1;
         }
         auto* io = static_cast<sg_io_hdr_t*>(argument);
+        const auto* data = static_cast<const std::uint8_t*>(io->dxferp);
+        {
+            std::lock_guard lock(mutex_);
+            sent_.push_back({{io->cmdp, io->cmdp + io->cmd_len},
+                             io->dxfer_direction == SG_DXFER_TO_DEV && data != nullptr
+                                 ? std::vector<std::uint8_t>(data, data + io->dxfer_len)
+                                 : std::vector<std::uint8_t>{}});
+            if (refused_.erase(io->cmdp[0]) > 0) {
+                static constexpr std::uint8_t kInvalidParameterList[18] = {
+                    0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x26, 0x00, 0, 0, 0, 0};
+                io->status = 2;
+                io->masked_status = 1;
+                io->host_status = 0;
+                io->driver_status = 0x08;
+                const std::size_t bytes = std::min<std::size_t>(io->mx_sb_len, sizeof kInvalidParameterList);
+                std::memcpy(io->sbp, kInvalidParameterList, bytes);
+                io->sb_len_wr = static_cast<unsigned char>(bytes);
+                io->resid = static_cast<int>(io->dxfer_len);
+                return 0;
+            }
+        }
         const DataDirection direction = io->dxfer_direction == SG_DXFER_FROM_DEV ? DataDirection::In
                                         : io->dxfer_direction == SG_DXFER_TO_DEV ? DataDirection::Out
                                                                                  : DataDirection::None;
@@ -99,6 +139,8 @@ class SimulatedSgSystem final : public SgSystem {
   private:
     std::shared_ptr<SimulatedRecorder> recorder_;
     std::mutex mutex_;
+    std::vector<Sent> sent_;
+    std::set<std::uint8_t> refused_;
     std::set<int> exclusive_;
     int exclusiveOpens_ = 0;
     int exclusiveError_ = 0;
