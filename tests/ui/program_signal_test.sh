@@ -7,15 +7,22 @@ trap 'rm -rf "$dir"' EXIT
 cp "$PROGRAM" "$dir/tunevault"
 fail=0
 
-# Starts the program in $dir (pid in $pid) and waits until its log shows the text.
+# Starts the program in $dir (pid in $pid) and waits until its log shows the text
+# (at most 30 s); false when it never does.
 start_and_wait_for() {
-    QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="tunevault.startup.info=true" \
+    QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="tunevault.startup.info=true;tunevault.prompts.info=true" \
         "$dir/tunevault" 2> "$dir/log" &
     pid=$!
+    wait_for "$1"
+}
+# Waits until the log shows the text (at most 30 s); false when it never does.
+wait_for() {
     for _ in $(seq 1 300); do
-        grep -q "$1" "$dir/log" 2>/dev/null && break
+        grep -q "$1" "$dir/log" 2>/dev/null && return 0
         sleep 0.1
     done
+    echo "FAIL: the log never showed \"$1\""; cat "$dir/log"
+    return 1
 }
 # Sends SIGTERM and waits up to 10 s; true when the program has ended.
 terminate_and_wait() {
@@ -51,8 +58,7 @@ done
 rm -rf "$dir"/*.TSV "$dir"/SONGVAT.INI "$dir/log"
 mkdir "$dir/SELECTION.TSV"
 printf 'Titel\tInterpret\nSong\tBand\t\t\t\t\t\t/m/song.mp3\n' > "$dir/ALL_SONGS.TSV"
-start_and_wait_for "Liste nicht lesbar"
-sleep 0.5  # the message box is open now
+start_and_wait_for "Meldung offen: Fehler beim Laden" || fail=1
 terminate_and_wait
 rc=$?
 if [ $rc -ne 0 ]; then
@@ -81,9 +87,7 @@ fi
 rm -rf "$dir"/*.TSV "$dir"/SONGVAT.INI "$dir/log"
 mkdir "$dir/SONGVAT.INI"
 printf 'Titel\tInterpret\n' > "$dir/ALL_SONGS.TSV"
-QT_QPA_PLATFORM=offscreen "$dir/tunevault" 2> "$dir/log" &
-pid=$!
-sleep 3
+start_and_wait_for "Meldung offen:" || fail=1
 if ! terminate_and_wait; then
     echo "FAIL start box: the program did not end or failed"; fail=1
 else

@@ -2,8 +2,10 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <system_error>
 #include <vector>
 
@@ -16,6 +18,18 @@ QString ErrorText(const std::exception& error) {
 }
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcPrompts, "tunevault.prompts", QtWarningMsg)
+
+// Shows the box and waits for it. Once the box is up and its loop runs, the log
+// says so ("tunevault.prompts.info"): what the program waits for, for a user's
+// report and for tests that must act while a box is open.
+int ExecLogged(QMessageBox& box) {
+    QTimer::singleShot(0, &box, [&box] {
+        qCInfo(lcPrompts).noquote() << "Meldung offen:" << box.windowTitle();
+    });
+    return box.exec();
+}
 
 void SetIcon(QMessageBox& box, PromptIcon icon) {
     switch (icon) {
@@ -49,7 +63,7 @@ int QtPrompts::Choose(QWidget* parent, const QString& title, const QString& text
     for (const QString& caption : buttons)
         pushButtons.push_back(box.addButton(caption, QMessageBox::ActionRole));
     if (!pushButtons.empty()) box.setEscapeButton(pushButtons.back());
-    box.exec();
+    ExecLogged(box);
     for (std::size_t i = 0; i < pushButtons.size(); ++i)
         if (box.clickedButton() == pushButtons[i]) return static_cast<int>(i);
     return static_cast<int>(buttons.size()) - 1;
@@ -85,7 +99,7 @@ PromptAnswer QtPrompts::Ask(QWidget* parent, const QString& title, const QString
         if (QAbstractButton* button = box.button(standard))
             box.setDefaultButton(static_cast<QPushButton*>(button));
     }
-    switch (box.exec()) {
+    switch (ExecLogged(box)) {
         case QMessageBox::Ok:
             return PromptAnswer::Ok;
         case QMessageBox::Yes:
