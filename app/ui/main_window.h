@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <thread>
@@ -145,6 +147,8 @@ class TForm1 : public QMainWindow, public CatalogueHost {
     void SIShowCoverClick();
     // The cover picture name the next stored row takes as its "Image".
     const QString& RememberedPictureName() const noexcept { return rememberedPictureName_; }
+    // The clock that names scanned pictures ("CV" + the time); tests set their own.
+    void SetClock(std::function<QDateTime()> now) { now_ = std::move(now); }
     void SetRememberedPictureName(const QString& name) { rememberedPictureName_ = name; }
 
     // Other windows, created once with the main window.
@@ -347,6 +351,7 @@ class TForm1 : public QMainWindow, public CatalogueHost {
     SongDetailsControls details_;
     TID3Tag id3Tag_;
     QString rememberedPictureName_;
+    std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
     std::unique_ptr<FormPlacement> placement_;
     ListAutosave* autosave_ = nullptr;  // child: lists saved while working
 

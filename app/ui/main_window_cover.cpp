@@ -131,7 +131,7 @@ void TForm1::BtnScanClick() {
     kdImage1_->SetImage(std::move(image));
     const std::filesystem::path folder = FolderOf(details_.EdtFile->text());
     if (!folder.is_absolute()) return;  // no song: shown, not saved
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyMMddhhmmss"));
+    const QString stamp = now_().toString(QStringLiteral("yyMMddhhmmss"));
     rememberedPictureName_ =
         QStringFromBytes((folder / ("CV" + stamp.toStdString() + ".jpg")).string());
     const bool asFolderPicture = AskSaveAsCover(folder);
