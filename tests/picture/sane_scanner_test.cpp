@@ -51,15 +51,17 @@ TEST(SaneScanner, StoppedScanGivesNoPictureAndTheNextOneWorks) {
     const RgbImage stopped =
         scanner.Scan("test:0", ScanMode::Colour, 100, [&](int) { return ++calls < 2; });
     EXPECT_TRUE(stopped.Empty());
-    // Cancel from another thread before the scan reads its first line.
-    std::atomic<bool> started{false};
+    // Cancel from another thread at the first progress call: the scan waits there
+    // until the cancel has been given, so it surely comes while the scan runs.
+    std::atomic<bool> started{false}, cancelGiven{false};
     std::thread canceller([&] {
         while (!started) std::this_thread::yield();
         scanner.Cancel();
+        cancelGiven = true;
     });
     const RgbImage cancelled = scanner.Scan("test:0", ScanMode::Colour, 100, [&](int) {
-        started = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!started.exchange(true))
+            while (!cancelGiven) std::this_thread::yield();
         return true;
     });
     canceller.join();
