@@ -196,6 +196,14 @@ std::vector<std::uint32_t> SimulatedRecorder::CommandWaits() const {
     return waits;
 }
 
+std::vector<std::thread::id> SimulatedRecorder::CommandThreads() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::thread::id> threads;
+    threads.reserve(commands_.size());
+    for (const LoggedCommand& command : commands_) threads.push_back(command.Thread);
+    return threads;
+}
+
 void SimulatedRecorder::ClearCommands() {
     std::lock_guard lock(mutex_);
     commands_.clear();
@@ -240,7 +248,8 @@ ScsiResult SimulatedRecorder::Execute(const std::uint8_t* cdb, std::size_t cdbLe
                                       std::uint8_t* data, std::uint32_t length,
                                       std::uint32_t timeoutMs) {
     std::unique_lock lock(mutex_);
-    commands_.push_back({std::vector<std::uint8_t>(cdb, cdb + cdbLength), timeoutMs});
+    commands_.push_back(
+        {std::vector<std::uint8_t>(cdb, cdb + cdbLength), timeoutMs, std::this_thread::get_id()});
     if (commands_.size() > kCommandLogLimit) commands_.pop_front();
     if (faults_.Hangs(cdb[0])) {
         lock.unlock();

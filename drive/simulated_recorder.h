@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "drive/drive_clock.h"
@@ -97,6 +98,8 @@ class SimulatedRecorder {
     // tests).
     std::vector<std::vector<std::uint8_t>> Commands() const;
     std::vector<std::uint32_t> CommandWaits() const;
+    // The thread each of those commands came from.
+    std::vector<std::thread::id> CommandThreads() const;
     void ClearCommands();
     // The write parameters page (05) as last selected.
     std::vector<std::uint8_t> WriteParametersPage() const;
@@ -165,6 +168,7 @@ class SimulatedRecorder {
     struct LoggedCommand {
         std::vector<std::uint8_t> Cdb;
         std::uint32_t WaitMs;
+        std::thread::id Thread;
     };
     std::deque<LoggedCommand> commands_;
 };

@@ -5,7 +5,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <cstdlib>
+#include <thread>
 
 #include "tests/ui/burn_program.h"
 #include "widgets/ui/status_panels.h"
@@ -219,6 +222,45 @@ class BurnDialogTest : public QObject {
         QCOMPARE(ReadBytes(song), ReadBytes(kData / "with_id3v1.mp3"));
     }
 
+    // A disc event while the drive burns is kept for later: the window's thread
+    // sends the drive nothing while the write thread works, and reads the disc
+    // again once the burn has ended (less room on it then).
+    void aDiscEventDuringABurnWaitsForItsEnd() {
+        BurnProgram p({{"cdr", MediumKind::CdR}});
+        p.recorders.front()->FailNextWritesBusy(200);  // the drive is slow for a while
+        p.Select({Copy(p, "vbr_stereo.mp3", "a.mp3")});
+        QString freeBefore, freeAfter;
+        std::size_t loggedAtEvent = 0;
+        p.Open([&](TMP3Burn& dialog) {
+            freeBefore = dialog.StatusBar()->PanelText(1);
+            p.recorders.front()->ClearCommands();
+            dialog.BtnBurn()->click();
+            QVERIFY(dialog.Busy());
+            dialog.WMDeviceChange(QString::fromStdString(dialog.dburn().GetDriveLetter()));
+            loggedAtEvent = p.recorders.front()->CommandThreads().size();
+            QTRY_VERIFY_WITH_TIMEOUT(!dialog.Busy(), 30000);
+            freeAfter = dialog.StatusBar()->PanelText(1);
+        });
+        QVERIFY(p.Log().contains(QStringLiteral(">>> BURNCD DONE, Successful!")));
+        // From the write thread's first command to its last, none from this thread.
+        const auto threads = p.recorders.front()->CommandThreads();
+        const auto main = std::this_thread::get_id();
+        const auto first = std::find_if(threads.begin(), threads.end(), [&](auto t) { return t != main; });
+        const auto last = std::find_if(threads.rbegin(), threads.rend(), [&](auto t) { return t != main; });
+        QVERIFY(first != threads.end());
+        QCOMPARE(std::count(first, last.base(), main), 0);
+        // The event was handled at once: the burn went on after it (it did not wait
+        // for the burn to end).
+        QVERIFY(static_cast<std::size_t>(last.base() - threads.begin()) > loggedAtEvent);
+        // The disc was read again after the burn: the room left is less.
+        QVERIFY(std::find(last.base(), threads.end(), main) != threads.end());
+        QVERIFY2(freeAfter != freeBefore, qPrintable(freeBefore + " / " + freeAfter));
+        const auto megabytes = [](const QString& panel) {
+            return panel.section(QLatin1Char(' '), 2, 2).chopped(2).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+        };
+        QVERIFY2(megabytes(freeAfter) < megabytes(freeBefore), qPrintable(freeBefore + " / " + freeAfter));
+    }
+
     // Last: it ends the application's event loops.
     // While a burn runs the dialog cannot be closed; a request to end the program
     // saves the lists at once and ends it when the burn has ended.
@@ -227,23 +269,37 @@ class BurnDialogTest : public QObject {
         p.recorders.front()->FailNextWritesBusy(200);  // the drive is slow for a while
         p.Select({Copy(p, "vbr_stereo.mp3", "a.mp3")});
         bool wasBusy = false, stayedOpen = false, savedEarly = false, deferred = false;
-        p.Open([&](TMP3Burn& dialog) {
-            dialog.BtnBurn()->click();
-            wasBusy = dialog.Busy();
-            dialog.reject();
-            stayedOpen = dialog.isVisible();
-            std::filesystem::remove(p.program.folder / "ALL_SONGS.TSV");
-            p.program.form->ShutDownAndQuit();
-            savedEarly = std::filesystem::exists(p.program.folder / "ALL_SONGS.TSV");
-            dialog.WMDeviceChange(QString::fromStdString(
-                dialog.dburn().GetDriveLetter()));  // a disc event meanwhile waits for the end
-            deferred = dialog.Busy();
+        // Nothing here closes the dialog (the helper does not wait for the job):
+        // only the program's end after the burn ends its loop. Should that never
+        // come, the dialog is closed after a minute and the test fails.
+        bool endedByProgram = true;
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&] {
+            endedByProgram = false;
+            p.Dialog().QDialog::reject();
         });
+        guard.start(60000);
+        p.Open(
+            [&](TMP3Burn& dialog) {
+                dialog.BtnBurn()->click();
+                wasBusy = dialog.Busy();
+                dialog.reject();
+                stayedOpen = dialog.isVisible();
+                std::filesystem::remove(p.program.folder / "ALL_SONGS.TSV");
+                p.program.form->ShutDownAndQuit();
+                savedEarly = std::filesystem::exists(p.program.folder / "ALL_SONGS.TSV");
+                deferred = dialog.Busy();  // still burning when the program is asked to end
+            },
+            false);
+        guard.stop();
         QVERIFY(wasBusy);
         QVERIFY(stayedOpen);
         QVERIFY(savedEarly);
         QVERIFY(deferred);
         QVERIFY(p.program.form->QuitAfterJob());
+        QVERIFY(endedByProgram);
+        QVERIFY(!p.Dialog().Busy());
         QVERIFY(p.Log().contains(QStringLiteral(">>> BURNCD DONE, Successful!")));
     }
 };
