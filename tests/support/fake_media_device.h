@@ -34,7 +34,9 @@ class FakeMediaDevice final : public MediaDevice {
         const bool fails = Undecodable.count(file) > 0;
         // Bound to a member object: a device destroyed before the next turn of the
         // event loop takes its pending load with it.
+        ++pendingReports_;
         QTimer::singleShot(0, &lifetime_, [this, fails, serial = ++serial_] {
+            --pendingReports_;
             if (serial != serial_) return;  // another file was opened meanwhile
             if (fails) {
                 if (OnFailed) OnFailed("Format nicht unterstützt");
@@ -61,6 +63,9 @@ class FakeMediaDevice final : public MediaDevice {
     int Volume() const override { return volume; }
     void SetVolume(int value) override { volume = value; }
 
+    // Reports of opened files not delivered yet ("loaded" or "failed").
+    int PendingReports() const { return pendingReports_; }
+
     // The song plays to its end.
     void End() {
         position = length;
@@ -70,6 +75,7 @@ class FakeMediaDevice final : public MediaDevice {
 
   private:
     int serial_ = 0;
+    int pendingReports_ = 0;
     QObject lifetime_;
 };
 
