@@ -52,7 +52,9 @@ class InputReader {
     }
     // A string of up to maxLength bytes, its length taken from one byte.
     std::string Text(std::size_t maxLength) {
-        const std::size_t length = std::min<std::size_t>(Byte() % (maxLength + 1), size_ - std::min(position_, size_));
+        // The length byte first: what is left is counted after it.
+        const std::size_t wanted = Byte() % (maxLength + 1);
+        const std::size_t length = std::min<std::size_t>(wanted, size_ - std::min(position_, size_));
         std::string text(reinterpret_cast<const char*>(data_) + position_, length);
         position_ += length;
         return text;
