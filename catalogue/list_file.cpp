@@ -128,7 +128,7 @@ void ReadListText(SongList& list, std::string_view text) {
 
 namespace {
 
-// Reads list-file bytes that are not all UTF-8 (see ReadMixedLines).
+// Reads list-file bytes, which need not be all UTF-8 (see ReadMixedLines).
 void ReadMixedListText(SongList& list, std::string_view text) {
     list.BeginBulkChange();
     ReadMixedLines(list, text, 0);
@@ -207,10 +207,7 @@ void LoadWholeList(SongList& list, const std::filesystem::path& path) {
         text = decoded;
     }
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    if (IsValidUtf8(text))
-        ReadListText(list, text);
-    else
-        ReadMixedListText(list, text);
+    ReadMixedListText(list, text);  // all UTF-8 is read as it is
 }
 
 // Where the text before the last complete line end of a part of a file ends, or 0

@@ -2,9 +2,11 @@
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <system_error>
 
 #include "base/output_file.h"
@@ -21,21 +23,28 @@
 namespace tv::cli {
 namespace {
 
-// Writes a command's text to target ("-": standard output) through the one
+// Writes what produce() gives to target ("-": standard output) through the one
 // writer: never over the list it was made from, a FIFO or a device. 0, or 1 after
 // a message.
-int WriteText(const std::string& target, const std::string& text, const std::string& input) {
+int WriteOutput(const std::string& target, const std::string& input,
+                const std::function<void(const std::function<void(std::string_view)>&)>& produce) {
     if (target == "-") {
-        std::cout << text;
-        return 0;
+        produce([](std::string_view text) { std::cout << text; });
+        return std::cout ? 0 : 1;
     }
     try {
-        WriteOutputFile(target, text, IdentitiesOf({input}));
+        OutputFile file(target, IdentitiesOf({input}));
+        produce([&](std::string_view text) { file.Write(text); });
+        file.Commit();
         return 0;
     } catch (const std::system_error& error) {
         std::cerr << "tunevault-tool: " << target << ": " << error.code().message() << "\n";
         return 1;
     }
+}
+
+int WriteText(const std::string& target, const std::string& text, const std::string& input) {
+    return WriteOutput(target, input, [&](const auto& write) { write(text); });
 }
 
 const std::map<std::string, SearchField> kSearchFields = {
@@ -99,17 +108,8 @@ int Export(const OutputCall& call) {
     ExportLook look;
     look.Header.Background = 0xF0F0F0;
     look.Header.Font = ExportFont{0x000000, 9, false, false, false, false};
-    if (call.Target == "-") {
-        StreamExport(list, call.Format, look, [](std::string_view text) { std::cout << text; });
-        return std::cout ? 0 : 1;
-    }
-    try {
-        WriteExport(list, call.Format, look, call.Target, IdentitiesOf({call.List}));
-        return 0;
-    } catch (const std::system_error& error) {
-        std::cerr << "tunevault-tool: " << call.Target << ": " << error.code().message() << "\n";
-        return 1;
-    }
+    return WriteOutput(call.Target, call.List,
+                       [&](const auto& write) { StreamExport(list, call.Format, look, write); });
 }
 
 int M3U(const OutputCall& call) {

@@ -78,6 +78,14 @@ struct BurnBench {
         return done;
     }
 
+    // Forgets the last burn's events and lays out a new session of one file.
+    void NextSession(const std::string& name, std::size_t size) {
+        events = 0;
+        errors.clear();
+        burner->ResetImage(65535, 8191);
+        File(name, size);
+    }
+
     // The session's bytes as the layout has them.
     Bytes Expected() {
         ImageContent content(*burner);
@@ -370,10 +378,7 @@ TEST(WritePipeline, SessionsFollowEachOther) {
     EXPECT_EQ(bench.recorder->SessionCount(), 1);
     const std::uint32_t second = bench.recorder->NextWritableAddress();
     EXPECT_EQ(second, 300u + 11400u);
-    bench.events = 0;
-    bench.errors.clear();
-    bench.burner->ResetImage(65535, 8191);
-    bench.File("b.mp3", 70000);
+    bench.NextSession("b.mp3", 70000);
     ASSERT_TRUE(bench.Burn());
     EXPECT_EQ(bench.errors.front(), "");
     EXPECT_EQ(bench.burner->NextWritableAddress(), second);
@@ -538,10 +543,7 @@ TEST(WritePipeline, TheExclusiveClaimRefusesAHeldDriveAndIsReleasedAfterABurn) {
     EXPECT_EQ(bench.sg->ExclusiveHandles(), 0);  // released at the end
     EXPECT_TRUE(bench.burner->BurnClaimedDrive());  // this burn had the drive
 
-    bench.events = 0;
-    bench.errors.clear();
-    bench.burner->ResetImage(65535, 8191);
-    bench.File("b.mp3", 1000);
+    bench.NextSession("b.mp3", 1000);
     ASSERT_TRUE(bench.Burn());
     EXPECT_EQ(bench.errors.front(), "");
     EXPECT_EQ(bench.recorder->SessionCount(), 2);

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <system_error>
 
 namespace tv::test {
 
@@ -31,6 +32,21 @@ int RunWithFileSizeLimit(rlim_t limit, Work work) {
     int status = 0;
     if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status) == 255 ? -1 : WEXITSTATUS(status);
+}
+
+// A write that should fail part-way under the limit: 0 when write() threw a
+// std::system_error for a file too large, 1 when it returned (a failure reported
+// as success), 2 for another error, -1 as RunWithFileSizeLimit.
+template <class Write>
+int FailsPartWay(rlim_t limit, Write write) {
+    return RunWithFileSizeLimit(limit, [&] {
+        try {
+            write();
+            return 1;
+        } catch (const std::system_error& error) {
+            return error.code() == std::errc::file_too_large ? 0 : 2;
+        }
+    });
 }
 
 // The names in a folder (not below it).
